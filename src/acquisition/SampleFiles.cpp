@@ -1,0 +1,98 @@
+#include "acquisition/SampleFiles.h"
+
+#include <cerrno>
+
+#include "text/RuntimeError.h"
+
+namespace purlo {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+std::int64_t fileLength(std::FILE* f) {
+    if (std::fseek(f, 0, SEEK_END) != 0) throw RuntimeError("cannot seek Purlo.Spl");
+    const long end = std::ftell(f);
+    if (end < 0) throw RuntimeError("cannot size Purlo.Spl");
+    return end;
+}
+
+}  // namespace
+
+SampleFiles::~SampleFiles() { closeAll(); }
+
+void SampleFiles::openRecording(const std::filesystem::path& path) {
+    closeRecording();
+    recording_ = std::fopen(path.c_str(), "wb");
+    if (recording_ == nullptr) throw RuntimeError("cannot create Purlo.Spl");
+    std::setvbuf(recording_, nullptr, _IONBF, 0);
+}
+
+void SampleFiles::append(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (recording_ == nullptr) throw RuntimeError("no recording open");
+    if (std::fwrite(bytes.data(), 1, bytes.size(), recording_) != bytes.size()) {
+        throw RuntimeError("cannot write Purlo.Spl");
+    }
+}
+
+void SampleFiles::closeRecording() {
+    if (recording_ != nullptr) {
+        std::fclose(recording_);
+        recording_ = nullptr;
+    }
+}
+
+void SampleFiles::openPlayback(const std::filesystem::path& path) {
+    closePlayback();
+    playback_ = std::fopen(path.c_str(), "rb");
+    if (playback_ == nullptr && errno == ENOENT) {
+        // A missing file is not a failure: arming creates it, empty.
+        if (std::FILE* created = std::fopen(path.c_str(), "ab")) {
+            std::fclose(created);
+            playback_ = std::fopen(path.c_str(), "rb");
+        }
+    }
+    if (playback_ == nullptr) throw RuntimeError("cannot open Purlo.Spl");
+    length_ = fileLength(playback_);
+    blockStart_ = -1;
+}
+
+std::optional<std::uint8_t> SampleFiles::byteAt(std::int64_t position) {
+    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    if (position < 1) return std::nullopt;
+    const std::int64_t offset = position - 1;
+    if (blockStart_ < 0 || offset < blockStart_ ||
+        offset >= blockStart_ + static_cast<std::int64_t>(block_.size())) {
+        // The file may have grown since it was opened (a recording into it).
+        if (offset >= length_) length_ = fileLength(playback_);
+        if (offset >= length_) return std::nullopt;
+        blockStart_ = offset - offset % static_cast<std::int64_t>(kBlockSize);
+        if (std::fseek(playback_, static_cast<long>(blockStart_), SEEK_SET) != 0) {
+            throw RuntimeError("cannot seek Purlo.Spl");
+        }
+        block_.resize(kBlockSize);
+        const std::size_t got = std::fread(block_.data(), 1, kBlockSize, playback_);
+        if (got == 0 && std::ferror(playback_)) throw RuntimeError("cannot read Purlo.Spl");
+        block_.resize(got);
+        if (offset >= blockStart_ + static_cast<std::int64_t>(got)) return std::nullopt;
+    }
+    return block_[static_cast<std::size_t>(offset - blockStart_)];
+}
+
+void SampleFiles::closePlayback() {
+    if (playback_ != nullptr) {
+        std::fclose(playback_);
+        playback_ = nullptr;
+    }
+    block_.clear();
+    blockStart_ = -1;
+    length_ = 0;
+}
+
+void SampleFiles::closeAll() {
+    closeRecording();
+    closePlayback();
+}
+
+}  // namespace purlo

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace purlo {
+
+// Purlo.Spl: the raw bytes the probe sent, no header. A recording appends to
+// it; a playback reads it byte by byte at 1-based positions. Both handles stay
+// open between handlers. Every failure throws RuntimeError.
+class SampleFiles {
+public:
+    SampleFiles() = default;
+    SampleFiles(const SampleFiles&) = delete;
+    SampleFiles& operator=(const SampleFiles&) = delete;
+    ~SampleFiles();
+
+    // Starts a recording: the file is emptied first, so an older, longer
+    // recording leaves no tail behind the new one.
+    void openRecording(const std::filesystem::path& path);
+    // Appends the bytes at once (unbuffered), so a failure is seen by the
+    // write that caused it and everything before it is already in the file.
+    void append(std::string_view bytes);
+    void closeRecording();
+    bool recording() const { return recording_ != nullptr; }
+
+    // Opens for playback, creating an empty file when there is none.
+    void openPlayback(const std::filesystem::path& path);
+    // The byte at a 1-based position; nothing past the end of the file.
+    std::optional<std::uint8_t> byteAt(std::int64_t position);
+    std::int64_t playbackLength() const { return length_; }
+    void closePlayback();
+    bool playing() const { return playback_ != nullptr; }
+
+    void closeAll();
+
+private:
+    std::FILE* recording_ = nullptr;
+    std::FILE* playback_ = nullptr;
+    std::int64_t length_ = 0;
+    // Playback reads through a block cache: a byte at a time, at disk speed.
+    std::vector<std::uint8_t> block_;
+    std::int64_t blockStart_ = -1;
+};
+
+}  // namespace purlo

@@ -1,0 +1,90 @@
+#include "app/Console.h"
+
+#include <exception>
+
+#include "app/Handlers.h"
+#include "text/Numbers.h"
+
+namespace purlo {
+
+Console::Console(Ui& ui_, Surface& surface_, SerialPort& port_, std::filesystem::path workDir)
+    : ui(ui_), surface(surface_), port(port_), workDir_(std::move(workDir)) {}
+
+void Console::addInfo(std::string_view line) {
+    ui.addListLine(line);
+    while (ui.listCount() > kMaxInfoLines) ui.removeListLine(1);
+    ui.setListIndex(ui.listCount() - 1);
+}
+
+std::string Console::floatText(float value) const { return purlo::floatText(value, ui.decimalSeparator()); }
+
+void Console::Form_Load() {
+    try {
+        s.cr_lf = "\r\n";
+        s.zoom_horizontal = 10;
+        s.zoom_vertical = 150;
+        s.diagram_slot = 1;
+        if (s.comm_port == 0) {
+            s.comm_port = 1;
+            ui.setText(Control::Com_Comm_port, "Comm" + intText(s.comm_port));
+        }
+        if (s.pc_baud_rate == 0) {
+            s.pc_baud_rate = 300;
+            ui.setText(Control::Com_baudrate_pc, intText(s.pc_baud_rate));
+        }
+        addInfo("Info's: DbClick here for Purlo commande list and start info's.");
+    } catch (const std::exception&) {
+        ui.messageBox(" Error. Check comm port, maybe used else where.", "", Buttons::Ok);
+    }
+}
+
+void Console::Form_Click() {
+    try {
+        draw_3_diagrams_vertical_position(*this);
+        if (s.port_open) {
+            ui.setText(Control::Text_command_to_send, " ");
+            port.output("?");
+        } else {
+            ui.setWindowCaption(" Begin transmission with Start button.");
+            ui.setBackColour(Control::Com_start_stop, Colour::palette(6));
+        }
+    } catch (const std::exception&) {
+        // A click on the bare window never reports anything.
+    }
+}
+
+void Console::Com_exit_Click() {
+    if (s.port_open) {
+        try {
+            port.setPortOpen(false);
+        } catch (const std::exception&) {
+            // Exit always ends the program, whatever the port says.
+        }
+    }
+    files.closeAll();
+    ending_ = true;
+    ui.endProgram();
+}
+
+void Console::click(Control c) {
+    switch (c) {
+        case Control::Com_exit: Com_exit_Click(); break;
+        case Control::Com_draw_top_mid_bot_line: Com_draw_top_mid_bot_line_Click(*this); break;
+        case Control::Com_raster_on_off: Com_raster_on_off_Click(*this); break;
+        default: break;
+    }
+}
+
+void Console::doubleClick(Control c) {
+    switch (c) {
+        default: break;
+    }
+}
+
+void Console::keyDown(Control c) {
+    switch (c) {
+        default: break;
+    }
+}
+
+}  // namespace purlo

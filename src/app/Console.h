@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "acquisition/SampleFiles.h"
+#include "app/ConsoleState.h"
+#include "app/Controls.h"
+#include "app/Ui.h"
+#include "link/SerialPort.h"
+#include "surface/Surface.h"
+
+namespace purlo {
+
+// The console core: the window variables, the three ports and the open files,
+// and the dispatch of the window's events to their handlers. One instance
+// lives as long as the window. Handlers of every subsystem are free functions
+// taking the Console; they may run nested inside each other through a yield.
+class Console {
+public:
+    Console(Ui& ui, Surface& surface, SerialPort& port, std::filesystem::path workDir);
+
+    ConsoleState s;
+    Ui& ui;
+    Surface& surface;
+    SerialPort& port;
+    // The recording and playback handles of Purlo.Spl, open between handlers.
+    SampleFiles files;
+
+    // Events of the window.
+    void Form_Load();
+    void Form_Click();
+    void Com_exit_Click();
+    void click(Control c);
+    void doubleClick(Control c);
+    void keyDown(Control c);
+
+    // True once Exit has run: every loop returns after its next yield.
+    bool ending() const { return ending_; }
+
+    // The program's files are opened by bare name in this directory.
+    std::filesystem::path file(std::string_view bareName) const { return workDir_ / bareName; }
+
+    // Appends a line to List_Info and selects it so it scrolls into view.
+    void addInfo(std::string_view line);
+    // Text of a float for the operator, with the locale's decimal separator.
+    std::string floatText(float value) const;
+
+    // List_Info keeps its first line (the hint the command list relies on)
+    // and at most this many lines in all, so a probe repeating a line for
+    // days cannot exhaust memory.
+    static constexpr int kMaxInfoLines = 5000;
+
+private:
+    std::filesystem::path workDir_;
+    bool ending_ = false;
+};
+
+}  // namespace purlo

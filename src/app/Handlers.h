@@ -1,0 +1,4 @@
+#pragma once
+
+// Every handler and private routine of the window, gathered for the dispatch.
+#include "diagram/Slots.h"

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Console.h"
+#include "app/Ui.h"
+
+namespace purlo::test {
+
+// A window without a toolkit: remembers captions, texts, colours and list
+// lines, answers dialogs from a script and runs scripted actions at chosen
+// yields (a click arriving inside a loop).
+class FakeUi : public Ui {
+public:
+    struct Message {
+        std::string text;
+        std::string title;
+        Buttons buttons;
+    };
+    struct Input {
+        std::string prompt;
+        std::string title;
+        std::string defaultText;
+    };
+
+    FakeUi() {
+        for (const ControlInfo& info : controlTable()) {
+            const auto i = static_cast<std::size_t>(info.id);
+            texts[i] = std::string(info.caption);
+            backs[i] = info.back;
+            fores[i] = info.fore;
+            shown[i] = info.visible;
+        }
+    }
+
+    void setText(Control c, std::string_view t) override { texts[idx(c)] = std::string(t); }
+    std::string text(Control c) const override { return texts[idx(c)]; }
+    void setBackColour(Control c, Colour colour) override { backs[idx(c)] = colour; }
+    void setTextColour(Control c, Colour colour) override { fores[idx(c)] = colour; }
+    void setVisible(Control c, bool v) override { shown[idx(c)] = v; }
+    bool visible(Control c) const override { return shown[idx(c)]; }
+
+    void setWindowCaption(std::string_view caption) override { windowCaption_ = std::string(caption); }
+    std::string windowCaption() const override { return windowCaption_; }
+
+    void addListLine(std::string_view line) override { list.emplace_back(line); }
+    void removeListLine(int index) override { list.erase(list.begin() + index); }
+    int listCount() const override { return static_cast<int>(list.size()); }
+    int listIndex() const override { return listIndex_; }
+    void setListIndex(int index) override { listIndex_ = index; }
+
+    Answer messageBox(std::string_view t, std::string_view title, Buttons buttons) override {
+        messages.push_back({std::string(t), std::string(title), buttons});
+        if (answers.empty()) return Answer::Ok;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                        std::string_view defaultText) override {
+        inputs.push_back({std::string(prompt), std::string(title), std::string(defaultText)});
+        if (inputAnswers.empty()) return std::nullopt;
+        auto a = inputAnswers.front();
+        inputAnswers.pop_front();
+        return a;
+    }
+
+    void yield(Wait wait) override {
+        ++yields;
+        if (wait == Wait::UntilEvent) ++idleYields;
+        if (auto it = atYield.find(yields); it != atYield.end()) {
+            auto action = it->second;
+            action();
+        }
+        if (everyYield) everyYield(yields);
+        if (yields == maxYields) {
+            ADD_FAILURE() << "the loop did not end within " << maxYields << " yields";
+            if (console != nullptr) console->Com_exit_Click();
+        }
+    }
+
+    void endProgram() override { ended = true; }
+    bool printWindow() override {
+        ++prints;
+        return printerWorks;
+    }
+    char decimalSeparator() const override { return separator; }
+
+    const std::string& lastListLine() const { return list.back(); }
+
+    std::array<std::string, kControlCount> texts;
+    std::array<std::optional<Colour>, kControlCount> backs;
+    std::array<std::optional<Colour>, kControlCount> fores;
+    std::array<bool, kControlCount> shown{};
+    std::vector<std::string> list;
+    std::vector<Message> messages;
+    std::deque<Answer> answers;
+    std::vector<Input> inputs;
+    std::deque<std::optional<std::string>> inputAnswers;
+    std::map<int, std::function<void()>> atYield;
+    std::function<void(int)> everyYield;
+    int yields = 0;
+    int idleYields = 0;
+    int maxYields = 200000;
+    Console* console = nullptr;  // exited when maxYields is reached
+    bool ended = false;
+    bool printerWorks = true;
+    int prints = 0;
+    char separator = '.';
+
+    std::optional<Colour> back(Control c) const { return backs[idx(c)]; }
+    std::optional<Colour> fore(Control c) const { return fores[idx(c)]; }
+
+private:
+    static std::size_t idx(Control c) { return static_cast<std::size_t>(c); }
+    std::string windowCaption_{kStartCaption};
+    int listIndex_ = -1;
+};
+
+}  // namespace purlo::test
