@@ -2,3 +2,4 @@
 
 // Every handler and private routine of the window, gathered for the dispatch.
 #include "diagram/Slots.h"
+#include "link/PortSelection.h"
