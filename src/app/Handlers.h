@@ -3,3 +3,5 @@
 // Every handler and private routine of the window, gathered for the dispatch.
 #include "diagram/Slots.h"
 #include "link/PortSelection.h"
+#include "acquisition/StartStop.h"
+#include "settings/SettingsFile.h"
