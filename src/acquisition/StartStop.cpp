@@ -73,6 +73,7 @@ void endPlayback(Console& c) {
     c.s.playback_pos = 0;
     c.ui.setBackColour(Control::Com_play_spl, Colour::face());
     c.s.playback_count = 0;
+    ++c.playbacksEnded;
 }
 
 void receiveFailure(Console& c) {
@@ -128,11 +129,14 @@ void Com_start_stop_Click(Console& c) {
         if (c.s.request_cycle_step == 0) c.s.request_cycle_step = 1;
         Next next = Next::PlaybackTest;
         bool idle = false;  // the last read found nothing: the yield may block
+        int endedBefore = -1;  // playbacksEnded when this run last played
         while (next != Next::Done) {
             if (next == Next::PlaybackTest) {
                 c.ui.yield(Wait::No);
                 if (c.ending()) return;
+                if (endedBefore >= 0 && endedBefore != c.playbacksEnded) return;
                 if (c.s.playback_on) {
+                    endedBefore = c.playbacksEnded;
                     next = playbackStep(c, line);
                 } else if (!c.s.port_open) {
                     startSequence(c);

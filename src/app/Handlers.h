@@ -5,3 +5,4 @@
 #include "link/PortSelection.h"
 #include "acquisition/StartStop.h"
 #include "settings/SettingsFile.h"
+#include "acquisition/Playback.h"
