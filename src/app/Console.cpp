@@ -76,18 +76,28 @@ void Console::click(Control c) {
         case Control::Com_Save_to_eeprom: Com_Save_to_eeprom_Click(*this); break;
         case Control::Com_draw_top_mid_bot_line: Com_draw_top_mid_bot_line_Click(*this); break;
         case Control::Com_raster_on_off: Com_raster_on_off_Click(*this); break;
-        default: break;
+        case Control::Com_auto_manuel: Com_auto_manuel_Click(*this); break;
+        case Control::Com_probe_print_on: Com_probe_print_on_Click(*this); break;
+        case Control::Com_command_to_send: Com_command_to_send_Click(*this); break;
+        case Control::Com_view_program_info: Com_view_program_info_Click(*this); break;
+        default:
+            // The "<", ">" and view buttons, Temp, Restart and Reset default.
+            parameterButtonClick(*this, c);
+            break;
     }
 }
 
 void Console::doubleClick(Control c) {
     switch (c) {
+        case Control::List_Info: List_Info_DblClick(*this); break;
+        case Control::Text_command_to_send: Text_command_to_send_DblClick(*this); break;
         default: break;
     }
 }
 
 void Console::keyDown(Control c) {
     switch (c) {
+        case Control::Text_Info: Text_Info_KeyDown(*this); break;
         default: break;
     }
 }

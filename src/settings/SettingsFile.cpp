@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "app/Console.h"
-#include "files/AtomicFile.h"
+#include "files/ReplaceFile.h"
 #include "text/Numbers.h"
 
 namespace purlo {
@@ -98,7 +98,7 @@ void readSettingsFile(Console& c) {
 
 void Com_Save_to_eeprom_Click(Console& c) {
     try {
-        writeFileAtomically(c.file(kSettingsFileName), settingsFileText(c.s));
+        replaceFile(c.file(kSettingsFileName), settingsFileText(c.s));
         c.s.sample_length = savedSampleLength(c.s);
         c.s.settings_loaded = false;
         if (c.s.port_open) {

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "fakes/Harness.h"
@@ -20,6 +21,25 @@ void writeFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary);
     out << bytes;
 }
+
+// Lowers the open-file limit to the descriptors already in use for as long as it lives.
+class NoFreeFileDescriptors {
+public:
+    NoFreeFileDescriptors() {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~NoFreeFileDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    NoFreeFileDescriptors(const NoFreeFileDescriptors&) = delete;
+    NoFreeFileDescriptors& operator=(const NoFreeFileDescriptors&) = delete;
+
+private:
+    rlimit saved_{};
+};
 
 const std::string kStartUpFile =
     " 1     Serial CommPort.\r\n"
@@ -84,12 +104,14 @@ TEST(SettingsSave, TellsAnAttachedProbeToStore) {
 TEST(SettingsSave, AFailedSaveLeavesTheOldFileAndSendsNothing) {
     Harness h;
     writeFile(h.console.file("purlo.Set"), "old settings\r\n");
-    // The temporary file cannot be created where a directory of its name stands.
-    std::filesystem::create_directory(h.console.file("purlo.Set.tmp" + std::to_string(::getpid())));
     h.port.open = true;
     h.s.port_open = true;
     h.s.settings_loaded = true;
-    h.console.click(Control::Com_Save_to_eeprom);
+    {
+        // No file can be opened at all, not even by root: the new file cannot be created.
+        NoFreeFileDescriptors exhausted;
+        h.console.click(Control::Com_Save_to_eeprom);
+    }
     EXPECT_EQ(readFile(h.console.file("purlo.Set")), "old settings\r\n");
     EXPECT_EQ(h.ui.windowCaption(), "No set File or file corrupt! Save again.");
     EXPECT_EQ(h.port.sent, "");
