@@ -73,6 +73,17 @@ void Console::click(Control c) {
         case Control::Com_baudrate_pc: Com_baudrate_pc_Click(*this); break;
         case Control::Com_draw_top_mid_bot_line: Com_draw_top_mid_bot_line_Click(*this); break;
         case Control::Com_raster_on_off: Com_raster_on_off_Click(*this); break;
+        case Control::Com_zoom_horizontal_min: Com_zoom_horizontal_min_Click(*this); break;
+        case Control::Com_zoom_horizontal_plus: Com_zoom_horizontal_plus_Click(*this); break;
+        case Control::Com_zoom_vertical_min: Com_zoom_vertical_min_Click(*this); break;
+        case Control::Com_zoom_vertical_plus: Com_zoom_vertical_plus_Click(*this); break;
+        case Control::Com_view_zoom_horizontal: Com_view_zoom_horizontal_Click(*this); break;
+        case Control::Com_view_zoom_vertical: Com_view_zoom_vertical_Click(*this); break;
+        case Control::Com_inch_mm_far_centi: Com_inch_mm_far_centi_Click(*this); break;
+        case Control::Com_draw_on_off: Com_draw_on_off_Click(*this); break;
+        case Control::Com_one_sample: Com_one_sample_Click(*this); break;
+        case Control::Com_clear_screen: Com_clear_screen_Click(*this); break;
+        case Control::Com_print_form: Com_print_form_Click(*this); break;
         default: break;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
 // Every handler and private routine of the window, gathered for the dispatch.
+#include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
+#include "diagram/ViewControls.h"
 #include "link/PortSelection.h"
