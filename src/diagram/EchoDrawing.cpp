@@ -28,10 +28,14 @@ constexpr long long kLargestCoordinate = 32767;
 
 std::optional<Control> slotTextBox(std::uint8_t slot) {
     switch (slot) {
-        case 1: return Control::Text_top;
-        case 2: return Control::Text_mid;
-        case 3: return Control::Text_bot;
-        default: return std::nullopt;
+        case 1:
+            return Control::Text_top;
+        case 2:
+            return Control::Text_mid;
+        case 3:
+            return Control::Text_bot;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -61,7 +65,7 @@ std::string infoLine(const Console& c) {
 // Draws sample bytes one after the other along the baseline of the slot,
 // eight columns of zoom_horizontal twips per byte, the first sample leftmost.
 class Trace {
-public:
+  public:
     explicit Trace(Console& c) : c_(c) {}
 
     void draw(std::uint8_t byte) {
@@ -75,7 +79,7 @@ public:
         }
     }
 
-private:
+  private:
     void drawColumns(std::uint8_t byte) {
         ConsoleState& s = c_.s;
         Surface& surface = c_.surface;
@@ -86,8 +90,10 @@ private:
             surface.drawLine(x, checked<std::int16_t>(s.draw_y - 200LL), x,
                              checked<std::int16_t>(s.draw_y - 300LL));
         }
-        const auto barBottom = static_cast<float>(checked<std::int16_t>(s.draw_y + 0LL + s.zoom_vertical));
-        const auto barTop = static_cast<float>(checked<std::int16_t>(s.draw_y - 0LL - s.zoom_vertical));
+        const auto barBottom =
+            static_cast<float>(checked<std::int16_t>(s.draw_y + 0LL + s.zoom_vertical));
+        const auto barTop =
+            static_cast<float>(checked<std::int16_t>(s.draw_y - 0LL - s.zoom_vertical));
         for (unsigned weight = 128; weight != 0; weight >>= 1) {
             const auto x = static_cast<float>(s.draw_x);
             // Erase the bar an earlier record may have left in this column.

@@ -34,7 +34,8 @@ void showZoomVertical(Console& c) {
 
 void Com_zoom_horizontal_min_Click(Console& c) {
     try {
-        if (c.s.zoom_horizontal > 1) c.s.zoom_horizontal = checked<std::uint8_t>(c.s.zoom_horizontal - 1LL);
+        if (c.s.zoom_horizontal > 1)
+            c.s.zoom_horizontal = checked<std::uint8_t>(c.s.zoom_horizontal - 1LL);
         showZoomHorizontal(c);
         Clear_diagram_line(c);
     } catch (const std::exception&) {
@@ -44,7 +45,8 @@ void Com_zoom_horizontal_min_Click(Console& c) {
 void Com_zoom_horizontal_plus_Click(Console& c) {
     try {
         c.s.zoom_horizontal = checked<std::uint8_t>(c.s.zoom_horizontal + 1LL);
-        if (c.s.zoom_horizontal > kZoomHorizontalLargest) c.s.zoom_horizontal = kZoomHorizontalLargest;
+        if (c.s.zoom_horizontal > kZoomHorizontalLargest)
+            c.s.zoom_horizontal = kZoomHorizontalLargest;
         showZoomHorizontal(c);
         Clear_diagram_line(c);
     } catch (const std::exception&) {

