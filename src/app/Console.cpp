@@ -71,6 +71,9 @@ void Console::click(Control c) {
         case Control::Com_exit: Com_exit_Click(); break;
         case Control::Com_Comm_port: Com_Comm_port_Click(*this); break;
         case Control::Com_baudrate_pc: Com_baudrate_pc_Click(*this); break;
+        case Control::Com_start_stop: Com_start_stop_Click(*this); break;
+        case Control::Com_play_spl: Com_play_spl_Click(*this); break;
+        case Control::Com_Save_to_eeprom: Com_Save_to_eeprom_Click(*this); break;
         case Control::Com_draw_top_mid_bot_line: Com_draw_top_mid_bot_line_Click(*this); break;
         case Control::Com_raster_on_off: Com_raster_on_off_Click(*this); break;
         case Control::Com_zoom_horizontal_min: Com_zoom_horizontal_min_Click(*this); break;

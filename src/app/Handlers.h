@@ -5,3 +5,6 @@
 #include "diagram/Slots.h"
 #include "diagram/ViewControls.h"
 #include "link/PortSelection.h"
+#include "acquisition/StartStop.h"
+#include "settings/SettingsFile.h"
+#include "acquisition/Playback.h"
