@@ -10,6 +10,7 @@
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
 #include "fakes/Harness.h"
+#include "fakes/ScriptedProbe.h"
 
 namespace purlo::test {
 namespace {
@@ -363,6 +364,37 @@ TEST(EchoPlayback, ARecordCutByTheEndOfTheFileFinishesNormally) {
     EXPECT_TRUE(h.portLeftForTextReads());
     EXPECT_EQ(h.s.playback_pos, 12);
     EXPECT_FALSE(h.console.files.byteAt(h.s.playback_pos + 1));
+}
+
+// The receive loop around the drawing: after an echo record it must go on
+// reading reply lines one character at a time.
+TEST(EchoInTheLoop, LiveRecordAtStep16ThenTheCycleGoesOn) {
+    Harness h;
+    ScriptedProbe probe(h.port);
+    const std::string samples = sampleBytes(160, 14);
+    probe.replies['='] = "=" + samples;
+    h.s.settings_loaded = true;
+    h.s.sample_length = 160;
+    h.ui.atYield[2000] = [&h] { h.console.click(Control::Com_start_stop); };
+    h.console.click(Control::Com_start_stop);
+    EXPECT_EQ(tracedBits(h.surface.lines).substr(0, 1280), bitsOf(samples));
+    // "j" goes out only after the reply to "?" was read as a whole line.
+    EXPECT_NE(h.port.sent.find("=?j"), std::string::npos);
+    EXPECT_EQ(h.ui.listCount(), 1);
+}
+
+TEST(EchoInTheLoop, PlaybackOfARecordCutByTheEndOfTheFileEndsThePlayback) {
+    Harness h;
+    h.s.settings_loaded = true;
+    const std::string samples = sampleBytes(10, 15);
+    std::ofstream(h.console.file("Purlo.Spl"), std::ios::binary) << "D1234\r\n=" + samples;
+    h.console.click(Control::Com_play_spl);
+    h.console.click(Control::Com_start_stop);
+    EXPECT_EQ(tracedBits(h.surface.lines), bitsOf(samples));
+    EXPECT_FALSE(h.s.playback_on);
+    EXPECT_EQ(h.s.playback_pos, 0);
+    EXPECT_EQ(h.ui.lastListLine(),
+              " **** Show recorded Purlo.Spl file. Start with command [start] **** ");
 }
 
 }  // namespace
