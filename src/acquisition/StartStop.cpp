@@ -103,6 +103,10 @@ Next playbackStep(Console& c, std::string& line) {
         return Next::Done;
     }
     if (*byte == '=') {
+        // Live, a carriage return ends a reply and the line feed behind it is
+        // discarded when the echo record is asked for, so the recording holds
+        // that reply without its line feed. It is complete: show it, as live did.
+        if (!line.empty() && line.back() == '\r') showReply(c, line);
         c.s.playback_count = checked<std::int32_t>(c.s.playback_count + 1LL);
         c.ui.setText(Control::Com_play_spl, intText(c.s.playback_count));
         Draw_one_sample(c);

@@ -125,7 +125,13 @@ void playBackRecord(Console& c, Trace& trace) {
         // A record cut short by the end of the file ends there; playback_pos
         // stays past the end, so the receive loop's next read ends the playback.
         const std::optional<std::uint8_t> byte = c.files.byteAt(c.s.playback_pos);
-        if (!byte || *byte == kReplyAfterRecord) return;
+        if (!byte) return;
+        if (*byte == kReplyAfterRecord) {
+            // The distance reply that follows every live record: the receive
+            // loop reads it next, so playback shows the distance live showed.
+            --c.s.playback_pos;
+            return;
+        }
         trace.draw(*byte);
     }
 }
