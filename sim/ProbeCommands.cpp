@@ -186,8 +186,7 @@ void ProbeModel::sendCommandList() {
         "[F][f] frequency [q]   [5][4] sample rate [Y]   [D][d] dead time 1cm [m]",
         "[V][v] sound speed 0.1m/s [w]   [T][t] temperature coef. [k]   [c] temperature",
         "[B][b] baud rate *2 /2 after W and Z [x]   [e] echo bounce   [g] burst bounce",
-        "[1][2][3] send non stop, each burst, on request [o]   [A] auto [M] manual [a]   [n] "
-        "driver",
+        "[1][2][3] non stop, each burst, on request [o]   [A] auto [M] manual [a]   [n] driver",
     };
     for (const std::string_view line : kLines) queue(std::string(line) + "\r\n");
 }

@@ -20,6 +20,9 @@ namespace {
 // time, so this only happens while no program has the port open.
 constexpr int kMaxUnreadByPc = 2048;
 
+// Bytes the probe may have waiting for the line; a few seconds at 9600 bit/s.
+constexpr std::size_t kMaxPending = 4096;
+
 }  // namespace
 
 Simulator::Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log)
@@ -89,6 +92,12 @@ void Simulator::catchUp() {
         }
     }
     for (std::string& message : model_.takeMessages()) {
+        if (pending_.size() + message.size() > kMaxPending) {
+            // A slow line in non-stop mode: like the probe, skip what there is
+            // no time to send rather than fall ever further behind.
+            log_.note(now, "line busy, not sent: \"" + escaped(message.substr(0, 40)) + "\"");
+            continue;
+        }
         log_.toPc(now, message);
         if (pending_.empty()) nextDue_ = now + byteSeconds();
         pending_ += message;

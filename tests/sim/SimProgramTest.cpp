@@ -35,6 +35,7 @@ class SimProcess {
         posix_spawn_file_actions_addclose(&actions, out[0]);
         args.insert(args.begin(), PURLO_PROBE_SIM);
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         const int rc = posix_spawn(&pid_, PURLO_PROBE_SIM, &actions, nullptr, argv.data(), environ);
