@@ -48,6 +48,9 @@ if ! awk -v baud="$baud" 'NR == 1 { port = $1 + 0 } NR == 2 { rate = $1 + 0 }
     " " >"$settings"
 fi
 
+# The information file "Program info" shows; an operator's edited copy is kept.
+[ -e "$demo/Purlo.Txt" ] || cp data/Purlo.Txt "$demo/Purlo.Txt"
+
 # A factory-fresh probe for every demo: its memory ("W") lasts one session.
 rm -f "$demo/probe-memory"
 
