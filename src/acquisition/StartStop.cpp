@@ -41,6 +41,8 @@ bool requestCycle(Console& c) {
     } else if (step == 16 && c.s.sampling_on) {
         Draw_one_sample(c);
         if (c.ending()) return false;
+        // Stopped while the record was awaited: the loop ends at its next pass.
+        if (!c.s.port_open) return true;
         c.port.output("?");
     }
     c.s.request_cycle_step = checked<std::uint8_t>(c.s.request_cycle_step + 1LL);

@@ -136,7 +136,7 @@ void playBackRecord(Console& c, Trace& trace) {
     }
 }
 
-// Returns false when the program is ending and nothing was read.
+// Returns false when the program is ending or acquisition was stopped, and nothing was read.
 bool waitForRecord(Console& c) {
     int lastCount = -1;
     for (;;) {
@@ -145,7 +145,9 @@ bool waitForRecord(Console& c) {
         // Block only when nothing arrived since the last look; a burst of
         // bytes still on its way is then taken at once.
         c.ui.yield(count == lastCount ? Wait::UntilEvent : Wait::No);
-        if (c.ending()) return false;
+        // Exit, or the operator's Stop, during the wait: no record is coming,
+        // and that is no error. A port that failed under us still is one.
+        if (c.ending() || !c.s.port_open) return false;
         lastCount = count;
     }
 }

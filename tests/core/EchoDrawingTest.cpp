@@ -272,13 +272,11 @@ INSTANTIATE_TEST_SUITE_P(
     EchoPort, EchoFailure,
     testing::Values(FailureCase{"FailingRead", [](LiveEcho& h) { h.port.failInput = true; }},
                     FailureCase{"FailingOutput", [](LiveEcho& h) { h.port.failOutput = true; }},
-                    FailureCase{"StopDuringTheWait",
+                    FailureCase{"PortFailsDuringTheWait",
                                 [](LiveEcho& h) {
                                     h.record.clear();
-                                    h.ui.atYield[3] = [&h] {
-                                        h.s.port_open = false;
-                                        h.port.setPortOpen(false);
-                                    };
+                                    // The link dies under us: acquisition still thinks it runs.
+                                    h.ui.atYield[3] = [&h] { h.port.setPortOpen(false); };
                                 }},
                     FailureCase{"RecordingFileNotOpen",
                                 [](LiveEcho& h) { h.s.recording_on = true; }},
