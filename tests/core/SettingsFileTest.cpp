@@ -12,16 +12,6 @@
 namespace purlo::test {
 namespace {
 
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
 // Lowers the open-file limit to the descriptors already in use for as long as it lives.
 class NoFreeFileDescriptors {
 public:
