@@ -71,7 +71,9 @@ void Canvas::setForeColour(int paletteIndex) {
     colour_ = paletteRgb(paletteIndex);
 }
 
-float Canvas::widthTwips() const { return static_cast<float>(kClientWidthTwips); }
+float Canvas::widthTwips() const {
+    return static_cast<float>(kClientWidthTwips);
+}
 
 void Canvas::clear() {
     image_.fill(Qt::black);
@@ -169,7 +171,8 @@ void Canvas::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void Canvas::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton) pressed_ = false;
     event->accept();
     if (click) emit clicked();

@@ -19,7 +19,7 @@ namespace purlo {
 class Canvas : public QWidget, public Surface {
     Q_OBJECT
 
-public:
+  public:
     Canvas(TwipsScale scale, QWidget* parent = nullptr);
 
     void setForeColour(int paletteIndex) override;
@@ -32,16 +32,16 @@ public:
     // What is drawn, one pixel per image pixel.
     const QImage& image() const { return image_; }
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void drawHorizontal(int x1, int x2, int y);
     void drawVertical(int x, int y1, int y2);
     void drawSloped(double x1, double y1, double x2, double y2);

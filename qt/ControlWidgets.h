@@ -11,10 +11,10 @@ namespace purlo {
 // would hand them on to its parent, and a click on the panel must never count
 // as a click on the bare window.
 class PanelLabel : public QLabel {
-public:
+  public:
     using QLabel::QLabel;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
     void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
@@ -25,13 +25,13 @@ protected:
 class TextBox : public QLineEdit {
     Q_OBJECT
 
-public:
+  public:
     using QLineEdit::QLineEdit;
 
-signals:
+  signals:
     void doubleClicked();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         QLineEdit::mouseDoubleClickEvent(event);
         emit doubleClicked();
@@ -44,13 +44,13 @@ protected:
 class ListBox : public QListWidget {
     Q_OBJECT
 
-public:
+  public:
     using QListWidget::QListWidget;
 
-signals:
+  signals:
     void doubleClickedAnywhere();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         QListWidget::mouseDoubleClickEvent(event);
         emit doubleClickedAnywhere();

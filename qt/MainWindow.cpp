@@ -47,17 +47,23 @@ QColor qColour(Colour c) {
 // The palette roles that carry a control's back and text colour.
 QPalette::ColorRole backRole(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button: return QPalette::Button;
-        case ControlKind::Panel: return QPalette::Window;
-        default: return QPalette::Base;
+        case ControlKind::Button:
+            return QPalette::Button;
+        case ControlKind::Panel:
+            return QPalette::Window;
+        default:
+            return QPalette::Base;
     }
 }
 
 QPalette::ColorRole textRole(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button: return QPalette::ButtonText;
-        case ControlKind::Panel: return QPalette::WindowText;
-        default: return QPalette::Text;
+        case ControlKind::Button:
+            return QPalette::ButtonText;
+        case ControlKind::Panel:
+            return QPalette::WindowText;
+        default:
+            return QPalette::Text;
     }
 }
 
@@ -68,8 +74,12 @@ void setRoleColour(QWidget* w, QPalette::ColorRole role, Colour colour) {
 }
 
 // "&" marks a keyboard mnemonic on a button; captions show it as it is.
-QString escapeMnemonic(QString caption) { return caption.replace(QLatin1Char('&'), QLatin1String("&&")); }
-QString unescapeMnemonic(QString caption) { return caption.replace(QLatin1String("&&"), QLatin1String("&")); }
+QString escapeMnemonic(QString caption) {
+    return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+QString unescapeMnemonic(QString caption) {
+    return caption.replace(QLatin1String("&&"), QLatin1String("&"));
+}
 
 }  // namespace
 
@@ -99,8 +109,12 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
     QWidget* w = nullptr;
     const QString caption = fromBytes(info.caption);
     switch (info.kind) {
-        case ControlKind::Button: w = new QPushButton(escapeMnemonic(caption), this); break;
-        case ControlKind::TextBox: w = new TextBox(caption, this); break;
+        case ControlKind::Button:
+            w = new QPushButton(escapeMnemonic(caption), this);
+            break;
+        case ControlKind::TextBox:
+            w = new TextBox(caption, this);
+            break;
         case ControlKind::MultiLineText: {
             info_ = new QPlainTextEdit(linesForDisplay(info.caption), this);
             info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -113,6 +127,8 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
         case ControlKind::ListBox:
             list_ = new ListBox(this);
             list_->setSelectionMode(QAbstractItemView::SingleSelection);
+            // Up to thousands of one-line items: skip measuring each.
+            list_->setUniformItemSizes(true);
             w = list_;
             break;
         case ControlKind::Panel: {
@@ -122,7 +138,8 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
             break;
         }
     }
-    w->setObjectName(QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size())));
+    w->setObjectName(
+        QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size())));
     w->setGeometry(scale_.toPixels(info.rect));
     if (!info.tooltip.empty()) w->setToolTip(fromBytes(info.tooltip));
     if (info.back) setRoleColour(w, backRole(info.kind), *info.back);
@@ -179,7 +196,9 @@ void MainWindow::setText(Control c, std::string_view text) {
         case ControlKind::Button:
             static_cast<QPushButton*>(w)->setText(escapeMnemonic(fromBytes(text)));
             break;
-        case ControlKind::TextBox: static_cast<QLineEdit*>(w)->setText(fromBytes(text)); break;
+        case ControlKind::TextBox:
+            static_cast<QLineEdit*>(w)->setText(fromBytes(text));
+            break;
         case ControlKind::MultiLineText:
             infoBytes_ = std::string(text);
             info_->setPlainText(linesForDisplay(text));
@@ -191,7 +210,9 @@ void MainWindow::setText(Control c, std::string_view text) {
             if (!found.isEmpty()) setListIndex(list_->row(found.first()));
             break;
         }
-        case ControlKind::Panel: static_cast<QLabel*>(w)->setText(fromBytes(text)); break;
+        case ControlKind::Panel:
+            static_cast<QLabel*>(w)->setText(fromBytes(text));
+            break;
     }
 }
 
@@ -200,7 +221,8 @@ std::string MainWindow::text(Control c) const {
     switch (controlInfo(c).kind) {
         case ControlKind::Button:
             return toBytes(unescapeMnemonic(static_cast<const QPushButton*>(w)->text()));
-        case ControlKind::TextBox: return toBytes(static_cast<const QLineEdit*>(w)->text());
+        case ControlKind::TextBox:
+            return toBytes(static_cast<const QLineEdit*>(w)->text());
         case ControlKind::MultiLineText: {
             if (!info_->document()->isModified()) return infoBytes_;
             // Raw text keeps no-break spaces; paragraph and line separators
@@ -214,7 +236,8 @@ std::string MainWindow::text(Control c) const {
             const int index = listIndex();
             return index < 0 ? std::string() : toBytes(list_->item(index)->text());
         }
-        case ControlKind::Panel: return toBytes(static_cast<const QLabel*>(w)->text());
+        case ControlKind::Panel:
+            return toBytes(static_cast<const QLabel*>(w)->text());
     }
     return {};
 }
@@ -227,9 +250,13 @@ void MainWindow::setTextColour(Control c, Colour colour) {
     setRoleColour(widget(c), textRole(controlInfo(c).kind), colour);
 }
 
-void MainWindow::setVisible(Control c, bool visible) { widget(c)->setVisible(visible); }
+void MainWindow::setVisible(Control c, bool visible) {
+    widget(c)->setVisible(visible);
+}
 
-bool MainWindow::visible(Control c) const { return !widget(c)->isHidden(); }
+bool MainWindow::visible(Control c) const {
+    return !widget(c)->isHidden();
+}
 
 void MainWindow::setWindowCaption(std::string_view caption) {
     caption_ = std::string(caption);
@@ -239,16 +266,22 @@ void MainWindow::setWindowCaption(std::string_view caption) {
     setWindowTitle(title);
 }
 
-std::string MainWindow::windowCaption() const { return caption_; }
+std::string MainWindow::windowCaption() const {
+    return caption_;
+}
 
-void MainWindow::addListLine(std::string_view line) { list_->addItem(fromBytes(line)); }
+void MainWindow::addListLine(std::string_view line) {
+    list_->addItem(fromBytes(line));
+}
 
 void MainWindow::removeListLine(int index) {
     if (index < 0 || index >= list_->count()) throw RuntimeError("list index out of range");
     delete list_->takeItem(index);
 }
 
-int MainWindow::listCount() const { return list_->count(); }
+int MainWindow::listCount() const {
+    return list_->count();
+}
 
 int MainWindow::listIndex() const {
     const QListWidgetItem* item = list_->currentItem();

@@ -24,7 +24,7 @@ class Console;
 class MainWindow : public QWidget, public Ui {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -62,11 +62,11 @@ public:
     bool printWindow() override;
     char decimalSeparator() const override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* createControl(const ControlInfo& info);
     void setTabOrderFromTable();
     // An empty dialog title shows the application's name.

@@ -4,12 +4,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include "Latin1.h"
 #include "MainWindow.h"
+#include "Printing.h"
 
 namespace purlo {
 
@@ -53,15 +53,7 @@ bool MainWindow::printWindow() {
     if (info.isNull()) return false;
     QPrinter printer(info, QPrinter::HighResolution);
     if (printer.outputFormat() != QPrinter::NativeFormat) return false;
-    const QPixmap image = grab();
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRect page = painter.viewport();
-    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), size.width(), size.height());
-    painter.setWindow(image.rect());
-    painter.drawPixmap(0, 0, image);
-    return painter.end();
+    return printImage(grab(), printer);
 }
 
 char MainWindow::decimalSeparator() const {

@@ -18,7 +18,7 @@ std::string deviceForComm(int n) {
 #ifdef _WIN32
     return "COM" + std::to_string(n);
 #else
-    const std::string usb = "/dev/ttyUSB" + std::to_string(n - 1);
+    std::string usb = "/dev/ttyUSB" + std::to_string(n - 1);
     std::error_code ec;
     if (std::filesystem::exists(usb, ec)) return usb;
     return "/dev/ttyS" + std::to_string(n - 1);
@@ -37,7 +37,8 @@ int wholeNumber(std::string_view field) {
     int value = 0;
     const char* end = field.data() + field.size();
     const auto [ptr, ec] = std::from_chars(field.data(), end, value);
-    if (field.empty() || ec != std::errc() || ptr != end) throw RuntimeError("invalid port settings");
+    if (field.empty() || ec != std::errc() || ptr != end)
+        throw RuntimeError("invalid port settings");
     return value;
 }
 
@@ -59,12 +60,28 @@ LineSettings parseLineSettings(std::string_view text) {
 
     if (fields[1].size() != 1) throw RuntimeError("invalid parity");
     switch (fields[1][0]) {
-        case 'N': case 'n': s.parity = Parity::None; break;
-        case 'E': case 'e': s.parity = Parity::Even; break;
-        case 'O': case 'o': s.parity = Parity::Odd; break;
-        case 'M': case 'm': s.parity = Parity::Mark; break;
-        case 'S': case 's': s.parity = Parity::Space; break;
-        default: throw RuntimeError("invalid parity");
+        case 'N':
+        case 'n':
+            s.parity = Parity::None;
+            break;
+        case 'E':
+        case 'e':
+            s.parity = Parity::Even;
+            break;
+        case 'O':
+        case 'o':
+            s.parity = Parity::Odd;
+            break;
+        case 'M':
+        case 'm':
+            s.parity = Parity::Mark;
+            break;
+        case 'S':
+        case 's':
+            s.parity = Parity::Space;
+            break;
+        default:
+            throw RuntimeError("invalid parity");
     }
 
     s.dataBits = wholeNumber(fields[2]);

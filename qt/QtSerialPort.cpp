@@ -13,20 +13,28 @@ constexpr std::size_t kCompactAt = 4096;
 
 QSerialPort::Parity qtParity(Parity p) {
     switch (p) {
-        case Parity::Even: return QSerialPort::EvenParity;
-        case Parity::Odd: return QSerialPort::OddParity;
-        case Parity::Mark: return QSerialPort::MarkParity;
-        case Parity::Space: return QSerialPort::SpaceParity;
-        case Parity::None: break;
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::Mark:
+            return QSerialPort::MarkParity;
+        case Parity::Space:
+            return QSerialPort::SpaceParity;
+        case Parity::None:
+            break;
     }
     return QSerialPort::NoParity;
 }
 
 QSerialPort::StopBits qtStopBits(int halfStopBits) {
     switch (halfStopBits) {
-        case 3: return QSerialPort::OneAndHalfStop;
-        case 4: return QSerialPort::TwoStop;
-        default: return QSerialPort::OneStop;
+        case 3:
+            return QSerialPort::OneAndHalfStop;
+        case 4:
+            return QSerialPort::TwoStop;
+        default:
+            return QSerialPort::OneStop;
     }
 }
 
@@ -52,7 +60,9 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     port_.close();
 }
 
-bool QtSerialPort::portOpen() const { return port_.isOpen(); }
+bool QtSerialPort::portOpen() const {
+    return port_.isOpen();
+}
 
 std::string QtSerialPort::deviceName() const {
     if (port_.isOpen()) return device_;
@@ -100,12 +110,20 @@ void QtSerialPort::setSettings(std::string_view settings) {
     try {
         applyLineSettings();
     } catch (...) {
+        // An open line may have taken part of the new settings: put the old back.
         settings_ = before;
+        try {
+            applyLineSettings();
+        } catch (const RuntimeError&) {
+            // The first failure is the one to report.
+        }
         throw;
     }
 }
 
-void QtSerialPort::setInputMode(InputMode mode) { mode_ = mode; }
+void QtSerialPort::setInputMode(InputMode mode) {
+    mode_ = mode;
+}
 
 void QtSerialPort::setInputLen(std::int16_t length) {
     if (length < 0) throw RuntimeError("invalid input length");
@@ -117,7 +135,9 @@ void QtSerialPort::setRThreshold(std::int16_t threshold) {
     rThreshold_ = threshold;
 }
 
-void QtSerialPort::setNullDiscard(bool discard) { nullDiscard_ = discard; }
+void QtSerialPort::setNullDiscard(bool discard) {
+    nullDiscard_ = discard;
+}
 
 void QtSerialPort::requireOpen() {
     if (port_.isOpen()) return;
@@ -155,11 +175,13 @@ void QtSerialPort::output(std::string_view data) {
     requireOpen();
     const auto size = static_cast<qint64>(data.size());
     port_.clearError();
-    if (port_.write(data.data(), size) != size) throw RuntimeError(failure("cannot write to", port_));
+    if (port_.write(data.data(), size) != size)
+        throw RuntimeError(failure("cannot write to", port_));
     // Out at once, not when the event loop next comes round.
     port_.flush();
     requireOpen();
-    if (port_.error() == QSerialPort::WriteError) throw RuntimeError(failure("cannot write to", port_));
+    if (port_.error() == QSerialPort::WriteError)
+        throw RuntimeError(failure("cannot write to", port_));
 }
 
 std::string QtSerialPort::input() {

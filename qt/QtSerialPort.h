@@ -16,7 +16,7 @@ namespace purlo {
 // while the port stays open; the first such error closes the port here, so
 // the next operation fails instead of the program spinning on it.
 class QtSerialPort : public SerialPort {
-public:
+  public:
     QtSerialPort();
     ~QtSerialPort() override;
     QtSerialPort(const QtSerialPort&) = delete;
@@ -39,7 +39,7 @@ public:
     // The device the next open uses (or the open port uses).
     std::string deviceName() const;
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError error);
     void applyLineSettings();
     // Throws unless the port is open; reports a lost peer once.

@@ -13,7 +13,7 @@ namespace purlo {
 // screen. Every control rectangle, the window size and every drawn line go
 // through it, so a different pixel density (high-DPI) changes one place.
 class TwipsScale {
-public:
+  public:
     static constexpr double kTwipsPerInch = 1440.0;
 
     explicit TwipsScale(double logicalDotsPerInch);
@@ -31,7 +31,7 @@ public:
     // The window's client area.
     QSize clientSize() const;
 
-private:
+  private:
     double pixelsPerTwip_;
 };
 

@@ -14,7 +14,9 @@ namespace {
 
 // At 96 dots per inch one pixel is 15 twips.
 constexpr double kDpi = 96;
-int px(double twips) { return static_cast<int>(std::lround(twips / 15)); }
+int px(double twips) {
+    return static_cast<int>(std::lround(twips / 15));
+}
 
 QRgb rgbOf(int paletteIndex) {
     const Rgb c = kPalette.at(static_cast<std::size_t>(paletteIndex));

@@ -5,7 +5,9 @@
 #include <QString>
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QColor& c, std::ostream* os) {
     *os << "rgb(" << c.red() << ", " << c.green() << ", " << c.blue() << ")";
 }

@@ -23,7 +23,7 @@ namespace {
 
 // Sets an environment variable for one test.
 class EnvVar {
-public:
+  public:
     EnvVar(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
         setenv(name, value.c_str(), 1);
@@ -38,7 +38,7 @@ public:
     EnvVar(const EnvVar&) = delete;
     EnvVar& operator=(const EnvVar&) = delete;
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -79,9 +79,22 @@ TEST(LineSettings, ParsesWhatThePortSelectionWrites) {
 
 TEST(LineSettings, RefusesAnythingMalformed) {
     const char* const bad[] = {
-        "",        "9600",       "9600,N,8",  "9600,N,8,1,1", "0,N,8,1",     "-300,N,8,1",
-        "96OO,N,8,1", "9600,X,8,1", "9600,NN,8,1", "9600,N,9,1",  "9600,N,4,1", "9600,N,8,3",
-        "9600,N,8,", "99999999999,N,8,1", "9600;N;8;1", "9600,N,8.0,1",
+        "",
+        "9600",
+        "9600,N,8",
+        "9600,N,8,1,1",
+        "0,N,8,1",
+        "-300,N,8,1",
+        "96OO,N,8,1",
+        "9600,X,8,1",
+        "9600,NN,8,1",
+        "9600,N,9,1",
+        "9600,N,4,1",
+        "9600,N,8,3",
+        "9600,N,8,",
+        "99999999999,N,8,1",
+        "9600;N;8;1",
+        "9600,N,8.0,1",
     };
     for (const char* text : bad) EXPECT_THROW(parseLineSettings(text), RuntimeError) << text;
 }
@@ -117,7 +130,7 @@ TEST(QtSerialPortClosed, AMissingDeviceCannotBeOpened) {
 // A pseudo-terminal: the console opens the slave through PURLO_COMM1, the
 // test plays the probe on the master.
 class Pty {
-public:
+  public:
     Pty() {
         char name[256] = {};
         if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
@@ -162,7 +175,7 @@ public:
         return got;
     }
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;
     std::string name_;
@@ -238,7 +251,10 @@ TEST_F(PtyLink, BinaryReadsDeliverZeroBytesAndEverythingWaiting) {
 TEST_F(PtyLink, NullDiscardDropsZeroBytes) {
     port.setNullDiscard(true);
     port.setInputLen(0);
-    pty.send(std::string("a\x00" "b", 3));
+    pty.send(
+        std::string("a\x00"
+                    "b",
+                    3));
     ASSERT_TRUE(runEventsUntil([&] { return port.inBufferCount() == 2; }));
     EXPECT_EQ(port.input(), "ab");
 }

@@ -19,7 +19,8 @@ namespace purlo {
 namespace {
 
 struct ConnectedWindow : ::testing::Test {
-    ConnectedWindow() : console(window, window.canvas(), port, std::filesystem::temp_directory_path()) {}
+    ConnectedWindow()
+        : console(window, window.canvas(), port, std::filesystem::temp_directory_path()) {}
 
     void SetUp() override {
         window.connectConsole(console);
@@ -70,7 +71,8 @@ TEST_F(ConnectedWindow, StartsAsFormLoadLeavesIt) {
     EXPECT_EQ(window.text(Control::Com_baudrate_pc), "300");
     ASSERT_EQ(window.listCount(), 1);
     EXPECT_EQ(window.listIndex(), 0);
-    EXPECT_EQ(window.text(Control::List_Info), "Info's: DbClick here for Purlo commande list and start info's.");
+    EXPECT_EQ(window.text(Control::List_Info),
+              "Info's: DbClick here for Purlo commande list and start info's.");
 }
 
 TEST_F(ConnectedWindow, AButtonClickRunsItsHandler) {
@@ -84,7 +86,8 @@ TEST_F(ConnectedWindow, AButtonClickRunsItsHandler) {
 TEST_F(ConnectedWindow, AClickOnTheBareWindowRunsFormClick) {
     clickAt(uncoveredPointOf(Control::Text_Info));  // hidden, so bare surface
     EXPECT_EQ(window.windowCaption(), " Begin transmission with Start button.");
-    EXPECT_EQ(window.widget(Control::Com_start_stop)->palette().color(QPalette::Button), QColor(128, 128, 0));
+    EXPECT_EQ(window.widget(Control::Com_start_stop)->palette().color(QPalette::Button),
+              QColor(128, 128, 0));
     // The slot baselines went onto the canvas in dark grey.
     const int y = window.scale().toPixels(console.s.slot_y_top);
     EXPECT_EQ(window.canvas().image().pixel(10, y), qRgb(128, 128, 128));
@@ -96,7 +99,8 @@ TEST_F(ConnectedWindow, AClickOnThePanelOrAControlDoesNotRunFormClick) {
     clickAt(uncoveredPointOf(Control::List_Info));
     clickAt(uncoveredPointOf(Control::Com_view_koef));
     EXPECT_EQ(window.windowCaption(), " Purlo");
-    EXPECT_EQ(window.widget(Control::Com_start_stop)->palette().color(QPalette::Button), QColor(192, 255, 192));
+    EXPECT_EQ(window.widget(Control::Com_start_stop)->palette().color(QPalette::Button),
+              QColor(192, 255, 192));
 }
 
 TEST_F(ConnectedWindow, TheListAndTheCommandBoxReportDoubleClicks) {
@@ -106,8 +110,10 @@ TEST_F(ConnectedWindow, TheListAndTheCommandBoxReportDoubleClicks) {
     ASSERT_NE(box, nullptr);
     QSignalSpy listSpy(list, &ListBox::doubleClickedAnywhere);
     QSignalSpy boxSpy(box, &TextBox::doubleClicked);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                       list->visualItemRect(list->item(0)).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                       QPoint(5, list->viewport()->height() - 3));
     QTest::mouseDClick(box, Qt::LeftButton);
     EXPECT_EQ(listSpy.count(), 2);
     EXPECT_EQ(boxSpy.count(), 1);
@@ -135,7 +141,8 @@ TEST_F(ConnectedWindow, ExitInsideAWaitingLoopEndsIt) {
     // A handler loop waiting on yields, as the receive loop does; Exit
     // clicked meanwhile must end it.
     QTimer::singleShot(30, [&] {
-        QTest::mouseClick(qobject_cast<QPushButton*>(window.widget(Control::Com_exit)), Qt::LeftButton);
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.widget(Control::Com_exit)),
+                          Qt::LeftButton);
     });
     int passes = 0;
     while (!console.ending() && passes < 1000) {

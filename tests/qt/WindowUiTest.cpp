@@ -1,6 +1,7 @@
 // The Ui port of the real window: multi-line text bytes, the list, dialogs,
 // the yield, printing and the locale.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,16 +12,19 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
 #include "MainWindow.h"
+#include "Printing.h"
 #include "QtPrinters.h"
 #include "text/RuntimeError.h"
 
@@ -33,10 +37,12 @@ struct WindowUi : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
-    QPlainTextEdit* info() { return qobject_cast<QPlainTextEdit*>(window.widget(Control::Text_Info)); }
+    QPlainTextEdit* info() {
+        return qobject_cast<QPlainTextEdit*>(window.widget(Control::Text_Info));
+    }
 
     // Runs `act` on the modal dialog as soon as it is up.
-    void whenModal(std::function<void(QWidget*)> act) {
+    void whenModal(const std::function<void(QWidget*)>& act) {
         auto* poll = new QTimer(&window);
         QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -58,7 +64,7 @@ const char* const kInfoTexts[] = {
     "first\r\nsecond\r\n",
     "\r\n\r\n\r\nafter blank lines",
     "lone\rcarriage return and lone\nline feed",
-    "Latin-1: caf\xe9, 25\xb0" "C, no-break\xa0space, \xff",
+    "Latin-1: caf\xe9, 25\260C, no-break\xa0space, \xff",
     "tab\tand control \x01\x7f bytes",
 };
 
@@ -77,14 +83,19 @@ TEST_F(WindowUi, TextInfoShowsLinesNotCarriageReturns) {
 
 TEST_F(WindowUi, EditedTextKeepsCrLfLineBreaks) {
     window.setVisible(Control::Text_Info, true);
-    window.setText(Control::Text_Info, "ab\r\ncd\xa0" "e");
+    window.setText(Control::Text_Info,
+                   "ab\r\ncd\xa0"
+                   "e");
     info()->setFocus();
     info()->moveCursor(QTextCursor::End);
     QTest::keyClicks(info(), "f");
     QTest::keyClick(info(), Qt::Key_Return);
     QTest::keyClicks(info(), "g");
-    QTest::sendKeyEvent(QTest::Click, info(), Qt::Key_Eacute, QString::fromLatin1("\xe9"), Qt::NoModifier);
-    EXPECT_EQ(window.text(Control::Text_Info), "ab\r\ncd\xa0" "ef\r\ng\xe9");
+    QTest::sendKeyEvent(QTest::Click, info(), Qt::Key_Eacute, QString::fromLatin1("\xe9"),
+                        Qt::NoModifier);
+    EXPECT_EQ(window.text(Control::Text_Info),
+              "ab\r\ncd\xa0"
+              "ef\r\ng\xe9");
     // Set again: the new bytes count, not the edit.
     window.setText(Control::Text_Info, "x\r\n");
     EXPECT_EQ(window.text(Control::Text_Info), "x\r\n");
@@ -164,7 +175,8 @@ TEST_F(WindowUi, InputBoxReturnsTheTextOrNothing) {
         dialog->setTextValue(QString::fromLatin1("-12.5 \xb0"));
         dialog->accept();
     });
-    EXPECT_EQ(window.inputBox("Offset\r\nin mm", "Zero point", "0"), std::optional<std::string>("-12.5 \xb0"));
+    EXPECT_EQ(window.inputBox("Offset\r\nin mm", "Zero point", "0"),
+              std::optional<std::string>("-12.5 \xb0"));
     EXPECT_EQ(prompt, QStringLiteral("Offset\nin mm"));
     EXPECT_EQ(title, QStringLiteral("Zero point"));
     EXPECT_EQ(shown, QStringLiteral("0"));
@@ -175,7 +187,8 @@ TEST_F(WindowUi, InputBoxReturnsTheTextOrNothing) {
 
 TEST_F(WindowUi, AWaitingYieldRunsAPostedEvent) {
     bool ran = false;
-    QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
     window.yield(Wait::UntilEvent);
     EXPECT_TRUE(ran);
 }
@@ -204,15 +217,35 @@ TEST_F(WindowUi, AWaitingYieldWithNothingToDoStillReturns) {
 
 TEST_F(WindowUi, ABusyYieldRunsPendingEventsEveryFewMilliseconds) {
     bool ran = false;
-    QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     window.yield(Wait::No);
     EXPECT_TRUE(ran);
 }
 
 TEST_F(WindowUi, PrintingWithoutAPrinterFails) {
-    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a real printer is configured here";
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "a real printer is configured here";
     EXPECT_FALSE(window.printWindow());
+}
+
+TEST_F(WindowUi, PrintsTheWindowOnAPage) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("purlo-print-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const auto pdf = dir / "window.pdf";
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    EXPECT_TRUE(printImage(window.grab(), printer));
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+
+    // A job that cannot start is a failure, not a silent success.
+    printer.setOutputFileName(QString::fromStdString((dir / "missing" / "window.pdf").string()));
+    EXPECT_FALSE(printImage(window.grab(), printer));
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(WindowUi, DecimalSeparatorComesFromTheLocale) {
