@@ -216,6 +216,7 @@ TEST_F(WindowUi, AWaitingYieldWithNothingToDoStillReturns) {
 }
 
 TEST_F(WindowUi, ABusyYieldRunsPendingEventsEveryFewMilliseconds) {
+    window.yield(Wait::No);
     bool ran = false;
     QMetaObject::invokeMethod(
         qApp, [&] { ran = true; }, Qt::QueuedConnection);
