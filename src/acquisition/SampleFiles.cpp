@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -52,6 +54,11 @@ void SampleFiles::openPlayback(const std::filesystem::path& path) {
             std::fclose(created);
             playback_ = std::fopen(path.c_str(), "rb");
         }
+    }
+    struct stat info {};
+    if (playback_ != nullptr && (::fstat(::fileno(playback_), &info) != 0 || !S_ISREG(info.st_mode))) {
+        std::fclose(playback_);
+        playback_ = nullptr;
     }
     if (playback_ == nullptr) throw RuntimeError("cannot open Purlo.Spl");
     length_ = fileLength(playback_);

@@ -36,6 +36,11 @@ public:
     void doubleClick(Control c);
     void keyDown(Control c);
 
+    // Counts playbacks that reached the end of their file. A Start clicked
+    // during a playback runs the rest of it nested; when that ends, the outer
+    // run sees the count change and ends too instead of going live.
+    int playbacksEnded = 0;
+
     // True once Exit has run: every loop returns after its next yield.
     bool ending() const { return ending_; }
 

@@ -1,0 +1,38 @@
+#include "acquisition/Playback.h"
+
+#include <exception>
+
+#include "app/Console.h"
+
+namespace purlo {
+
+void Com_play_spl_Click(Console& c) {
+    try {
+        if (c.s.port_open) {
+            c.ui.messageBox("Close communication port first with command button [Stop]" + c.s.cr_lf +
+                                "Then, Select button [#] and [start]. Make sure that the recorded file "
+                                "Purlo.Spl is present in the Purlo program directory. Function can be "
+                                "stopped by pusshing button [#] again.",
+                            "", Buttons::Ok);
+        } else if (!c.s.playback_on) {
+            c.files.openPlayback(c.file(kSampleFileName));
+            c.ui.setBackColour(Control::Com_play_spl, Colour::of(160, 0, 0));
+            c.s.playback_on = true;
+            c.addInfo(" **** Show recorded Purlo.Spl file. Start with command [start] **** ");
+        } else {
+            c.files.closePlayback();
+            c.s.playback_on = false;
+            c.ui.setBackColour(Control::Com_play_spl, Colour::face());
+            c.ui.setText(Control::Com_play_spl, "#");
+            // Nothing runs now, so the Start button must say so. When a running
+            // playback is disarmed, the receive loop goes live and shows "Stop" again.
+            c.ui.setBackColour(Control::Com_start_stop, Colour::face());
+            c.ui.setText(Control::Com_start_stop, "Start");
+        }
+    } catch (const std::exception&) {
+        c.files.closePlayback();
+        c.addInfo("* Error or no Purlo.Spl file, See program info. * Check Comport!");
+    }
+}
+
+}  // namespace purlo

@@ -1,0 +1,127 @@
+#include "acquisition/ReplyDecoder.h"
+
+#include <array>
+
+#include "text/Numbers.h"
+
+namespace purlo {
+
+namespace {
+
+// kHz of the probe's frequency indexes 3 to 53.
+constexpr std::array<float, 51> kFrequencyTable{
+    180.0f, 145.0f, 120.0f, 105.0f, 92.1f, 82.2f, 73.8f, 67.2f, 61.9f, 57.3f, 53.2f, 49.9f, 46.8f,
+    44.2f,  41.8f,  39.6f,  37.5f,  35.9f, 34.3f, 32.8f, 31.5f, 30.2f, 29.0f, 28.0f, 27.0f, 26.2f,
+    25.7f,  25.1f,  24.6f,  23.5f,  22.4f, 21.7f, 21.1f, 20.5f, 19.9f, 19.5f, 19.0f, 18.5f, 18.1f,
+    17.7f,  17.3f,  16.9f,  16.5f,  16.2f, 15.9f, 15.5f, 15.2f, 15.0f, 14.6f, 14.4f, 14.0f,
+};
+constexpr int kFirstFrequencyIndex = 3;
+
+ReplyDisplay caption(Control c, std::string text) {
+    return {ReplyDisplay::Target::ControlText, c, std::move(text)};
+}
+
+ReplyDisplay infoLine(std::string text) { return {ReplyDisplay::Target::InfoLine, Control::List_Info, std::move(text)}; }
+
+}  // namespace
+
+std::optional<float> transducerKhz(int frequencyIndex) {
+    const int i = frequencyIndex - kFirstFrequencyIndex;
+    if (i < 0 || i >= static_cast<int>(kFrequencyTable.size())) return std::nullopt;
+    return kFrequencyTable[static_cast<std::size_t>(i)];
+}
+
+std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, char sep) {
+    s.reply_code = line.empty() ? ' ' : line.front();
+    if (line.empty()) return std::nullopt;
+    const std::string_view argument = line.substr(1);
+    const double value = parseNumber(argument);
+    auto text = [sep](float v) { return floatText(v, sep); };
+
+    switch (line.front()) {
+        case 'D': {
+            const float distance = toSingle(value);
+            s.fill_height = toSingle(static_cast<double>(s.zero_offset_mm) - distance);
+            if (s.inch_units) {
+                s.fill_height = roundToDecimals(toSingle(s.fill_height / 25.4), 2);
+                return ReplyDisplay{ReplyDisplay::Target::WindowCaption, Control::List_Info,
+                                    text(s.fill_height) + " inch"};
+            }
+            return ReplyDisplay{ReplyDisplay::Target::WindowCaption, Control::List_Info,
+                                " " + text(s.fill_height) + " mm"};
+        }
+        case 'x':
+            s.probe_baud_rate = toWidth<std::int32_t>(value);
+            return caption(Control::Com_micro_view_baudrate, intText(s.probe_baud_rate));
+        case 'c':
+            s.temperature = toSingle(value);
+            s.temperature = roundToDecimals(toSingle(s.temperature / 10.0), 1);
+            return caption(Control::Com_view_temperature, text(s.temperature));
+        case 'w':
+            s.sound_speed = toSingle(value);
+            s.sound_speed = roundToDecimals(toSingle(s.sound_speed / 10.0), 1);
+            return caption(Control::Com_view_us_speed, text(s.sound_speed));
+        case 'q':
+            s.frequency_index = toWidth<std::uint8_t>(value);
+            if (const auto khz = transducerKhz(s.frequency_index)) s.transducer_khz = *khz;
+            return caption(Control::Com_view_us_fq, text(s.transducer_khz) + "kc");
+        case 'Y':
+            s.sample_rate = toWidth<std::uint8_t>(value);
+            return caption(Control::Com_view_Probe_sample_rate, "Sd " + intText(s.sample_rate));
+        case 'k':
+            s.temperature_coefficient = toSingle(value);
+            if (s.inch_units) {
+                s.temperature_coefficient = roundToDecimals(toSingle(s.temperature_coefficient / 2.54), 1);
+                return caption(Control::Com_view_koef, text(s.temperature_coefficient) + "in/s");
+            }
+            s.temperature_coefficient = roundToDecimals(toSingle(s.temperature_coefficient / 100.0), 2);
+            return caption(Control::Com_view_koef, text(s.temperature_coefficient) + "m/s");
+        case 'j':
+            s.burst_interval = toWidth<std::uint8_t>(value);
+            return caption(Control::Com_view_burst_interval, "i " + intText(s.burst_interval));
+        case 'P':
+            s.burst_length = toWidth<std::uint8_t>(value);
+            return caption(Control::Com_view_burst_length, "P " + intText(s.burst_length));
+        case 's':
+            s.transducer_volt = toSingle(value);
+            s.transducer_volt = roundToDecimals(toSingle(s.transducer_volt / 10.0), 1);
+            return caption(Control::Com_view_zender_volt, "U " + text(s.transducer_volt));
+        case 'm':
+            // Probe time units to cm: the sound covers the dead time there and back.
+            s.dead_zone = toSingle(value);
+            s.dead_zone = toSingle(s.dead_zone * 1.302);
+            s.dead_zone = toSingle(s.dead_zone * 0.0331 / 2.0);
+            if (s.inch_units) {
+                s.dead_zone = roundToDecimals(toSingle(s.dead_zone / 2.54), 1);
+                return caption(Control::Com_view_dead_time, text(s.dead_zone) + " in");
+            }
+            s.dead_zone = roundToDecimals(s.dead_zone, 0);
+            return caption(Control::Com_view_dead_time, text(s.dead_zone) + "cm");
+        case 'a':
+            s.tuning_mode = toWidth<std::uint8_t>(value);
+            if (s.tuning_mode == 1) return caption(Control::Com_auto_manuel, "Manuel tuning");
+            if (s.tuning_mode == 2) return caption(Control::Com_auto_manuel, "Auto Tuning");
+            return std::nullopt;
+        case 'o':
+            s.receive_mode = toWidth<std::uint8_t>(value);
+            if (s.receive_mode == 1) return caption(Control::Com_probe_print_on, "Rx Non Stop");
+            if (s.receive_mode == 2) return caption(Control::Com_probe_print_on, "Rx each Burst");
+            if (s.receive_mode == 3) return caption(Control::Com_probe_print_on, "RX on request");
+            return std::nullopt;
+        case 'e':
+            s.echo_b = toWidth<std::int32_t>(value);
+            return std::nullopt;
+        case 'g':
+            s.burst_b = toWidth<std::int32_t>(value);
+            return std::nullopt;
+        case 'n':
+            s.reload_frequency = toWidth<std::uint8_t>(value);
+            return infoLine("The Reload Frequencie is actually;  " + intText(s.reload_frequency));
+        case 'O':
+            return infoLine("OOO Transducer contact with WATER or DURST; Check PROBE! OOO");
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace purlo

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/ConsoleState.h"
+#include "app/Controls.h"
+
+namespace purlo {
+
+// What the window shows for one decoded reply line: at most one change.
+struct ReplyDisplay {
+    enum class Target { WindowCaption, ControlText, InfoLine };
+    Target target;
+    Control control = Control::List_Info;  // for ControlText
+    std::string text;
+    friend bool operator==(const ReplyDisplay&, const ReplyDisplay&) = default;
+};
+
+// Decodes one reply line of the probe: sets reply_code, stores the value in
+// its state variable (converted to the display unit, rounded as shown) and
+// returns what the window must show. No I/O. Throws RuntimeError when a value
+// does not fit its variable; values stored by earlier lines stay.
+std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, char decimalSeparator);
+
+// The transducer frequency in kHz for a frequency index, when the table has one.
+std::optional<float> transducerKhz(int frequencyIndex);
+
+}  // namespace purlo

@@ -1,0 +1,176 @@
+#include "acquisition/StartStop.h"
+
+#include <exception>
+#include <string>
+
+#include "acquisition/ReplyDecoder.h"
+#include "app/Console.h"
+#include "diagram/EchoDrawing.h"
+#include "diagram/Slots.h"
+#include "link/PortSelection.h"
+#include "settings/SettingsFile.h"
+#include "text/Numbers.h"
+
+namespace purlo {
+
+namespace {
+
+// Steps 1 to 14 of the request cycle: each asks for the reply of the same letter.
+constexpr char kRequests[] = "jPsqYmwkxcegoa";
+
+void appendBounded(std::string& line, char ch) {
+    if (line.size() < kMaxLineLength) line += ch;
+}
+
+void showReply(Console& c, std::string_view line) {
+    const auto shown = decodeReply(line, c.s, c.ui.decimalSeparator());
+    if (!shown) return;
+    switch (shown->target) {
+        case ReplyDisplay::Target::WindowCaption: c.ui.setWindowCaption(shown->text); break;
+        case ReplyDisplay::Target::ControlText: c.ui.setText(shown->control, shown->text); break;
+        case ReplyDisplay::Target::InfoLine: c.addInfo(shown->text); break;
+    }
+}
+
+// Runs the current step of the request cycle and moves to the next one.
+// Returns false when Exit was clicked during an echo record.
+bool requestCycle(Console& c) {
+    const std::uint8_t step = c.s.request_cycle_step;
+    if (step >= 1 && step <= 14) {
+        c.port.output(std::string_view(&kRequests[step - 1], 1));
+    } else if (step == 16 && c.s.sampling_on) {
+        Draw_one_sample(c);
+        if (c.ending()) return false;
+        c.port.output("?");
+    }
+    c.s.request_cycle_step = checked<std::uint8_t>(c.s.request_cycle_step + 1LL);
+    if (c.s.request_cycle_step > 16) c.s.request_cycle_step = 1;
+    return true;
+}
+
+void startSequence(Console& c) {
+    c.ui.setText(Control::Com_start_stop, "Stop");
+    c.ui.setWindowCaption("");
+    c.s.sampling_on = true;
+    c.ui.setBackColour(Control::Com_start_stop, Colour::of(170, 0, 0));
+    bauderate(c);
+    if (c.s.port_open) c.port.output("?");
+}
+
+void stopSequence(Console& c) {
+    c.ui.setBackColour(Control::Com_start_stop, Colour::face());
+    c.ui.setText(Control::Com_start_stop, "Start");
+    c.s.sampling_on = false;
+    c.s.port_open = false;
+    c.port.setPortOpen(false);
+}
+
+// The end of a playback: everything back to rest, ready to play from the start.
+void endPlayback(Console& c) {
+    c.files.closePlayback();
+    c.s.playback_on = false;
+    c.ui.setText(Control::Com_play_spl, "#");
+    c.s.playback_pos = 0;
+    c.ui.setBackColour(Control::Com_play_spl, Colour::face());
+    c.s.playback_count = 0;
+    ++c.playbacksEnded;
+}
+
+void receiveFailure(Console& c) {
+    try {
+        c.ui.setBackColour(Control::Com_start_stop, Colour::face());
+        c.ui.setText(Control::Com_start_stop, "Start");
+        if (c.s.port_open) {
+            c.s.port_open = false;
+            c.port.setPortOpen(false);
+        }
+    } catch (const std::exception&) {
+        // The port is beyond help; the message below still tells the operator.
+    }
+    c.addInfo("* Error while getting RS232 data via communication chanel!");
+}
+
+enum class Next { PlaybackTest, Receive, Done };
+
+// One byte of the playback file (the receive loop's playback step).
+Next playbackStep(Console& c, std::string& line) {
+    c.s.playback_pos = checked<std::int32_t>(c.s.playback_pos + 1LL);
+    const auto byte = c.files.byteAt(c.s.playback_pos);
+    if (!byte) {
+        // The true end of the recording: a last line without its line feed still counts.
+        if (!line.empty()) showReply(c, line);
+        endPlayback(c);
+        return Next::Done;
+    }
+    if (*byte == '=') {
+        // Live, a carriage return ends a reply and the line feed behind it is
+        // discarded when the echo record is asked for, so the recording holds
+        // that reply without its line feed. It is complete: show it, as live did.
+        if (!line.empty() && line.back() == '\r') showReply(c, line);
+        c.s.playback_count = checked<std::int32_t>(c.s.playback_count + 1LL);
+        c.ui.setText(Control::Com_play_spl, intText(c.s.playback_count));
+        Draw_one_sample(c);
+        line.clear();
+        return Next::PlaybackTest;
+    }
+    if (*byte == '\n') {
+        showReply(c, line);
+        line.clear();
+        c.s.reply_code = ' ';
+        return c.s.playback_on ? Next::PlaybackTest : Next::Receive;
+    }
+    appendBounded(line, static_cast<char>(*byte));
+    return Next::PlaybackTest;
+}
+
+}  // namespace
+
+void Com_start_stop_Click(Console& c) {
+    std::string line;  // this run's reply line; a nested run has its own
+    if (!c.s.settings_loaded) readSettingsFile(c);
+    try {
+        draw_3_diagrams_vertical_position(c);
+        if (c.s.request_cycle_step == 0) c.s.request_cycle_step = 1;
+        Next next = Next::PlaybackTest;
+        bool idle = false;  // the last read found nothing: the yield may block
+        int endedBefore = -1;  // playbacksEnded when this run last played
+        while (next != Next::Done) {
+            if (next == Next::PlaybackTest) {
+                c.ui.yield(Wait::No);
+                if (c.ending()) return;
+                if (endedBefore >= 0 && endedBefore != c.playbacksEnded) return;
+                if (c.s.playback_on) {
+                    endedBefore = c.playbacksEnded;
+                    next = playbackStep(c, line);
+                } else if (!c.s.port_open) {
+                    startSequence(c);
+                    next = Next::Receive;
+                    idle = false;
+                } else {
+                    stopSequence(c);
+                    next = Next::Done;
+                }
+                continue;
+            }
+            // Receive pass (live).
+            c.ui.yield(idle ? Wait::UntilEvent : Wait::No);
+            if (c.ending() || !c.s.port_open) return;
+            const std::string got = c.port.input();
+            idle = got.empty();
+            if (c.s.recording_on) c.files.append(got);
+            if (got == "\r") {
+                showReply(c, line);
+                if (!c.s.playback_on && !requestCycle(c)) return;
+                line.clear();
+                c.s.reply_code = ' ';
+                next = c.s.playback_on ? Next::PlaybackTest : Next::Receive;
+            } else if (!got.empty() && static_cast<unsigned char>(got.front()) >= ' ') {
+                for (const char ch : got) appendBounded(line, ch);
+            }
+        }
+    } catch (const std::exception&) {
+        receiveFailure(c);
+    }
+}
+
+}  // namespace purlo

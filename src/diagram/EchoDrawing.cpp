@@ -1,0 +1,223 @@
+#include "diagram/EchoDrawing.h"
+
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Console.h"
+#include "text/Numbers.h"
+
+namespace purlo {
+
+namespace {
+
+constexpr std::string_view kSampleError = "* Error while getting draw diagram Samples! ";
+
+constexpr char kMarker = '=';
+// A recorded echo record is followed by the reply to "?", which starts with "D".
+constexpr std::uint8_t kReplyAfterRecord = 'D';
+// The marker is looked for among the first 51 bytes of what the probe sent.
+constexpr std::size_t kMarkerSearchEnd = 51;
+// Playback draws at most this many bytes of one record.
+constexpr int kPlaybackRecordLimit = 147;
+// Coordinates are kept in 16 bits; a trace that would reach beyond this lies
+// far to the right of the window, so it simply ends there.
+constexpr long long kLargestCoordinate = 32767;
+
+std::optional<Control> slotTextBox(std::uint8_t slot) {
+    switch (slot) {
+        case 1:
+            return Control::Text_top;
+        case 2:
+            return Control::Text_mid;
+        case 3:
+            return Control::Text_bot;
+        default:
+            return std::nullopt;
+    }
+}
+
+// The probe's latest values, as the slot's text line shows them.
+std::string infoLine(const Console& c) {
+    const ConsoleState& s = c.s;
+    std::string line;
+    line.reserve(128);
+    line += "Burst B; ";
+    line += intText(s.burst_b);
+    line += "     ";
+    line += c.floatText(s.fill_height);
+    line += "    Echo B; ";
+    line += intText(s.echo_b);
+    line += "      Us Volt; ";
+    line += c.floatText(s.transducer_volt);
+    line += "      ";
+    line += intText(s.burst_length);
+    line += " Pd    ";
+    line += "    int; ";
+    line += intText(s.burst_interval);
+    line += "    Sd; ";
+    line += intText(s.sample_rate);
+    return line;
+}
+
+// Draws sample bytes one after the other along the baseline of the slot,
+// eight columns of zoom_horizontal twips per byte, the first sample leftmost.
+class Trace {
+  public:
+    explicit Trace(Console& c) : c_(c) {}
+
+    void draw(std::uint8_t byte) {
+        if (!ended_) drawColumns(byte);
+        // The line cannot change during one record, so writing it once, as
+        // soon as the first byte is drawn, shows the same as writing it after
+        // every byte.
+        if (!infoShown_) {
+            infoShown_ = true;
+            if (const auto box = slotTextBox(c_.s.diagram_slot)) c_.ui.setText(*box, infoLine(c_));
+        }
+    }
+
+  private:
+    void drawColumns(std::uint8_t byte) {
+        ConsoleState& s = c_.s;
+        Surface& surface = c_.surface;
+        const auto y = static_cast<float>(s.draw_y);
+        surface.setForeColour(kRasterTick);
+        if (s.raster_on) {
+            const auto x = static_cast<float>(s.draw_x);
+            surface.drawLine(x, checked<std::int16_t>(s.draw_y - 200LL), x,
+                             checked<std::int16_t>(s.draw_y - 300LL));
+        }
+        const auto barBottom =
+            static_cast<float>(checked<std::int16_t>(s.draw_y + 0LL + s.zoom_vertical));
+        const auto barTop =
+            static_cast<float>(checked<std::int16_t>(s.draw_y - 0LL - s.zoom_vertical));
+        for (unsigned weight = 128; weight != 0; weight >>= 1) {
+            const auto x = static_cast<float>(s.draw_x);
+            // Erase the bar an earlier record may have left in this column.
+            surface.setForeColour(kErase);
+            surface.drawLine(x, barBottom, x, barTop);
+            const long long next = s.draw_x + 0LL + s.zoom_horizontal;
+            if (next > kLargestCoordinate) {
+                ended_ = true;
+                return;
+            }
+            surface.setForeColour(kTrace);
+            surface.drawLine(x, y, static_cast<float>(next), y);
+            if ((byte & weight) != 0) {
+                surface.setForeColour(kTrace);
+                surface.drawLine(x, barBottom, x, barTop);
+            }
+            s.draw_x = static_cast<std::int16_t>(next);
+        }
+    }
+
+    Console& c_;
+    bool ended_ = false;
+    bool infoShown_ = false;
+};
+
+void playBackRecord(Console& c, Trace& trace) {
+    for (int drawn = 0; drawn < kPlaybackRecordLimit; ++drawn) {
+        c.s.playback_pos = checked<std::int32_t>(c.s.playback_pos + 1LL);
+        // A record cut short by the end of the file ends there; playback_pos
+        // stays past the end, so the receive loop's next read ends the playback.
+        const std::optional<std::uint8_t> byte = c.files.byteAt(c.s.playback_pos);
+        if (!byte) return;
+        if (*byte == kReplyAfterRecord) {
+            // The distance reply that follows every live record: the receive
+            // loop reads it next, so playback shows the distance live showed.
+            --c.s.playback_pos;
+            return;
+        }
+        trace.draw(*byte);
+    }
+}
+
+// Returns false when the program is ending and nothing was read.
+bool waitForRecord(Console& c) {
+    int lastCount = -1;
+    for (;;) {
+        const int count = c.port.inBufferCount();
+        if (count > c.s.sample_length) return true;
+        // Block only when nothing arrived since the last look; a burst of
+        // bytes still on its way is then taken at once.
+        c.ui.yield(count == lastCount ? Wait::UntilEvent : Wait::No);
+        if (c.ending()) return false;
+        lastCount = count;
+    }
+}
+
+void receiveLiveRecord(Console& c, Trace& trace) {
+    if (!c.s.port_open) return;
+    SerialPort& port = c.port;
+    port.setNullDiscard(false);
+    port.setInputMode(InputMode::Binary);
+    port.clearInBuffer();
+    port.setInputLen(0);
+    port.output(std::string_view(&kMarker, 1));
+    if (!waitForRecord(c)) return;
+
+    const std::string bytes = port.input();
+    std::size_t marker = 0;
+    while (marker < kMarkerSearchEnd && bytes.at(marker) != kMarker) ++marker;
+    if (marker < kMarkerSearchEnd && c.s.recording_on) c.files.append(bytes.substr(marker, 1));
+
+    for (std::size_t j = marker + 1; j <= c.s.sample_length; ++j) {
+        const char byte = bytes.at(j);
+        // The recording keeps the whole record whatever the zoom, also where
+        // the trace has already ended at the coordinate limit.
+        if (c.s.recording_on) c.files.append(std::string_view(&byte, 1));
+        trace.draw(static_cast<std::uint8_t>(byte));
+    }
+}
+
+void drawRecord(Console& c) {
+    ConsoleState& s = c.s;
+    s.draw_x = 0;
+    if (s.diagram_slot < 2) {
+        s.draw_y = s.slot_y_top;
+    } else if (s.diagram_slot == 2) {
+        s.draw_y = s.slot_y_mid;
+    } else if (s.diagram_slot == 3) {
+        s.draw_y = s.slot_y_bot;
+    }
+    Trace trace(c);
+    if (s.playback_on) {
+        playBackRecord(c, trace);
+    } else {
+        receiveLiveRecord(c, trace);
+    }
+}
+
+void reportFailure(Console& c) {
+    try {
+        c.addInfo(kSampleError);
+    } catch (const std::exception&) {
+        // The window cannot even take the message; the port is still restored.
+    }
+}
+
+}  // namespace
+
+void Draw_one_sample(Console& c) {
+    bool failed = false;
+    try {
+        drawRecord(c);
+    } catch (const std::exception&) {
+        failed = true;
+        reportFailure(c);
+    }
+    // The receive loop reads one character at a time in text mode: leave the
+    // port so on every path, a failure included.
+    try {
+        c.port.setInputMode(InputMode::Text);
+        c.port.setInputLen(1);
+    } catch (const std::exception&) {
+        if (!failed && !c.ending()) reportFailure(c);
+    }
+}
+
+}  // namespace purlo

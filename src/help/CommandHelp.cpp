@@ -1,0 +1,90 @@
+#include "help/CommandHelp.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Console.h"
+#include "help/HelpPages.h"
+#include "text/Numbers.h"
+
+namespace purlo {
+
+namespace {
+
+constexpr std::int16_t kOffsetMin = -7000;
+constexpr std::int16_t kOffsetMax = 7000;
+
+std::optional<std::size_t> pageFor(const std::string& boxText) {
+    const auto& pages = helpPages();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (std::ranges::find(pages[i].selectors, boxText) != pages[i].selectors.end()) return i;
+    }
+    return std::nullopt;
+}
+
+std::string pageText(const HelpPage& page, const std::string& lineBreak) {
+    std::string text;
+    for (std::size_t i = 0; i < page.body.size(); ++i) {
+        if (i > 0) text += lineBreak;
+        text += page.body[i];
+    }
+    return text;
+}
+
+void askOffset(Console& c) {
+    const std::string& br = c.s.cr_lf;
+    const std::string prompt = "Enter level Offset in mm. Like; -1500 or 1200." + br +
+                               "This set level point ZERO to any place." + br +
+                               "Enter 0 in test phase for better understanding." + br +
+                               "This setting will also be saved in the Purlo.Set file.";
+    const std::optional<std::string> answer =
+        c.ui.inputBox(prompt, "-7000 Minimum, 7000 Maximum.", intText(c.s.zero_offset_mm));
+    if (!answer || answer->empty()) return;
+    // Beyond 16 bits this throws: the handler's failure keeps the old offset.
+    const auto offset = toWidth<std::int16_t>(parseNumber(*answer));
+    if (offset < kOffsetMin || offset > kOffsetMax) {
+        // The dialog's own title names the range; a value outside it is most
+        // likely a typing slip, so it is refused rather than clamped.
+        c.addInfo("* Offset not changed: " + intText(offset) +
+                  " mm is outside -7000 to 7000 mm. Offset stays " + intText(c.s.zero_offset_mm) +
+                  " mm.");
+        return;
+    }
+    c.s.zero_offset_mm = offset;
+}
+
+}  // namespace
+
+void Text_command_to_send_DblClick(Console& c) {
+    try {
+        const auto& pages = helpPages();
+        for (;;) {
+            const std::string box = c.ui.text(Control::Text_command_to_send);
+            const std::optional<std::size_t> first = pageFor(box);
+            if (!first) {
+                if (box == "offset" || box == "Offset") askOffset(c);
+                return;
+            }
+            for (std::size_t i = *first; i < pages.size(); ++i) {
+                const Answer answer = c.ui.messageBox(pageText(pages[i], c.s.cr_lf), pages[i].title,
+                                                      Buttons::OkCancel);
+                // A program that is ending shows no dialog and answers at once.
+                if (answer != Answer::Ok || c.ending()) return;
+            }
+            // Past the last page the ring closes at the restart page, which
+            // the box now names.
+            c.ui.setText(Control::Text_command_to_send, "Z");
+        }
+    } catch (const std::exception&) {
+        try {
+            c.addInfo("* Unexpected Error while listing commands!");
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+}  // namespace purlo

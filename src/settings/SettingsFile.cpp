@@ -1,0 +1,113 @@
+#include "settings/SettingsFile.h"
+
+#include <exception>
+#include <fstream>
+
+#include "app/Console.h"
+#include "files/ReplaceFile.h"
+#include "text/Numbers.h"
+
+namespace purlo {
+
+namespace {
+
+// A number as the file holds it: a blank (or "-") before it and a blank after.
+std::string value(long long n) { return (n < 0 ? "" : " ") + intText(n) + " "; }
+std::string value(bool b) { return b ? "True" : "False"; }
+
+// One line as a sequential text read sees it: ends at CR LF, CR or LF.
+std::string nextLine(std::istream& in) {
+    std::string line;
+    char ch = 0;
+    bool any = false;
+    while (in.get(ch)) {
+        any = true;
+        if (ch == '\n') return line;
+        if (ch == '\r') {
+            if (in.peek() == '\n') in.get();
+            return line;
+        }
+        line += ch;
+    }
+    if (!any) throw RuntimeError("purlo.Set ends too early");
+    return line;
+}
+
+std::uint8_t savedSampleLength(const ConsoleState& s) { return s.sample_length < 100 ? 160 : s.sample_length; }
+
+}  // namespace
+
+std::string settingsFileText(const ConsoleState& s) {
+    std::string t;
+    auto line = [&t](const std::string& v, const char* comment) { t += v + comment + "\r\n"; };
+    line(value(static_cast<long long>(s.comm_port)), "    Serial CommPort.");
+    line(value(static_cast<long long>(s.pc_baud_rate)), "baud rate.");
+    line(value(s.inch_units), "  mm + C or inch + F.");
+    line(value(static_cast<long long>(s.zoom_horizontal)), "   Zoom Horizontal.");
+    line(value(static_cast<long long>(s.zoom_vertical)), "  Zoom Vertical.");
+    line(value(static_cast<long long>(savedSampleLength(s))), "  Sampling Length.");
+    line("54211", "  #.");
+    line(value(s.check_transducer_flag), "  if 1 or true, check probe transducer!");
+    line("2336543", "  Eep.");
+    line(value(static_cast<long long>(s.reserve_rc1)), "  Reserve command Rc1.");
+    line(value(static_cast<long long>(s.reserve_rc2)), "  Reserve command Rc2.");
+    line(value(static_cast<long long>(s.zero_offset_mm)), "  Level offset +/-7000mm maxi.");
+    line(value(static_cast<long long>(s.top_alarm)), "  Reserve command Rc4 Top Alarm.");
+    line(value(static_cast<long long>(s.bottom_alarm)), "  Reserve command Rc3.Bottom Alarm.");
+    line(" ", "");
+    line("This is the Purlo Program Setup Purlo.set file. Do not edit.", "");
+    line(" ", "");
+    return t;
+}
+
+void applySettings(std::istream& in, Console& c) {
+    ConsoleState& s = c.s;
+    s.comm_port = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
+    c.ui.setText(Control::Com_Comm_port, "Comm" + intText(s.comm_port));
+    s.pc_baud_rate = toWidth<std::int32_t>(parseNumber(nextLine(in)));
+    c.ui.setText(Control::Com_baudrate_pc, intText(s.pc_baud_rate));
+    const std::string units = nextLine(in);
+    if (units.starts_with("True")) {
+        s.inch_units = true;
+        c.ui.setText(Control::Com_inch_mm_far_centi, "inch/F");
+    } else if (units.starts_with("False")) {
+        s.inch_units = false;
+        c.ui.setText(Control::Com_inch_mm_far_centi, "mm/C");
+    }
+    s.zoom_horizontal = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
+    c.ui.setText(Control::Com_view_zoom_horizontal, intText(s.zoom_horizontal));
+    s.zoom_vertical = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
+    c.ui.setText(Control::Com_view_zoom_vertical, intText(s.zoom_vertical));
+    s.sample_length = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
+    for (int ignored = 7; ignored <= 11; ++ignored) nextLine(in);
+    s.zero_offset_mm = toWidth<std::int16_t>(parseNumber(nextLine(in)));
+}
+
+void readSettingsFile(Console& c) {
+    try {
+        std::ifstream in(c.file(kSettingsFileName), std::ios::binary);
+        if (!in) throw RuntimeError("no purlo.Set");
+        applySettings(in, c);
+        if (c.s.sample_length == 0) c.s.sample_length = 160;
+        c.s.settings_loaded = true;
+    } catch (const std::exception&) {
+        if (c.s.sample_length == 0) c.s.sample_length = 160;
+        c.ui.setWindowCaption("Save working setting With [Save Probe + PC]");
+    }
+}
+
+void Com_Save_to_eeprom_Click(Console& c) {
+    try {
+        replaceFile(c.file(kSettingsFileName), settingsFileText(c.s));
+        c.s.sample_length = savedSampleLength(c.s);
+        c.s.settings_loaded = false;
+        if (c.s.port_open) {
+            c.ui.setText(Control::Text_command_to_send, "W");
+            c.port.output("W");
+        }
+    } catch (const std::exception&) {
+        c.ui.setWindowCaption("No set File or file corrupt! Save again.");
+    }
+}
+
+}  // namespace purlo
