@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,6 +24,15 @@ struct ConnectedWindow : ::testing::Test {
         : console(window, window.canvas(), port, std::filesystem::temp_directory_path()) {}
 
     void SetUp() override {
+        // Handlers may open modal dialogs; each is cancelled as soon as it is
+        // up, so no test can wait on one.
+        QObject::connect(&dialogCloser, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++dialogs;
+                dialog->reject();
+            }
+        });
+        dialogCloser.start(5);
         window.connectConsole(console);
         console.Form_Load();
         window.show();
@@ -64,6 +74,8 @@ struct ConnectedWindow : ::testing::Test {
     MainWindow window;
     test::FakeSerialPort port;
     Console console;
+    QTimer dialogCloser;
+    int dialogs = 0;
 };
 
 TEST_F(ConnectedWindow, StartsAsFormLoadLeavesIt) {
@@ -103,20 +115,38 @@ TEST_F(ConnectedWindow, AClickOnThePanelOrAControlDoesNotRunFormClick) {
               QColor(192, 255, 192));
 }
 
-TEST_F(ConnectedWindow, TheListAndTheCommandBoxReportDoubleClicks) {
+TEST_F(ConnectedWindow, DoubleClicksAndKeysReachTheirHandlers) {
     auto* list = qobject_cast<ListBox*>(window.widget(Control::List_Info));
     auto* box = qobject_cast<TextBox*>(window.widget(Control::Text_command_to_send));
+    auto* info = window.widget(Control::Text_Info);
     ASSERT_NE(list, nullptr);
     ASSERT_NE(box, nullptr);
-    QSignalSpy listSpy(list, &ListBox::doubleClickedAnywhere);
-    QSignalSpy boxSpy(box, &TextBox::doubleClicked);
+
+    // The hint line opens the command list in Text_Info.
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
                        list->visualItemRect(list->item(0)).center());
+    EXPECT_TRUE(window.visible(Control::Text_Info));
+    EXPECT_EQ(window.text(Control::Com_view_program_info), "Close");
+
+    // Any key in Text_Info counts as an edit, and still edits.
+    EXPECT_FALSE(console.s.info_text_modified);
+    info->setFocus();
+    QTest::keyClick(info, Qt::Key_X);
+    EXPECT_TRUE(console.s.info_text_modified);
+    EXPECT_NE(window.text(Control::Text_Info).find('x'), std::string::npos);
+
+    // The command box opens the help page of the command in it.
+    window.setText(Control::Text_command_to_send, "Z");
+    QTest::mouseDClick(box, Qt::LeftButton);
+    EXPECT_EQ(dialogs, 1);
+}
+
+TEST_F(ConnectedWindow, TheListReportsADoubleClickBelowItsLines) {
+    auto* list = qobject_cast<ListBox*>(window.widget(Control::List_Info));
+    QSignalSpy spy(list, &ListBox::doubleClickedAnywhere);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
                        QPoint(5, list->viewport()->height() - 3));
-    QTest::mouseDClick(box, Qt::LeftButton);
-    EXPECT_EQ(listSpy.count(), 2);
-    EXPECT_EQ(boxSpy.count(), 1);
+    EXPECT_EQ(spy.count(), 1);
 }
 
 TEST_F(ConnectedWindow, ExitEndsTheProgramAndReleasesThePort) {
