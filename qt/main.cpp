@@ -3,6 +3,7 @@
 #include <QStyleFactory>
 #include <filesystem>
 
+#include "FirstFrameReport.h"
 #include "MainWindow.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     window.connectConsole(console);
 
     console.Form_Load();
+    purlo::reportFirstFrame(window);
     window.show();
     return QApplication::exec();
 }
