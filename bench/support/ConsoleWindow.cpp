@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStyleFactory>
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <stdexcept>
 
 namespace purlo::bench {
@@ -15,6 +17,14 @@ void useOffscreenUnlessSet() {
 void useProgramStyle() {
     QApplication::setApplicationName(QStringLiteral("Purlo"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+}
+
+void CountingWindow::setText(Control c, std::string_view text) {
+    ++textSets_[static_cast<std::size_t>(c)];
+    if (c == Control::Com_play_spl && !text.empty() && text.front() != '#') {
+        highestPlayCount_ = std::max(highestPlayCount_, std::strtol(std::string(text).c_str(), nullptr, 10));
+    }
+    MainWindow::setText(c, text);
 }
 
 ConsoleWindow::ConsoleWindow(const std::filesystem::path& workDir)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string_view>
 
@@ -13,6 +14,20 @@ namespace purlo::bench {
 // Call before the QApplication is made, and setStyle after.
 void useOffscreenUnlessSet();
 void useProgramStyle();
+
+// The program's window, noting what the console shows on it: how often each
+// control's text was set, and the highest record count the playback button
+// showed.
+class CountingWindow : public MainWindow {
+  public:
+    void setText(Control c, std::string_view text) override;
+    long textSets(Control c) const { return textSets_[static_cast<std::size_t>(c)]; }
+    long highestPlayCount() const { return highestPlayCount_; }
+
+  private:
+    std::array<long, kControlCount> textSets_{};
+    long highestPlayCount_ = 0;
+};
 
 // The console as the program puts it together (main.cpp): the real window,
 // canvas and serial adapter on the core, loaded and shown, its files in
@@ -28,7 +43,7 @@ struct ConsoleWindow {
     // Types the command into Text_command_to_send and clicks "S.C".
     void send(std::string_view command);
 
-    MainWindow window;
+    CountingWindow window;
     QtSerialPort serial;
     Console console;
 };
