@@ -10,7 +10,10 @@
 // runs Form_Click), and its delay is from the post to that handler.
 // Goals: at least 10 MB/s; every click handled within 50 ms.
 //
-//   build/bin/bench_playback [--megabytes 10] [--quick]
+//   build/bin/bench_playback [--megabytes 10] [--quick] [RECORDING]
+//
+// With RECORDING, that file is played when it exists, and made there first
+// when it does not (to profile the playback alone).
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTimer>
@@ -102,14 +105,21 @@ int main(int argc, char** argv) {
 
     WorkDir dir("playback");
     const double made0 = wallSeconds();
-    const std::int64_t size =
+    const std::filesystem::path given = options.rest.empty() ? "" : options.rest.front();
+    if (given.empty() || !std::filesystem::exists(given)) {
         makeSampleRecording(dir / "Purlo.Spl", static_cast<std::int64_t>(megabytes * 1e6));
+        if (!given.empty()) std::filesystem::copy_file(dir / "Purlo.Spl", given);
+    } else {
+        std::filesystem::copy_file(given, dir / "Purlo.Spl");
+    }
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(dir / "Purlo.Spl"));
     const double madeSeconds = wallSeconds() - made0;
 
     ConsoleWindow w(dir.path());
     Clicker clicker(w.window.canvas());
     CpuWindow span;
     double seconds = 0;
+    double cpuSeconds = 0;
     double cpuPercent = 0;
     bool played = false;
     QTimer::singleShot(0, [&] {
@@ -118,6 +128,7 @@ int main(int argc, char** argv) {
         span = CpuWindow{};
         w.click(Control::Com_start_stop);  // returns at the end of the file
         seconds = span.wall();
+        cpuSeconds = span.cpu();
         cpuPercent = span.percent();
         clicker.stop();
         played = !w.console.s.playback_on;
@@ -132,18 +143,21 @@ int main(int argc, char** argv) {
 
     const double mbPerSecond = static_cast<double>(size) / 1e6 / seconds;
     const auto& delays = clicker.delaysMs;
-    std::printf("Recording of %.1f MB made in %.1f s (%ld echo records)\n",
+    std::printf("Recording of %.1f MB made (or copied) in %.1f s (%ld echo records)\n",
                 static_cast<double>(size) / 1e6, madeSeconds, records);
     std::printf("Playback (load %s): %.2f s, %.2f MB/s, %.0f times real time at 38400 bit/s, "
                 "%.0f %% of a core\n",
                 loadAverage().c_str(), seconds, mbPerSecond,
                 static_cast<double>(size) / kRealTimeBytesPerSecond / seconds, cpuPercent);
+    std::printf("  per CPU second (what a machine to itself would give): %.2f MB/s\n",
+                static_cast<double>(size) / 1e6 / cpuSeconds);
     std::printf("  records drawn: %ld (slot text line set %ld times)\n", records,
                 w.window.textSets(Control::Text_top));
     std::printf("  clicks during playback: %zu, delay median %.2f ms, max %.2f ms\n",
                 delays.size(), median(delays), maximum(delays));
     std::printf("  peak resident (VmHWM) of the whole run: %.1f MB\n", statusKb("VmHWM") / 1024.0);
     result("playback_mb_per_s", mbPerSecond, "MB/s");
+    result("playback_mb_per_cpu_s", static_cast<double>(size) / 1e6 / cpuSeconds, "MB/s");
     result("playback_x_real_time", static_cast<double>(size) / kRealTimeBytesPerSecond / seconds,
            "x");
     result("playback_click_max_ms", delays.empty() ? -1 : maximum(delays), "ms");

@@ -4,9 +4,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
+#include "Rounding.h"
 #include "surface/Palette.h"
 #include "text/RuntimeError.h"
 
@@ -14,10 +16,14 @@ namespace purlo {
 
 namespace {
 
-QRgb paletteRgb(int index) {
-    const Rgb c = kPalette.at(static_cast<std::size_t>(index));
-    return qRgb(c.r, c.g, c.b);
-}
+// Lines waiting at most; a full batch is drawn (about 25 echo records).
+constexpr std::size_t kMaxPending = 1 << 16;
+
+constexpr std::array<QRgb, kPalette.size()> kPaletteRgb = [] {
+    std::array<QRgb, kPalette.size()> rgb{};
+    for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = qRgb(kPalette[i].r, kPalette[i].g, kPalette[i].b);
+    return rgb;
+}();
 
 // Cuts the segment to the box (Liang-Barsky); false when nothing of it lies inside.
 bool clipToBox(double& x1, double& y1, double& x2, double& y2, double xMax, double yMax) {
@@ -56,7 +62,13 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
     : QWidget(parent),
       scale_(scale),
       image_(scale.clientSize(), QImage::Format_RGB32),
-      colour_(paletteRgb(kTrace)) {
+      width_(image_.width()),
+      height_(image_.height()),
+      pixelsPerTwip_(scale.pixelsPerTwip()),
+      // A twip beyond the last x that still rounds into the image.
+      rightOfImage_(static_cast<float>((width_ - 0.5) / pixelsPerTwip_ + 1.0)),
+      colour_(kPaletteRgb[kTrace]),
+      pending_(kMaxPending, image_.size()) {
     image_.fill(Qt::black);
     setFixedSize(image_.size());
     // Every paint covers its whole rectangle from the image.
@@ -64,11 +76,15 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-void Canvas::setForeColour(int paletteIndex) {
-    if (paletteIndex < 0 || paletteIndex >= static_cast<int>(kPalette.size())) {
+QRgb Canvas::paletteColour(int paletteIndex) {
+    if (static_cast<unsigned>(paletteIndex) >= kPaletteRgb.size()) {
         throw RuntimeError("palette index out of range");
     }
-    colour_ = paletteRgb(paletteIndex);
+    return kPaletteRgb[static_cast<std::size_t>(paletteIndex)];
+}
+
+void Canvas::setForeColour(int paletteIndex) {
+    colour_ = paletteColour(paletteIndex);
 }
 
 float Canvas::widthTwips() const {
@@ -76,59 +92,110 @@ float Canvas::widthTwips() const {
 }
 
 void Canvas::clear() {
+    pending_.clear();  // all painted over
     image_.fill(Qt::black);
     dirty_ = image_.rect();
     update();
 }
 
 void Canvas::drawLine(float x1, float y1, float x2, float y2) {
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
-        throw RuntimeError("line coordinate out of range");
+    Bounds drawn;
+    addLine(x1, y1, x2, y2, drawn);
+    if (!drawn.empty()) markDirty(drawn.left, drawn.top, drawn.right, drawn.bottom);
+}
+
+void Canvas::drawLines(std::span<const SurfaceLine> lines) {
+    Bounds drawn;
+    try {
+        for (const SurfaceLine& l : lines) {
+            colour_ = paletteColour(l.colour);
+            addLine(l.x1, l.y1, l.x2, l.y2, drawn);
+        }
+    } catch (...) {
+        // The lines before the failing one are drawn, as one by one.
+        if (!drawn.empty()) markDirty(drawn.left, drawn.top, drawn.right, drawn.bottom);
+        throw;
     }
-    const double f = scale_.pixelsPerTwip();
-    const double px1 = x1 * f;
-    const double py1 = y1 * f;
-    const double px2 = x2 * f;
-    const double py2 = y2 * f;
-    // Rounded, but first held just outside the image so the int always fits.
-    const auto col = [&](double v) {
-        return static_cast<int>(std::round(std::clamp(v, -1.0, double(image_.width()))));
-    };
-    const auto row = [&](double v) {
-        return static_cast<int>(std::round(std::clamp(v, -1.0, double(image_.height()))));
-    };
-    if (std::round(py1) == std::round(py2)) {
-        drawHorizontal(col(px1), col(px2), row(py1));
-    } else if (std::round(px1) == std::round(px2)) {
-        drawVertical(col(px1), row(py1), row(py2));
+    if (!drawn.empty()) markDirty(drawn.left, drawn.top, drawn.right, drawn.bottom);
+}
+
+inline int Canvas::column(float x) {
+    // The lines of an echo record come back to the last two x again and again.
+    if (x == columnCache_[0].twips) return columnCache_[0].pixel;
+    if (x == columnCache_[1].twips) return columnCache_[1].pixel;
+    CoordinateCache& slot = columnCache_[nextColumnSlot_];
+    nextColumnSlot_ ^= 1;
+    slot.twips = x;
+    slot.pixel = roundToInt(std::clamp(x * pixelsPerTwip_, -1.0, double(width_)));
+    return slot.pixel;
+}
+
+inline int Canvas::row(float y) {
+    // ... and lie on three rows: the baseline and the two ends of a bar.
+    if (y == rowCache_[0].twips) return rowCache_[0].pixel;
+    if (y == rowCache_[1].twips) return rowCache_[1].pixel;
+    if (y == rowCache_[2].twips) return rowCache_[2].pixel;
+    CoordinateCache& slot = rowCache_[nextRowSlot_];
+    nextRowSlot_ = nextRowSlot_ == 2 ? 0 : nextRowSlot_ + 1;
+    slot.twips = y;
+    slot.pixel = roundToInt(std::clamp(y * pixelsPerTwip_, -1.0, double(height_)));
+    return slot.pixel;
+}
+
+inline void Canvas::addLine(float x1, float y1, float x2, float y2, Bounds& drawn) {
+    // Zero times a number is zero, times infinity or NaN it is NaN.
+    const float nothing = x1 * 0.0f + y1 * 0.0f + x2 * 0.0f + y2 * 0.0f;
+    if (nothing != 0.0f) throw RuntimeError("line coordinate out of range");
+    // Wholly right of the image (the end of a long echo record): no pixel
+    // of it can show, whichever way it runs.
+    if (x1 > rightOfImage_ && x2 > rightOfImage_) return;
+    // Rounded to pixels, but first held just outside the image so the int
+    // always fits. Two ends held at the same edge lie outside the image, so
+    // comparing the held values picks the same pixels as the free ones would.
+    const int col1 = column(x1);
+    const int col2 = x2 == x1 ? col1 : column(x2);
+    const int row1 = row(y1);
+    const int row2 = y2 == y1 ? row1 : row(y2);
+    if (row1 == row2) {
+        addRow(col1, col2, row1, drawn);
+    } else if (col1 == col2) {
+        addColumn(col1, row1, row2, drawn);
     } else {
-        drawSloped(px1, py1, px2, py2);
+        // Drawn at once, in its turn after the lines before it.
+        flush();
+        drawSloped(x1 * pixelsPerTwip_, y1 * pixelsPerTwip_, x2 * pixelsPerTwip_,
+                   y2 * pixelsPerTwip_);
     }
 }
 
-void Canvas::drawHorizontal(int x1, int x2, int y) {
-    if (y < 0 || y >= image_.height()) return;
+inline void Canvas::addRow(int x1, int x2, int y, Bounds& drawn) {
+    if (y < 0 || y >= height_) return;
     if (x1 > x2) std::swap(x1, x2);
     x1 = std::max(x1, 0);
-    x2 = std::min(x2, image_.width() - 1);
+    x2 = std::min(x2, width_ - 1);
     if (x1 > x2) return;
-    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
-    std::fill(line + x1, line + x2 + 1, colour_);
-    markDirty(QRect(QPoint(x1, y), QPoint(x2, y)));
+    drawn.add(x1, y, x2, y);
+    if (!pending_.addRow(colour_, y, x1, x2)) flush();
 }
 
-void Canvas::drawVertical(int x, int y1, int y2) {
-    if (x < 0 || x >= image_.width()) return;
+inline void Canvas::addColumn(int x, int y1, int y2, Bounds& drawn) {
+    if (x < 0 || x >= width_) return;
     if (y1 > y2) std::swap(y1, y2);
     y1 = std::max(y1, 0);
-    y2 = std::min(y2, image_.height() - 1);
+    y2 = std::min(y2, height_ - 1);
     if (y1 > y2) return;
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
-    for (int y = y1; y <= y2; ++y) {
-        reinterpret_cast<QRgb*>(bits + y * stride)[x] = colour_;
-    }
-    markDirty(QRect(QPoint(x, y1), QPoint(x, y2)));
+    drawn.add(x, y1, x, y2);
+    if (!pending_.addColumn(colour_, x, y1, y2)) flush();
+}
+
+void Canvas::flush() {
+    pending_.drawInto(image_);
+}
+
+const QImage& Canvas::image() const {
+    // Logically const: the pending lines are part of what is drawn.
+    const_cast<Canvas*>(this)->flush();
+    return image_;
 }
 
 void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
@@ -144,16 +211,28 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
     pen.setCapStyle(Qt::SquareCap);  // a 1-pixel square cap draws both end points
     painter.setPen(pen);
     painter.drawLine(from, to);
-    markDirty(QRect(from, to).normalized().intersected(image_.rect()));
+    const QRect r = QRect(from, to).normalized().intersected(image_.rect());
+    if (!r.isEmpty()) markDirty(r.left(), r.top(), r.right(), r.bottom());
 }
 
-void Canvas::markDirty(const QRect& r) {
-    if (r.isEmpty() || dirty_.contains(r)) return;
-    dirty_ |= r;
+void Canvas::markDirty(int left, int top, int right, int bottom) {
+    // The frame that shows the pixels is asked for at once; its paint draws
+    // the pending lines first. Thousands of lines in one place grow the
+    // marked rectangle only now and then, and only then is update() called.
+    if (dirty_.isEmpty()) {
+        dirty_.setCoords(left, top, right, bottom);
+    } else if (left < dirty_.left() || right > dirty_.right() || top < dirty_.top() ||
+               bottom > dirty_.bottom()) {
+        dirty_.setCoords(std::min(left, dirty_.left()), std::min(top, dirty_.top()),
+                         std::max(right, dirty_.right()), std::max(bottom, dirty_.bottom()));
+    } else {
+        return;
+    }
     update(dirty_);
 }
 
 void Canvas::paintEvent(QPaintEvent* event) {
+    flush();
     QPainter painter(this);
     painter.drawImage(event->rect(), image_, event->rect());
     dirty_ = QRect();

@@ -3,7 +3,12 @@
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <span>
 
+#include "LineBatch.h"
 #include "TwipsScale.h"
 #include "surface/Surface.h"
 
@@ -14,6 +19,11 @@ namespace purlo {
 // uncovered. Lines are exact (one pixel, no antialiasing, palette colours)
 // and clipped to the area. Drawing only marks the changed part; Qt paints it
 // with the next frame, so thousands of short lines cost no repaint each.
+//
+// Lines along a row or a column are collected and drawn into the image in
+// one pass (LineBatch) when anything looks at it: a paint, image(), flush(),
+// a sloped line, or a full batch. What the image shows is always what drawing every line at
+// once would have left.
 //
 // A click on the canvas is a click on the bare window: it emits clicked().
 class Canvas : public QWidget, public Surface {
@@ -26,11 +36,14 @@ class Canvas : public QWidget, public Surface {
     // Both end points are drawn. Throws RuntimeError on a coordinate that is
     // not a number or infinite.
     void drawLine(float x1, float y1, float x2, float y2) override;
+    void drawLines(std::span<const SurfaceLine> lines) override;
     void clear() override;
     float widthTwips() const override;
 
-    // What is drawn, one pixel per image pixel.
-    const QImage& image() const { return image_; }
+    // What is drawn, one pixel per image pixel (pending lines drawn first).
+    const QImage& image() const;
+    // Draws the pending lines into the image and marks them for the next frame.
+    void flush();
 
   signals:
     void clicked();
@@ -42,14 +55,41 @@ class Canvas : public QWidget, public Surface {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    void drawHorizontal(int x1, int x2, int y);
-    void drawVertical(int x, int y1, int y2);
+    // The pixels a set of lines covers.
+    struct Bounds {
+        int left = std::numeric_limits<int>::max(), top = left, right = -1, bottom = -1;
+        bool empty() const { return right < 0; }
+        void add(int l, int t, int r, int b) {
+            left = std::min(left, l), top = std::min(top, t);
+            right = std::max(right, r), bottom = std::max(bottom, b);
+        }
+    };
+    static QRgb paletteColour(int paletteIndex);
+    void addLine(float x1, float y1, float x2, float y2, Bounds& drawn);
+    void addRow(int x1, int x2, int y, Bounds& drawn);
+    void addColumn(int x, int y1, int y2, Bounds& drawn);
+    // A coordinate's pixel, held just outside the image; the last few are kept.
+    int column(float x);
+    int row(float y);
     void drawSloped(double x1, double y1, double x2, double y2);
-    void markDirty(const QRect& r);
+    void markDirty(int left, int top, int right, int bottom);
 
     TwipsScale scale_;
     QImage image_;
+    int width_;  // of the image, read for every line
+    int height_;
+    double pixelsPerTwip_;
+    float rightOfImage_;  // twips: lines wholly right of it draw nothing
     QRgb colour_;
+    LineBatch pending_;
+    struct CoordinateCache {
+        float twips = std::numeric_limits<float>::quiet_NaN();  // equal to nothing
+        int pixel = 0;
+    };
+    std::array<CoordinateCache, 2> columnCache_{};
+    std::array<CoordinateCache, 3> rowCache_{};
+    std::size_t nextColumnSlot_ = 0;
+    std::size_t nextRowSlot_ = 0;
     QRect dirty_;  // marked for the next frame and not yet painted
     bool pressed_ = false;
 };

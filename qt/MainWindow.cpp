@@ -24,6 +24,7 @@ constexpr int kWakeMs = 20;
 // A non-blocking yield runs the event queue at most this often: the core's
 // loops yield once per byte, and a full event pass per byte would dominate.
 constexpr qint64 kBusyYieldNs = 2'000'000;
+constexpr unsigned kClockEvery = 8;
 
 // The face of every control: a compact sans-serif in points, so it grows
 // with the screen's logical DPI just as the twips layout does. The
@@ -83,8 +84,30 @@ QString unescapeMnemonic(QString caption) {
 
 }  // namespace
 
+namespace {
+
+// The window caption's place among the texts shown a frame at a time.
+constexpr std::size_t kCaptionText = kControlCount;
+
+// The texts a running loop rewrites all the time.
+bool rewrittenAllTheTime(Control c) {
+    return c == Control::Text_top || c == Control::Text_mid || c == Control::Text_bot ||
+           c == Control::Com_play_spl;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent), scale_(TwipsScale::ofScreen()), caption_(kStartCaption) {
+    : QWidget(parent),
+      scale_(TwipsScale::ofScreen()),
+      caption_(kStartCaption),
+      frameTexts_(kControlCount + 1, [this](std::size_t which, std::string_view text) {
+          if (which == kCaptionText) {
+              showWindowCaption(text);
+          } else {
+              showText(static_cast<Control>(which), text);
+          }
+      }) {
     setFixedSize(scale_.clientSize());
     setFont(controlFont());
     setWindowTitle(fromBytes(caption_));
@@ -190,7 +213,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void MainWindow::changeEvent(QEvent* event) {
+    // The system's number format may have changed under the same locale.
+    if (event->type() == QEvent::LocaleChange) separator_ = 0;
+    QWidget::changeEvent(event);
+}
+
 void MainWindow::setText(Control c, std::string_view text) {
+    if (rewrittenAllTheTime(c)) {
+        frameTexts_.set(static_cast<std::size_t>(c), text);
+    } else {
+        showText(c, text);
+    }
+}
+
+void MainWindow::showText(Control c, std::string_view text) {
     QWidget* w = widget(c);
     switch (controlInfo(c).kind) {
         case ControlKind::Button:
@@ -217,6 +254,9 @@ void MainWindow::setText(Control c, std::string_view text) {
 }
 
 std::string MainWindow::text(Control c) const {
+    if (const std::string* newest = frameTexts_.waiting(static_cast<std::size_t>(c))) {
+        return *newest;
+    }
     const QWidget* w = widget(c);
     switch (controlInfo(c).kind) {
         case ControlKind::Button:
@@ -260,6 +300,10 @@ bool MainWindow::visible(Control c) const {
 
 void MainWindow::setWindowCaption(std::string_view caption) {
     caption_ = std::string(caption);
+    frameTexts_.set(kCaptionText, caption);
+}
+
+void MainWindow::showWindowCaption(std::string_view caption) {
     // "[*]" is Qt's placeholder for a modified mark; doubled it shows as typed.
     QString title = fromBytes(caption);
     title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
@@ -299,18 +343,32 @@ void MainWindow::setListIndex(int index) {
     list_->scrollToItem(list_->item(index));
 }
 
+void MainWindow::showPending() {
+    frameTexts_.showWaiting();
+    canvas_->flush();
+}
+
 void MainWindow::yield(Wait wait) {
     if (wait == Wait::UntilEvent) {
         // Nothing to do for the caller: sleep in the event loop until serial
         // data, a click or the wake timer arrives.
+        showPending();
         wakeTimer_.start();
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         sinceEvents_.start();
+        busyYields_ = 0;
         return;
     }
-    if (sinceEvents_.isValid() && sinceEvents_.nsecsElapsed() < kBusyYieldNs) return;
+    // A busy loop yields once a byte, and reading the clock costs as much as
+    // the rest of such a pass: after the first look it looks every 8th time.
+    if (sinceEvents_.isValid() && (busyYields_++ % kClockEvery != 0 ||
+                                   sinceEvents_.nsecsElapsed() < kBusyYieldNs)) {
+        return;
+    }
+    showPending();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     sinceEvents_.start();
+    busyYields_ = 0;
 }
 
 void MainWindow::endProgram() {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <string>
 
 #include "Canvas.h"
+#include "FrameTexts.h"
 #include "TwipsScale.h"
 #include "app/Ui.h"
 
@@ -64,10 +66,17 @@ class MainWindow : public QWidget, public Ui {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QWidget* createControl(const ControlInfo& info);
+    // What setText and setWindowCaption do to the widgets; the texts the
+    // loops rewrite all the time come here through frameTexts_.
+    void showText(Control c, std::string_view text);
+    void showWindowCaption(std::string_view caption);
+    // Before any event runs: the newest texts and lines are on the widgets.
+    void showPending();
     void setTabOrderFromTable();
     // An empty dialog title shows the application's name.
     QString dialogTitle(std::string_view title) const;
@@ -85,6 +94,12 @@ class MainWindow : public QWidget, public Ui {
     // Bounds a blocking yield, so a waiting loop still looks at its flags.
     QTimer wakeTimer_;
     QElapsedTimer sinceEvents_;
+    // Busy yields since events last ran; the clock is read on some only.
+    unsigned busyYields_ = 0;
+    FrameTexts frameTexts_;
+    // The decimal separator of the last locale asked, and that locale.
+    mutable QLocale separatorLocale_;
+    mutable char separator_ = 0;
 };
 
 }  // namespace purlo

@@ -18,6 +18,7 @@ QString MainWindow::dialogTitle(std::string_view title) const {
 }
 
 Answer MainWindow::messageBox(std::string_view text, std::string_view title, Buttons buttons) {
+    showPending();
     QMessageBox box(QMessageBox::NoIcon, dialogTitle(title), linesForDisplay(text),
                     QMessageBox::NoButton, this);
     // The text is shown as it is, never read as markup.
@@ -35,6 +36,7 @@ Answer MainWindow::messageBox(std::string_view text, std::string_view title, But
 
 std::optional<std::string> MainWindow::inputBox(std::string_view prompt, std::string_view title,
                                                 std::string_view defaultText) {
+    showPending();
     QInputDialog dialog(this);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(dialogTitle(title));
@@ -53,15 +55,23 @@ bool MainWindow::printWindow() {
     if (info.isNull()) return false;
     QPrinter printer(info, QPrinter::HighResolution);
     if (printer.outputFormat() != QPrinter::NativeFormat) return false;
+    showPending();
     return printImage(grab(), printer);
 }
 
 char MainWindow::decimalSeparator() const {
-    const QString point = QLocale().decimalPoint();
+    // Asked for every reply line: the answer is kept for as long as the
+    // locale stays the same one (asking it costs a lock each time).
+    const QLocale locale;
+    if (separator_ != 0 && locale == separatorLocale_) return separator_;
+    const QString point = locale.decimalPoint();
     // A separator outside the 8-bit character set cannot be shown in the
     // core's texts; the plain point is the readable fallback.
-    if (point.size() != 1 || point.at(0).unicode() > 0xFF) return '.';
-    return static_cast<char>(point.at(0).unicode());
+    separator_ = point.size() != 1 || point.at(0).unicode() > 0xFF
+                     ? '.'
+                     : static_cast<char>(point.at(0).unicode());
+    separatorLocale_ = locale;
+    return separator_;
 }
 
 }  // namespace purlo

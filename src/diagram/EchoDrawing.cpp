@@ -1,8 +1,10 @@
 #include "diagram/EchoDrawing.h"
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,8 @@ constexpr int kPlaybackRecordLimit = 147;
 // Coordinates are kept in 16 bits; a trace that would reach beyond this lies
 // far to the right of the window, so it simply ends there.
 constexpr long long kLargestCoordinate = 32767;
+// A raster tick, then an erase, a baseline segment and a bar for each sample.
+constexpr std::size_t kLinesPerByte = 1 + 8 * 3;
 
 std::optional<Control> slotTextBox(std::uint8_t slot) {
     switch (slot) {
@@ -80,38 +84,43 @@ class Trace {
     }
 
   private:
+    // The lines of one byte go to the surface together, in the order they
+    // would be drawn one by one.
     void drawColumns(std::uint8_t byte) {
         ConsoleState& s = c_.s;
-        Surface& surface = c_.surface;
-        const auto y = static_cast<float>(s.draw_y);
-        surface.setForeColour(kRasterTick);
-        if (s.raster_on) {
-            const auto x = static_cast<float>(s.draw_x);
-            surface.drawLine(x, checked<std::int16_t>(s.draw_y - 200LL), x,
-                             checked<std::int16_t>(s.draw_y - 300LL));
-        }
-        const auto barBottom =
-            static_cast<float>(checked<std::int16_t>(s.draw_y + 0LL + s.zoom_vertical));
-        const auto barTop =
-            static_cast<float>(checked<std::int16_t>(s.draw_y - 0LL - s.zoom_vertical));
-        for (unsigned weight = 128; weight != 0; weight >>= 1) {
-            const auto x = static_cast<float>(s.draw_x);
-            // Erase the bar an earlier record may have left in this column.
-            surface.setForeColour(kErase);
-            surface.drawLine(x, barBottom, x, barTop);
-            const long long next = s.draw_x + 0LL + s.zoom_horizontal;
-            if (next > kLargestCoordinate) {
-                ended_ = true;
-                return;
+        std::array<SurfaceLine, kLinesPerByte> lines;
+        std::size_t n = 0;
+        const auto add = [&](int colour, long long x1, long long y1, long long x2, long long y2) {
+            lines[n++] = {colour, static_cast<float>(x1), static_cast<float>(y1),
+                          static_cast<float>(x2), static_cast<float>(y2)};
+        };
+        try {
+            const std::int16_t y = s.draw_y;
+            if (s.raster_on) {
+                add(kRasterTick, s.draw_x, checked<std::int16_t>(y - 200LL), s.draw_x,
+                    checked<std::int16_t>(y - 300LL));
             }
-            surface.setForeColour(kTrace);
-            surface.drawLine(x, y, static_cast<float>(next), y);
-            if ((byte & weight) != 0) {
-                surface.setForeColour(kTrace);
-                surface.drawLine(x, barBottom, x, barTop);
+            const std::int16_t barBottom = checked<std::int16_t>(y + 0LL + s.zoom_vertical);
+            const std::int16_t barTop = checked<std::int16_t>(y - 0LL - s.zoom_vertical);
+            for (unsigned weight = 128; weight != 0; weight >>= 1) {
+                const long long x = s.draw_x;
+                // Erase the bar an earlier record may have left in this column.
+                add(kErase, x, barBottom, x, barTop);
+                const long long next = x + s.zoom_horizontal;
+                if (next > kLargestCoordinate) {
+                    ended_ = true;
+                    break;
+                }
+                add(kTrace, x, y, next, y);
+                if ((byte & weight) != 0) add(kTrace, x, barBottom, x, barTop);
+                s.draw_x = static_cast<std::int16_t>(next);
             }
-            s.draw_x = static_cast<std::int16_t>(next);
+        } catch (...) {
+            // What came before the failure is drawn, as it would have been.
+            c_.surface.drawLines(std::span(lines.data(), n));
+            throw;
         }
+        c_.surface.drawLines(std::span(lines.data(), n));
     }
 
     Console& c_;

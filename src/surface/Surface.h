@@ -1,6 +1,14 @@
 #pragma once
 
+#include <span>
+
 namespace purlo {
+
+// A line in its palette colour, for drawing many at once.
+struct SurfaceLine {
+    int colour;
+    float x1, y1, x2, y2;
+};
 
 // The window's client area as a drawing surface. Coordinates are twips
 // (1440 per logical inch) from the top-left corner, y downwards. Lines are one
@@ -13,6 +21,16 @@ public:
     // Current drawing colour, a palette index 0..15.
     virtual void setForeColour(int paletteIndex) = 0;
     virtual void drawLine(float x1, float y1, float x2, float y2) = 0;
+    // Draws the lines in order, each in its colour, exactly as setting the
+    // colour and drawing the line for one after the other would; the fore
+    // colour is then the last line's. A surface may do it faster at once
+    // (an echo record is thousands of lines).
+    virtual void drawLines(std::span<const SurfaceLine> lines) {
+        for (const SurfaceLine& l : lines) {
+            setForeColour(l.colour);
+            drawLine(l.x1, l.y1, l.x2, l.y2);
+        }
+    }
     // Fills the whole surface with the background colour (black).
     virtual void clear() = 0;
     // Width of the drawable area in twips.
