@@ -68,6 +68,7 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
       // A twip beyond the last x that still rounds into the image.
       rightOfImage_(static_cast<float>((width_ - 0.5) / pixelsPerTwip_ + 1.0)),
       colour_(kPaletteRgb[kTrace]),
+      grid_(pixelsPerTwip_, width_, height_),
       pending_(kMaxPending, image_.size()) {
     image_.fill(Qt::black);
     setFixedSize(image_.size());
@@ -76,7 +77,7 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-QRgb Canvas::paletteColour(int paletteIndex) {
+inline QRgb Canvas::paletteColour(int paletteIndex) {
     if (static_cast<unsigned>(paletteIndex) >= kPaletteRgb.size()) {
         throw RuntimeError("palette index out of range");
     }
@@ -99,67 +100,59 @@ void Canvas::clear() {
 }
 
 void Canvas::drawLine(float x1, float y1, float x2, float y2) {
-    Bounds drawn;
-    addLine(x1, y1, x2, y2, drawn);
-    if (!drawn.empty()) markDirty(drawn.left, drawn.top, drawn.right, drawn.bottom);
+    addLine(x1, y1, x2, y2);
+    markDrawn();
 }
 
 void Canvas::drawLines(std::span<const SurfaceLine> lines) {
-    Bounds drawn;
+    if (whollyRightOfImage(lines)) return;
     try {
         for (const SurfaceLine& l : lines) {
             colour_ = paletteColour(l.colour);
-            addLine(l.x1, l.y1, l.x2, l.y2, drawn);
+            addLine(l.x1, l.y1, l.x2, l.y2);
         }
     } catch (...) {
         // The lines before the failing one are drawn, as one by one.
-        if (!drawn.empty()) markDirty(drawn.left, drawn.top, drawn.right, drawn.bottom);
+        markDrawn();
         throw;
     }
-    if (!drawn.empty()) markDirty(drawn.left, drawn.top, drawn.right, drawn.bottom);
+    markDrawn();
 }
 
-inline int Canvas::column(float x) {
-    // The lines of an echo record come back to the last two x again and again.
-    if (x == columnCache_[0].twips) return columnCache_[0].pixel;
-    if (x == columnCache_[1].twips) return columnCache_[1].pixel;
-    CoordinateCache& slot = columnCache_[nextColumnSlot_];
-    nextColumnSlot_ ^= 1;
-    slot.twips = x;
-    slot.pixel = roundToInt(std::clamp(x * pixelsPerTwip_, -1.0, double(width_)));
-    return slot.pixel;
+bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
+    // The last bytes of a long echo record lie beyond the window's edge.
+    // Their lines draw nothing, and none of them is at fault either.
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    for (const SurfaceLine& l : lines) {
+        const bool right = l.x1 > rightOfImage_ && l.x2 > rightOfImage_ && l.x1 < kInfinity &&
+                           l.x2 < kInfinity && std::isfinite(l.y1) && std::isfinite(l.y2) &&
+                           static_cast<unsigned>(l.colour) < kPaletteRgb.size();
+        if (!right) return false;
+    }
+    return true;
 }
 
-inline int Canvas::row(float y) {
-    // ... and lie on three rows: the baseline and the two ends of a bar.
-    if (y == rowCache_[0].twips) return rowCache_[0].pixel;
-    if (y == rowCache_[1].twips) return rowCache_[1].pixel;
-    if (y == rowCache_[2].twips) return rowCache_[2].pixel;
-    CoordinateCache& slot = rowCache_[nextRowSlot_];
-    nextRowSlot_ = nextRowSlot_ == 2 ? 0 : nextRowSlot_ + 1;
-    slot.twips = y;
-    slot.pixel = roundToInt(std::clamp(y * pixelsPerTwip_, -1.0, double(height_)));
-    return slot.pixel;
+void Canvas::markDrawn() {
+    const auto [left, top, right, bottom] = grid_.takeSpan();
+    const QRect r = QRect(QPoint(left, top), QPoint(right, bottom)).intersected(image_.rect());
+    if (!r.isEmpty()) markDirty(r.left(), r.top(), r.right(), r.bottom());
 }
 
-inline void Canvas::addLine(float x1, float y1, float x2, float y2, Bounds& drawn) {
-    // Zero times a number is zero, times infinity or NaN it is NaN.
-    const float nothing = x1 * 0.0f + y1 * 0.0f + x2 * 0.0f + y2 * 0.0f;
-    if (nothing != 0.0f) throw RuntimeError("line coordinate out of range");
+inline void Canvas::addLine(float x1, float y1, float x2, float y2) {
+    const int row1 = grid_.row(y1);
+    const int row2 = y2 == y1 ? row1 : grid_.row(y2);
     // Wholly right of the image (the end of a long echo record): no pixel
     // of it can show, whichever way it runs.
-    if (x1 > rightOfImage_ && x2 > rightOfImage_) return;
-    // Rounded to pixels, but first held just outside the image so the int
-    // always fits. Two ends held at the same edge lie outside the image, so
-    // comparing the held values picks the same pixels as the free ones would.
-    const int col1 = column(x1);
-    const int col2 = x2 == x1 ? col1 : column(x2);
-    const int row1 = row(y1);
-    const int row2 = y2 == y1 ? row1 : row(y2);
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    if (x1 > rightOfImage_ && x2 > rightOfImage_ && x1 < kInfinity && x2 < kInfinity) return;
+    // Two ends held at the same edge lie outside the image, so comparing the
+    // held values picks the same pixels as comparing the free ones would.
+    const int col1 = grid_.column(x1);
+    const int col2 = x2 == x1 ? col1 : grid_.column(x2);
     if (row1 == row2) {
-        addRow(col1, col2, row1, drawn);
+        addRow(col1, col2, row1);
     } else if (col1 == col2) {
-        addColumn(col1, row1, row2, drawn);
+        addColumn(col1, row1, row2);
     } else {
         // Drawn at once, in its turn after the lines before it.
         flush();
@@ -168,23 +161,21 @@ inline void Canvas::addLine(float x1, float y1, float x2, float y2, Bounds& draw
     }
 }
 
-inline void Canvas::addRow(int x1, int x2, int y, Bounds& drawn) {
+inline void Canvas::addRow(int x1, int x2, int y) {
     if (y < 0 || y >= height_) return;
     if (x1 > x2) std::swap(x1, x2);
     x1 = std::max(x1, 0);
     x2 = std::min(x2, width_ - 1);
     if (x1 > x2) return;
-    drawn.add(x1, y, x2, y);
     if (!pending_.addRow(colour_, y, x1, x2)) flush();
 }
 
-inline void Canvas::addColumn(int x, int y1, int y2, Bounds& drawn) {
+inline void Canvas::addColumn(int x, int y1, int y2) {
     if (x < 0 || x >= width_) return;
     if (y1 > y2) std::swap(y1, y2);
     y1 = std::max(y1, 0);
     y2 = std::min(y2, height_ - 1);
     if (y1 > y2) return;
-    drawn.add(x, y1, x, y2);
     if (!pending_.addColumn(colour_, x, y1, y2)) flush();
 }
 

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "LineBatch.h"
+#include "PixelGrid.h"
 #include "TwipsScale.h"
 #include "surface/Surface.h"
 
@@ -55,22 +56,13 @@ class Canvas : public QWidget, public Surface {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    // The pixels a set of lines covers.
-    struct Bounds {
-        int left = std::numeric_limits<int>::max(), top = left, right = -1, bottom = -1;
-        bool empty() const { return right < 0; }
-        void add(int l, int t, int r, int b) {
-            left = std::min(left, l), top = std::min(top, t);
-            right = std::max(right, r), bottom = std::max(bottom, b);
-        }
-    };
     static QRgb paletteColour(int paletteIndex);
-    void addLine(float x1, float y1, float x2, float y2, Bounds& drawn);
-    void addRow(int x1, int x2, int y, Bounds& drawn);
-    void addColumn(int x, int y1, int y2, Bounds& drawn);
-    // A coordinate's pixel, held just outside the image; the last few are kept.
-    int column(float x);
-    int row(float y);
+    void addLine(float x1, float y1, float x2, float y2);
+    void addRow(int x1, int x2, int y);
+    void addColumn(int x, int y1, int y2);
+    bool whollyRightOfImage(std::span<const SurfaceLine> lines) const;
+    // Marks the lines added since the last call for the next frame.
+    void markDrawn();
     void drawSloped(double x1, double y1, double x2, double y2);
     void markDirty(int left, int top, int right, int bottom);
 
@@ -81,15 +73,8 @@ class Canvas : public QWidget, public Surface {
     double pixelsPerTwip_;
     float rightOfImage_;  // twips: lines wholly right of it draw nothing
     QRgb colour_;
+    PixelGrid grid_;
     LineBatch pending_;
-    struct CoordinateCache {
-        float twips = std::numeric_limits<float>::quiet_NaN();  // equal to nothing
-        int pixel = 0;
-    };
-    std::array<CoordinateCache, 2> columnCache_{};
-    std::array<CoordinateCache, 3> rowCache_{};
-    std::size_t nextColumnSlot_ = 0;
-    std::size_t nextRowSlot_ = 0;
     QRect dirty_;  // marked for the next frame and not yet painted
     bool pressed_ = false;
 };

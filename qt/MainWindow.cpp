@@ -134,6 +134,7 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
     switch (info.kind) {
         case ControlKind::Button:
             w = new QPushButton(escapeMnemonic(caption), this);
+            buttonTexts_[static_cast<std::size_t>(info.id)] = std::string(info.caption);
             break;
         case ControlKind::TextBox:
             w = new TextBox(caption, this);
@@ -230,9 +231,15 @@ void MainWindow::setText(Control c, std::string_view text) {
 void MainWindow::showText(Control c, std::string_view text) {
     QWidget* w = widget(c);
     switch (controlInfo(c).kind) {
-        case ControlKind::Button:
+        case ControlKind::Button: {
+            // Replies set the same captions again and again; only this code
+            // changes a button's caption.
+            std::string& shown = buttonTexts_[static_cast<std::size_t>(c)];
+            if (shown == text) break;
+            shown = std::string(text);
             static_cast<QPushButton*>(w)->setText(escapeMnemonic(fromBytes(text)));
             break;
+        }
         case ControlKind::TextBox:
             static_cast<QLineEdit*>(w)->setText(fromBytes(text));
             break;

@@ -84,6 +84,7 @@ class MainWindow : public QWidget, public Ui {
     TwipsScale scale_;
     Canvas* canvas_;
     std::array<QWidget*, kControlCount> widgets_{};
+    std::array<std::string, kControlCount> buttonTexts_;  // as last set, in bytes
     QListWidget* list_ = nullptr;
     QPlainTextEdit* info_ = nullptr;
     Console* console_ = nullptr;

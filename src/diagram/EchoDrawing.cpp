@@ -90,29 +90,28 @@ class Trace {
         ConsoleState& s = c_.s;
         std::array<SurfaceLine, kLinesPerByte> lines;
         std::size_t n = 0;
-        const auto add = [&](int colour, long long x1, long long y1, long long x2, long long y2) {
-            lines[n++] = {colour, static_cast<float>(x1), static_cast<float>(y1),
-                          static_cast<float>(x2), static_cast<float>(y2)};
-        };
         try {
             const std::int16_t y = s.draw_y;
             if (s.raster_on) {
-                add(kRasterTick, s.draw_x, checked<std::int16_t>(y - 200LL), s.draw_x,
-                    checked<std::int16_t>(y - 300LL));
+                const auto x = static_cast<float>(s.draw_x);
+                lines[n++] = {kRasterTick, x, static_cast<float>(checked<std::int16_t>(y - 200LL)),
+                              x, static_cast<float>(checked<std::int16_t>(y - 300LL))};
             }
-            const std::int16_t barBottom = checked<std::int16_t>(y + 0LL + s.zoom_vertical);
-            const std::int16_t barTop = checked<std::int16_t>(y - 0LL - s.zoom_vertical);
+            const auto barBottom =
+                static_cast<float>(checked<std::int16_t>(y + 0LL + s.zoom_vertical));
+            const auto barTop = static_cast<float>(checked<std::int16_t>(y - 0LL - s.zoom_vertical));
+            const auto baseline = static_cast<float>(y);
             for (unsigned weight = 128; weight != 0; weight >>= 1) {
-                const long long x = s.draw_x;
+                const auto x = static_cast<float>(s.draw_x);
                 // Erase the bar an earlier record may have left in this column.
-                add(kErase, x, barBottom, x, barTop);
-                const long long next = x + s.zoom_horizontal;
+                lines[n++] = {kErase, x, barBottom, x, barTop};
+                const int next = s.draw_x + s.zoom_horizontal;
                 if (next > kLargestCoordinate) {
                     ended_ = true;
                     break;
                 }
-                add(kTrace, x, y, next, y);
-                if ((byte & weight) != 0) add(kTrace, x, barBottom, x, barTop);
+                lines[n++] = {kTrace, x, baseline, static_cast<float>(next), baseline};
+                if ((byte & weight) != 0) lines[n++] = {kTrace, x, barBottom, x, barTop};
                 s.draw_x = static_cast<std::int16_t>(next);
             }
         } catch (...) {
