@@ -95,28 +95,21 @@ float Canvas::widthTwips() const {
 void Canvas::clear() {
     pending_.clear();  // all painted over
     image_.fill(Qt::black);
-    dirty_ = image_.rect();
+    dirtyTop_ = 0;
+    dirtyBottom_ = height_ - 1;
     update();
 }
 
 void Canvas::drawLine(float x1, float y1, float x2, float y2) {
     addLine(x1, y1, x2, y2);
-    markDrawn();
 }
 
 void Canvas::drawLines(std::span<const SurfaceLine> lines) {
     if (whollyRightOfImage(lines)) return;
-    try {
-        for (const SurfaceLine& l : lines) {
-            colour_ = paletteColour(l.colour);
-            addLine(l.x1, l.y1, l.x2, l.y2);
-        }
-    } catch (...) {
-        // The lines before the failing one are drawn, as one by one.
-        markDrawn();
-        throw;
+    for (const SurfaceLine& l : lines) {
+        colour_ = paletteColour(l.colour);
+        addLine(l.x1, l.y1, l.x2, l.y2);
     }
-    markDrawn();
 }
 
 bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
@@ -130,12 +123,6 @@ bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
         if (!right) return false;
     }
     return true;
-}
-
-void Canvas::markDrawn() {
-    const auto [left, top, right, bottom] = grid_.takeSpan();
-    const QRect r = QRect(QPoint(left, top), QPoint(right, bottom)).intersected(image_.rect());
-    if (!r.isEmpty()) markDirty(r.left(), r.top(), r.right(), r.bottom());
 }
 
 inline void Canvas::addLine(float x1, float y1, float x2, float y2) {
@@ -167,6 +154,7 @@ inline void Canvas::addRow(int x1, int x2, int y) {
     x1 = std::max(x1, 0);
     x2 = std::min(x2, width_ - 1);
     if (x1 > x2) return;
+    markRows(y, y);
     if (!pending_.addRow(colour_, y, x1, x2)) flush();
 }
 
@@ -176,6 +164,7 @@ inline void Canvas::addColumn(int x, int y1, int y2) {
     y1 = std::max(y1, 0);
     y2 = std::min(y2, height_ - 1);
     if (y1 > y2) return;
+    markRows(y1, y2);
     if (!pending_.addColumn(colour_, x, y1, y2)) flush();
 }
 
@@ -203,30 +192,26 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
     painter.setPen(pen);
     painter.drawLine(from, to);
     const QRect r = QRect(from, to).normalized().intersected(image_.rect());
-    if (!r.isEmpty()) markDirty(r.left(), r.top(), r.right(), r.bottom());
+    if (!r.isEmpty()) markRows(r.top(), r.bottom());
 }
 
-void Canvas::markDirty(int left, int top, int right, int bottom) {
+inline void Canvas::markRows(int top, int bottom) {
     // The frame that shows the pixels is asked for at once; its paint draws
-    // the pending lines first. Thousands of lines in one place grow the
-    // marked rectangle only now and then, and only then is update() called.
-    if (dirty_.isEmpty()) {
-        dirty_.setCoords(left, top, right, bottom);
-    } else if (left < dirty_.left() || right > dirty_.right() || top < dirty_.top() ||
-               bottom > dirty_.bottom()) {
-        dirty_.setCoords(std::min(left, dirty_.left()), std::min(top, dirty_.top()),
-                         std::max(right, dirty_.right()), std::max(bottom, dirty_.bottom()));
-    } else {
-        return;
-    }
-    update(dirty_);
+    // the pending lines first. Whole rows are marked: a trace running along
+    // a slot then asks for its frame once, not at every new column.
+    if (top >= dirtyTop_ && bottom <= dirtyBottom_) return;
+    dirtyTop_ = std::min(top, dirtyTop_);
+    dirtyBottom_ = std::max(bottom, dirtyBottom_);
+    update(QRect(0, dirtyTop_, width_, dirtyBottom_ - dirtyTop_ + 1));
 }
 
 void Canvas::paintEvent(QPaintEvent* event) {
     flush();
     QPainter painter(this);
     painter.drawImage(event->rect(), image_, event->rect());
-    dirty_ = QRect();
+    // What was marked is on the screen now.
+    dirtyTop_ = std::numeric_limits<int>::max();
+    dirtyBottom_ = -1;
 }
 
 void Canvas::mousePressEvent(QMouseEvent* event) {

@@ -61,10 +61,8 @@ class Canvas : public QWidget, public Surface {
     void addRow(int x1, int x2, int y);
     void addColumn(int x, int y1, int y2);
     bool whollyRightOfImage(std::span<const SurfaceLine> lines) const;
-    // Marks the lines added since the last call for the next frame.
-    void markDrawn();
     void drawSloped(double x1, double y1, double x2, double y2);
-    void markDirty(int left, int top, int right, int bottom);
+    void markRows(int top, int bottom);
 
     TwipsScale scale_;
     QImage image_;
@@ -75,7 +73,9 @@ class Canvas : public QWidget, public Surface {
     QRgb colour_;
     PixelGrid grid_;
     LineBatch pending_;
-    QRect dirty_;  // marked for the next frame and not yet painted
+    // The rows marked for the next frame and not yet painted.
+    int dirtyTop_ = std::numeric_limits<int>::max();
+    int dirtyBottom_ = -1;
     bool pressed_ = false;
 };
 

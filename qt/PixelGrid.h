@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 
 #include "Rounding.h"
@@ -14,8 +15,6 @@ namespace purlo {
 // few coordinates again and again (the last two x, the baseline and the two
 // ends of a bar), so the last ones are kept.
 //
-// It also keeps the span of every column and row it has handed out, for the
-// rectangle the next frame must repaint.
 class PixelGrid {
   public:
     PixelGrid(double pixelsPerTwip, int width, int height)
@@ -28,7 +27,6 @@ class PixelGrid {
         Kept& slot = columns_[nextColumn_];
         nextColumn_ ^= 1;
         slot = {x, convert(x, width_)};
-        left_ = std::min(left_, slot.pixel), right_ = std::max(right_, slot.pixel);
         return slot.pixel;
     }
     int row(float y) {
@@ -38,20 +36,19 @@ class PixelGrid {
         Kept& slot = rows_[nextRow_];
         nextRow_ = nextRow_ == 2 ? 0 : nextRow_ + 1;
         slot = {y, convert(y, height_)};
-        top_ = std::min(top_, slot.pixel), bottom_ = std::max(bottom_, slot.pixel);
         return slot.pixel;
     }
-
-    // The columns and rows handed out since the last call (held values
-    // included), as left, top, right, bottom; right < left when none.
-    std::array<int, 4> takeSpan();
 
   private:
     struct Kept {
         float twips = std::numeric_limits<float>::quiet_NaN();  // equal to nothing
         int pixel = 0;
     };
-    int convert(float twips, int size) const;
+    int convert(float twips, int size) const {
+        if (!std::isfinite(twips)) throwNotANumber();
+        return roundToInt(std::clamp(twips * perTwip_, -1.0, static_cast<double>(size)));
+    }
+    [[noreturn]] static void throwNotANumber();
 
     double perTwip_;
     int width_;
@@ -60,7 +57,6 @@ class PixelGrid {
     std::array<Kept, 3> rows_{};
     unsigned nextColumn_ = 0;
     unsigned nextRow_ = 0;
-    int left_ = std::numeric_limits<int>::max(), top_ = left_, right_ = -2, bottom_ = -2;
 };
 
 }  // namespace purlo
