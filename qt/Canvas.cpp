@@ -77,7 +77,7 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-inline QRgb Canvas::paletteColour(int paletteIndex) {
+[[gnu::always_inline]] inline QRgb Canvas::paletteColour(int paletteIndex) {
     if (static_cast<unsigned>(paletteIndex) >= kPaletteRgb.size()) {
         throw RuntimeError("palette index out of range");
     }
@@ -125,7 +125,7 @@ bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
     return true;
 }
 
-inline void Canvas::addLine(float x1, float y1, float x2, float y2) {
+[[gnu::always_inline]] inline void Canvas::addLine(float x1, float y1, float x2, float y2) {
     const int row1 = grid_.row(y1);
     const int row2 = y2 == y1 ? row1 : grid_.row(y2);
     // Wholly right of the image (the end of a long echo record): no pixel
@@ -148,7 +148,7 @@ inline void Canvas::addLine(float x1, float y1, float x2, float y2) {
     }
 }
 
-inline void Canvas::addRow(int x1, int x2, int y) {
+[[gnu::always_inline]] inline void Canvas::addRow(int x1, int x2, int y) {
     if (y < 0 || y >= height_) return;
     if (x1 > x2) std::swap(x1, x2);
     x1 = std::max(x1, 0);
@@ -158,7 +158,7 @@ inline void Canvas::addRow(int x1, int x2, int y) {
     if (!pending_.addRow(colour_, y, x1, x2)) flush();
 }
 
-inline void Canvas::addColumn(int x, int y1, int y2) {
+[[gnu::always_inline]] inline void Canvas::addColumn(int x, int y1, int y2) {
     if (x < 0 || x >= width_) return;
     if (y1 > y2) std::swap(y1, y2);
     y1 = std::max(y1, 0);
@@ -195,7 +195,7 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
     if (!r.isEmpty()) markRows(r.top(), r.bottom());
 }
 
-inline void Canvas::markRows(int top, int bottom) {
+[[gnu::always_inline]] inline void Canvas::markRows(int top, int bottom) {
     // The frame that shows the pixels is asked for at once; its paint draws
     // the pending lines first. Whole rows are marked: a trace running along
     // a slot then asks for its frame once, not at every new column.

@@ -18,45 +18,49 @@ void LineBatch::drawInto(QImage& image) {
     uchar* const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     const std::size_t words = wordsPerColumn_;
-    int left = image.width();
-    int right = -1;
+    std::uint64_t* const covered = covered_.data();
+    // Writes the pixels of the row range [from, to] of one column that no
+    // later line has written, at rows w * 64 + bit.
+    const auto column = [&](int x, int w, std::uint64_t mask, QRgb colour) {
+        std::uint64_t& cov = covered[static_cast<std::size_t>(x) * words + static_cast<std::size_t>(w)];
+        std::uint64_t todo = mask & ~cov;
+        cov |= mask;
+        while (todo != 0) {
+            const int y = w * 64 + std::countr_zero(todo);
+            reinterpret_cast<QRgb*>(bits + y * stride)[x] = colour;
+            todo &= todo - 1;
+        }
+    };
+    constexpr std::uint64_t kAll = ~std::uint64_t{0};
     for (std::size_t i = size_; i-- > 0;) {
         const Line& line = lines_[i];
         if (line.column) {
-            left = std::min(left, line.at);
-            right = std::max(right, line.at);
-            std::uint64_t* covered = &covered_[static_cast<std::size_t>(line.at) * words];
-            for (int w = line.from >> 6; w <= line.to >> 6; ++w) {
-                const int lo = std::max(line.from - w * 64, 0);
-                const int hi = std::min(line.to - w * 64, 63);
-                const std::uint64_t mask =
-                    (~std::uint64_t{0} >> (63 - hi)) & (~std::uint64_t{0} << lo);
-                std::uint64_t todo = mask & ~covered[w];
-                covered[w] |= mask;
-                while (todo != 0) {
-                    const int y = w * 64 + std::countr_zero(todo);
-                    reinterpret_cast<QRgb*>(bits + y * stride)[line.at] = line.colour;
-                    todo &= todo - 1;
-                }
+            const int first = line.from >> 6;
+            const int last = line.to >> 6;
+            const std::uint64_t head = kAll << (line.from & 63);
+            const std::uint64_t tail = kAll >> (63 - (line.to & 63));
+            if (first == last) {
+                column(line.at, first, head & tail, line.colour);
+            } else {
+                column(line.at, first, head, line.colour);
+                for (int w = first + 1; w < last; ++w) column(line.at, w, kAll, line.colour);
+                column(line.at, last, tail, line.colour);
             }
         } else {
-            left = std::min(left, line.from);
-            right = std::max(right, line.to);
             const std::size_t w = static_cast<std::size_t>(line.at >> 6);
             const std::uint64_t bit = std::uint64_t{1} << (line.at & 63);
             auto* row = reinterpret_cast<QRgb*>(bits + line.at * stride);
             for (int x = line.from; x <= line.to; ++x) {
-                std::uint64_t& covered = covered_[static_cast<std::size_t>(x) * words + w];
-                if ((covered & bit) == 0) {
-                    covered |= bit;
+                std::uint64_t& cov = covered[static_cast<std::size_t>(x) * words + w];
+                if ((cov & bit) == 0) {
+                    cov |= bit;
                     row[x] = line.colour;
                 }
             }
         }
     }
-    // Only the columns the lines touched have bits to take back.
-    std::memset(&covered_[static_cast<std::size_t>(left) * words], 0,
-                static_cast<std::size_t>(right - left + 1) * words * sizeof(std::uint64_t));
+    // A few dozen kilobytes: cheaper to clear at once than to note what was touched.
+    std::memset(covered, 0, covered_.size() * sizeof(std::uint64_t));
     size_ = 0;
 }
 

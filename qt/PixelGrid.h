@@ -21,7 +21,7 @@ class PixelGrid {
         : perTwip_(pixelsPerTwip), width_(width), height_(height) {}
 
     // Throw RuntimeError for a coordinate that is not a number or infinite.
-    int column(float x) {
+    [[gnu::always_inline]] int column(float x) {
         if (x == columns_[0].twips) return columns_[0].pixel;
         if (x == columns_[1].twips) return columns_[1].pixel;
         Kept& slot = columns_[nextColumn_];
@@ -29,7 +29,7 @@ class PixelGrid {
         slot = {x, convert(x, width_)};
         return slot.pixel;
     }
-    int row(float y) {
+    [[gnu::always_inline]] int row(float y) {
         if (y == rows_[0].twips) return rows_[0].pixel;
         if (y == rows_[1].twips) return rows_[1].pixel;
         if (y == rows_[2].twips) return rows_[2].pixel;
