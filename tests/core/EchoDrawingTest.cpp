@@ -247,6 +247,18 @@ TEST(EchoPort, TraceStopsQuietlyAtTheLargestCoordinate) {
     EXPECT_EQ(h.readFile("Purlo.Spl"), "=" + samples);
 }
 
+TEST(EchoPort, ABarBeyondTheCoordinateRangeFailsAfterTheRasterTick) {
+    LiveEcho h;
+    h.s.raster_on = true;
+    h.s.slot_y_top = 32700;  // the tick fits, the bottom of a bar does not
+    h.record = "=" + sampleBytes(160, 3);
+    Draw_one_sample(h.console);
+    EXPECT_EQ(h.ui.lastListLine(), kSampleError);
+    const std::vector<Line> tick = {{kRasterTick, 0, 32500, 0, 32400}};
+    EXPECT_EQ(h.surface.lines, tick);
+    EXPECT_TRUE(h.portLeftForTextReads());
+}
+
 struct FailureCase {
     const char* name;
     std::function<void(LiveEcho&)> arrange;

@@ -1,0 +1,203 @@
+// The canvas collects lines and draws them later, last first, each pixel
+// once, with its own rounding and shortcuts. Whatever it shows must be
+// exactly what drawing every line at once, in order, leaves; this checks it
+// against a canvas that does just that, on many random lines.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "Canvas.h"
+#include "Rounding.h"
+#include "surface/Palette.h"
+#include "text/RuntimeError.h"
+
+namespace purlo {
+namespace {
+
+QRgb rgbOf(int paletteIndex) {
+    const Rgb c = kPalette.at(static_cast<std::size_t>(paletteIndex));
+    return qRgb(c.r, c.g, c.b);
+}
+
+// Cuts the segment to the box (Liang-Barsky); false when nothing of it lies inside.
+bool clipToBox(double& x1, double& y1, double& x2, double& y2, double xMax, double yMax) {
+    const double dx = x2 - x1;
+    const double dy = y2 - y1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 + 1, xMax - x1, y1 + 1, yMax - y1};
+    double t0 = 0;
+    double t1 = 1;
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+    }
+    const double ox = x1;
+    const double oy = y1;
+    x1 = ox + t0 * dx;
+    y1 = oy + t0 * dy;
+    x2 = ox + t1 * dx;
+    y2 = oy + t1 * dy;
+    return true;
+}
+
+// Every line straight into the image, as it comes.
+class ReferenceCanvas {
+  public:
+    explicit ReferenceCanvas(TwipsScale scale)
+        : f_(scale.pixelsPerTwip()), image_(scale.clientSize(), QImage::Format_RGB32) {
+        image_.fill(Qt::black);
+    }
+    void draw(int colour, float x1, float y1, float x2, float y2) {
+        const QRgb c = rgbOf(colour);
+        const double px1 = x1 * f_, py1 = y1 * f_, px2 = x2 * f_, py2 = y2 * f_;
+        const int w = image_.width(), h = image_.height();
+        const auto col = [w](double v) { return static_cast<int>(std::round(std::clamp(v, -1.0, double(w)))); };
+        const auto row = [h](double v) { return static_cast<int>(std::round(std::clamp(v, -1.0, double(h)))); };
+        if (std::round(py1) == std::round(py2)) {
+            int a = col(px1), b = col(px2);
+            const int y = row(py1);
+            if (a > b) std::swap(a, b);
+            for (int x = std::max(a, 0); y >= 0 && y < h && x <= std::min(b, w - 1); ++x)
+                image_.setPixel(x, y, c);
+        } else if (std::round(px1) == std::round(px2)) {
+            int a = row(py1), b = row(py2);
+            const int x = col(px1);
+            if (a > b) std::swap(a, b);
+            for (int y = std::max(a, 0); x >= 0 && x < w && y <= std::min(b, h - 1); ++y)
+                image_.setPixel(x, y, c);
+        } else {
+            double sx1 = px1, sy1 = py1, sx2 = px2, sy2 = py2;
+            if (!clipToBox(sx1, sy1, sx2, sy2, w, h)) return;
+            QPainter painter(&image_);
+            QPen pen{QColor(c)};
+            pen.setWidth(1);
+            pen.setCapStyle(Qt::SquareCap);
+            painter.setPen(pen);
+            painter.drawLine(QPoint(static_cast<int>(std::round(sx1)), static_cast<int>(std::round(sy1))),
+                             QPoint(static_cast<int>(std::round(sx2)), static_cast<int>(std::round(sy2))));
+        }
+    }
+    const QImage& image() const { return image_; }
+
+  private:
+    double f_;
+    QImage image_;
+};
+
+// Lines like an echo record's (rows and columns on a few rows, x climbing
+// in steps of a few twips), with now and then one sloped, one far outside,
+// and coordinates that fall on a half pixel.
+std::vector<SurfaceLine> randomLines(std::mt19937& rng, int count) {
+    std::uniform_int_distribution<int> kind(0, 99), colour(0, 15), step(1, 30);
+    std::uniform_real_distribution<float> anywhere(-1500.0f, 10000.0f);
+    const float rows[] = {1770, 1920, 2070, 2000, 7.5f, 6112.5f, -7.5f, 6120};
+    std::vector<SurfaceLine> lines;
+    float x = 0;
+    for (int i = 0; i < count; ++i) {
+        const int k = kind(rng);
+        const int c = colour(rng);
+        const float y1 = rows[static_cast<std::size_t>(kind(rng)) % 8];
+        const float y2 = rows[static_cast<std::size_t>(kind(rng)) % 8];
+        if (k < 45) {
+            lines.push_back({c, x, y1, x, y2});
+        } else if (k < 90) {
+            const float next = x + static_cast<float>(step(rng)) * 2.5f;
+            lines.push_back({c, x, y1, next, y1});
+            x = next > 9500 ? -30.0f : next;
+        } else if (k < 96) {
+            lines.push_back({c, anywhere(rng), anywhere(rng), anywhere(rng), anywhere(rng)});
+        } else {
+            lines.push_back({c, -1e9f, y1, 1e9f, y1});
+        }
+    }
+    return lines;
+}
+
+int differingPixels(const QImage& a, const QImage& b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+    }
+    return n;
+}
+
+TEST(CanvasBatches, ShowExactlyWhatDrawingEachLineAtOnceShows) {
+    for (const double dpi : {96.0, 120.0, 144.0}) {
+        std::mt19937 rng(static_cast<unsigned>(dpi));
+        Canvas canvas{TwipsScale(dpi)};
+        ReferenceCanvas reference{TwipsScale(dpi)};
+        // Enough lines to fill the batch more than once.
+        const std::vector<SurfaceLine> lines = randomLines(rng, 200'000);
+        std::uniform_int_distribution<std::size_t> batch(1, 40);
+        for (std::size_t i = 0; i < lines.size();) {
+            const std::size_t n = std::min(batch(rng), lines.size() - i);
+            if (n % 3 == 0) {  // one at a time, as the other drawing code does
+                for (std::size_t j = i; j < i + n; ++j) {
+                    canvas.setForeColour(lines[j].colour);
+                    canvas.drawLine(lines[j].x1, lines[j].y1, lines[j].x2, lines[j].y2);
+                }
+            } else {
+                canvas.drawLines(std::span(lines).subspan(i, n));
+            }
+            for (std::size_t j = i; j < i + n; ++j) {
+                const SurfaceLine& l = lines[j];
+                reference.draw(l.colour, l.x1, l.y1, l.x2, l.y2);
+            }
+            i += n;
+            if (i % 50'000 < n) {
+                EXPECT_EQ(differingPixels(canvas.image(), reference.image()), 0)
+                    << dpi << " dpi, after " << i << " lines";
+            }
+        }
+        EXPECT_EQ(differingPixels(canvas.image(), reference.image()), 0) << dpi << " dpi";
+    }
+}
+
+TEST(CanvasBatches, AFailingLineEndsTheBatchAfterTheLinesBeforeIt) {
+    Canvas canvas{TwipsScale(96)};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<SurfaceLine> lines = {
+        {12, 0, 1500, 1500, 1500}, {12, 1500, nan, 1500, 3000}, {12, 0, 3000, 1500, 3000}};
+    EXPECT_THROW(canvas.drawLines(lines), RuntimeError);
+    EXPECT_EQ(canvas.image().pixel(50, 100), rgbOf(12));
+    EXPECT_EQ(canvas.image().pixel(50, 200), rgbOf(0));
+    const std::vector<SurfaceLine> badColour = {{16, 0, 4500, 1500, 4500}};
+    EXPECT_THROW(canvas.drawLines(badColour), RuntimeError);
+    // Far right of the window, so skipped at once, yet still at fault.
+    const std::vector<SurfaceLine> farRight = {{10, 20000, nan, 20000, 300}};
+    EXPECT_THROW(canvas.drawLines(farRight), RuntimeError);
+}
+
+TEST(PixelRounding, IsStdRoundToTheLastBit) {
+    std::vector<double> values = {0.0,  -0.0,  0.5,   -0.5,  1.5,  -1.5, 2.5,     -2.5,
+                                  1e9 + 0.5, -1e9 - 0.5, 566.5, -1.0, 565.49999, 407.5};
+    for (const double v : {0.5, 1.5, 2.5, 1e6 + 0.5}) {
+        values.push_back(std::nextafter(v, 0.0));
+        values.push_back(std::nextafter(v, 1e9));
+        values.push_back(-std::nextafter(v, 0.0));
+        values.push_back(-std::nextafter(v, 1e9));
+    }
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> any(-1e6, 1e6);
+    for (int i = 0; i < 100'000; ++i) values.push_back(any(rng));
+    for (const double v : values) EXPECT_EQ(roundToInt(v), std::lround(v)) << std::hexfloat << v;
+}
+
+}  // namespace
+}  // namespace purlo
