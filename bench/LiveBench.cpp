@@ -35,10 +35,9 @@ int main(int argc, char** argv) {
 
     WorkDir dir("live");
     const std::string log = (dir / "probe-traffic.log").string();
-    SimProcess sim(PURLO_PROBE_SIM,
-                   {"--link", (dir / "purlo-com1").string(), "--baud", "38400", "--log", log,
-                    "--level-min", "600", "--level-max", "1700", "--level-speed", "8", "--noise",
-                    "1.5", "--spikes", "0.002"});
+    SimProcess sim(PURLO_PROBE_SIM, {"--link", (dir / "purlo-com1").string(), "--baud", "38400",
+                                     "--log", log, "--level-min", "600", "--level-max", "1700",
+                                     "--level-speed", "8", "--noise", "1.5", "--spikes", "0.002"});
     setenv("PURLO_COMM1", sim.device().c_str(), 1);
     writeSettings(dir.path(), {.baud = 38400});
     ConsoleWindow w(dir.path());
@@ -77,11 +76,16 @@ int main(int argc, char** argv) {
     std::printf("  console CPU %.2f %% of a core\n", cpuPercent);
     std::printf("  recorded %lld bytes, %d echo records (%d with bytes in front of the marker)\n",
                 static_cast<long long>(c.recordedBytes), c.recordsMatched, c.recordsCutShort);
-    std::printf("  not kept by design: %lld bytes; lost: %lld bytes, %d records; "
-                "recorded but never sent: %lld bytes\n",
-                static_cast<long long>(c.droppedByDesign), static_cast<long long>(c.lostBytes),
-                c.recordsLost, static_cast<long long>(c.unmatchedBytes));
-    if (!c.firstProblem.empty()) std::printf("  first problem: %s\n", c.firstProblem.c_str());
+    std::printf(
+        "  not kept by design: %lld bytes; lost: %lld bytes, %d records; "
+        "recorded but never sent: %lld bytes\n",
+        static_cast<long long>(c.droppedByDesign), static_cast<long long>(c.lostBytes),
+        c.recordsLost, static_cast<long long>(c.unmatchedBytes));
+    if (!c.firstProblem.empty()) {
+        dir.keep();
+        std::printf("  first problem: %s\n  (recording and traffic log kept in %s)\n",
+                    c.firstProblem.c_str(), dir.path().c_str());
+    }
     result("live_cpu_percent", cpuPercent, "%");
     result("live_lost_bytes",
            static_cast<double>(c.lostBytes + c.unmatchedBytes) + 161.0 * c.recordsLost, "bytes");

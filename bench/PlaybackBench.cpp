@@ -79,8 +79,8 @@ class Clicker : public QObject {
         const QPointF at(10, 10);
         QMouseEvent press(QEvent::MouseButtonPress, at, target_.mapToGlobal(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, target_.mapToGlobal(at),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, target_.mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&target_, &press);
         QCoreApplication::sendEvent(&target_, &release);
         pending_ = false;
@@ -145,16 +145,17 @@ int main(int argc, char** argv) {
     const auto& delays = clicker.delaysMs;
     std::printf("Recording of %.1f MB made (or copied) in %.1f s (%ld echo records)\n",
                 static_cast<double>(size) / 1e6, madeSeconds, records);
-    std::printf("Playback (load %s): %.2f s, %.2f MB/s, %.0f times real time at 38400 bit/s, "
-                "%.0f %% of a core\n",
-                loadAverage().c_str(), seconds, mbPerSecond,
-                static_cast<double>(size) / kRealTimeBytesPerSecond / seconds, cpuPercent);
+    std::printf(
+        "Playback (load %s): %.2f s, %.2f MB/s, %.0f times real time at 38400 bit/s, "
+        "%.0f %% of a core\n",
+        loadAverage().c_str(), seconds, mbPerSecond,
+        static_cast<double>(size) / kRealTimeBytesPerSecond / seconds, cpuPercent);
     std::printf("  per CPU second (what a machine to itself would give): %.2f MB/s\n",
                 static_cast<double>(size) / 1e6 / cpuSeconds);
     std::printf("  records drawn: %ld (slot text line set %ld times)\n", records,
                 w.window.textSets(Control::Text_top));
-    std::printf("  clicks during playback: %zu, delay median %.2f ms, max %.2f ms\n",
-                delays.size(), median(delays), maximum(delays));
+    std::printf("  clicks during playback: %zu, delay median %.2f ms, max %.2f ms\n", delays.size(),
+                median(delays), maximum(delays));
     std::printf("  peak resident (VmHWM) of the whole run: %.1f MB\n", statusKb("VmHWM") / 1024.0);
     result("playback_mb_per_s", mbPerSecond, "MB/s");
     result("playback_mb_per_cpu_s", static_cast<double>(size) / 1e6 / cpuSeconds, "MB/s");

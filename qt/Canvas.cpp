@@ -21,7 +21,8 @@ constexpr std::size_t kMaxPending = 1 << 16;
 
 constexpr std::array<QRgb, kPalette.size()> kPaletteRgb = [] {
     std::array<QRgb, kPalette.size()> rgb{};
-    for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = qRgb(kPalette[i].r, kPalette[i].g, kPalette[i].b);
+    for (std::size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = qRgb(kPalette[i].r, kPalette[i].g, kPalette[i].b);
     return rgb;
 }();
 
@@ -105,7 +106,10 @@ void Canvas::drawLine(float x1, float y1, float x2, float y2) {
 }
 
 void Canvas::drawLines(std::span<const SurfaceLine> lines) {
-    if (whollyRightOfImage(lines)) return;
+    if (whollyRightOfImage(lines)) {
+        if (!lines.empty()) colour_ = kPaletteRgb[static_cast<std::size_t>(lines.back().colour)];
+        return;
+    }
     for (const SurfaceLine& l : lines) {
         colour_ = paletteColour(l.colour);
         addLine(l.x1, l.y1, l.x2, l.y2);

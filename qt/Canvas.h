@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QImage>
-#include <QRect>
 #include <QWidget>
-#include <algorithm>
-#include <array>
 #include <limits>
 #include <span>
 
@@ -23,7 +20,8 @@ namespace purlo {
 //
 // Lines along a row or a column are collected and drawn into the image in
 // one pass (LineBatch) when anything looks at it: a paint, image(), flush(),
-// a sloped line, or a full batch. What the image shows is always what drawing every line at
+// a sloped line, or a full batch. Their rows are marked for the next frame
+// as they come. What the image shows is always what drawing each line at
 // once would have left.
 //
 // A click on the canvas is a click on the bare window: it emits clicked().
@@ -43,7 +41,7 @@ class Canvas : public QWidget, public Surface {
 
     // What is drawn, one pixel per image pixel (pending lines drawn first).
     const QImage& image() const;
-    // Draws the pending lines into the image and marks them for the next frame.
+    // Draws the pending lines into the image now.
     void flush();
 
   signals:

@@ -69,7 +69,8 @@ class FirstPaintWatcher : public QObject {
 
   private:
     void report() {
-        std::fprintf(stderr, "purlo: first frame %.1f ms after process start, peak resident %ld kB\n",
+        std::fprintf(stderr,
+                     "purlo: first frame %.1f ms after process start, peak resident %ld kB\n",
                      msSinceProcessStart(), peakResidentKb());
         std::fflush(stderr);
         if (isSet("PURLO_EXIT_AFTER_FIRST_FRAME")) QCoreApplication::exit(0);

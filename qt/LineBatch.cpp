@@ -22,7 +22,8 @@ void LineBatch::drawInto(QImage& image) {
     // Writes the pixels of the row range [from, to] of one column that no
     // later line has written, at rows w * 64 + bit.
     const auto column = [&](int x, int w, std::uint64_t mask, QRgb colour) {
-        std::uint64_t& cov = covered[static_cast<std::size_t>(x) * words + static_cast<std::size_t>(w)];
+        std::uint64_t& cov =
+            covered[static_cast<std::size_t>(x) * words + static_cast<std::size_t>(w)];
         std::uint64_t todo = mask & ~cov;
         cov |= mask;
         while (todo != 0) {

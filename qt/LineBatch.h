@@ -36,7 +36,7 @@ class LineBatch {
         QRgb colour;
         int from;  // first and last pixel along the line
         int to;
-        int at;    // its row, or its column
+        int at;  // its row, or its column
         bool column;
     };
     bool add(const Line& line) {

@@ -368,8 +368,8 @@ void MainWindow::yield(Wait wait) {
     }
     // A busy loop yields once a byte, and reading the clock costs as much as
     // the rest of such a pass: after the first look it looks every 8th time.
-    if (sinceEvents_.isValid() && (busyYields_++ % kClockEvery != 0 ||
-                                   sinceEvents_.nsecsElapsed() < kBusyYieldNs)) {
+    if (sinceEvents_.isValid() &&
+        (busyYields_++ % kClockEvery != 0 || sinceEvents_.nsecsElapsed() < kBusyYieldNs)) {
         return;
     }
     showPending();

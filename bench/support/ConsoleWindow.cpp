@@ -5,8 +5,8 @@
 #include <QStyleFactory>
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <stdexcept>
+#include <string>
 
 namespace purlo::bench {
 
@@ -22,7 +22,8 @@ void useProgramStyle() {
 void CountingWindow::setText(Control c, std::string_view text) {
     ++textSets_[static_cast<std::size_t>(c)];
     if (c == Control::Com_play_spl && !text.empty() && text.front() != '#') {
-        highestPlayCount_ = std::max(highestPlayCount_, std::strtol(std::string(text).c_str(), nullptr, 10));
+        highestPlayCount_ =
+            std::max(highestPlayCount_, std::strtol(std::string(text).c_str(), nullptr, 10));
     }
     MainWindow::setText(c, text);
 }

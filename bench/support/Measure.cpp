@@ -35,13 +35,16 @@ long statusKb(std::string_view field) {
     return -1;
 }
 
-double median(std::vector<double> v) { return percentile(std::move(v), 50); }
+double median(std::vector<double> v) {
+    return percentile(std::move(v), 50);
+}
 
 double percentile(std::vector<double> v, double p) {
     if (v.empty()) return std::nan("");
     std::sort(v.begin(), v.end());
     // Nearest rank: the smallest sample with at least p percent at or below it.
-    const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
     return v[std::clamp<std::size_t>(rank, 1, v.size()) - 1];
 }
 

@@ -140,8 +140,8 @@ RecordingComparison compareRecording(const std::vector<SentMessage>& sent,
             cmp.lostBytes += p.missing;
             cmp.unmatchedBytes += p.unmatched;
             if (p.missing + p.unmatched > 0) note("the text after the last record differs");
-            cmp.droppedByDesign += static_cast<std::int64_t>(textBefore[next].size() -
-                                                             std::min(textBefore[next].size(), text.size()));
+            cmp.droppedByDesign += static_cast<std::int64_t>(
+                textBefore[next].size() - std::min(textBefore[next].size(), text.size()));
             break;
         }
         // The sent record this one is: the next in order (on the first, any).
@@ -172,7 +172,8 @@ RecordingComparison compareRecording(const std::vector<SentMessage>& sent,
         if (p.missing + p.unmatched > 0) {
             note("text in front of the record at offset " + std::to_string(marker) + " differs");
         } else if (!first) {
-            cmp.droppedByDesign += static_cast<std::int64_t>(textBefore[found].size() - text.size());
+            cmp.droppedByDesign +=
+                static_cast<std::int64_t>(textBefore[found].size() - text.size());
         }
         const std::size_t full = records[found]->size() - 1;
         kept = std::min(kept, static_cast<std::size_t>(sampleLength));

@@ -30,7 +30,7 @@ std::vector<SentMessage> sentToPc(std::string_view trafficLog);
 struct RecordingComparison {
     std::int64_t recordedBytes = 0;
     int recordsMatched = 0;
-    int recordsCutShort = 0;       // marker not first: fewer sample bytes kept, by design
+    int recordsCutShort = 0;           // marker not first: fewer sample bytes kept, by design
     std::int64_t droppedByDesign = 0;  // bytes of matched stretches the console did not keep
     std::int64_t lostBytes = 0;        // bytes missing where nothing may go missing
     int recordsLost = 0;               // records sent between two recorded ones, not recorded

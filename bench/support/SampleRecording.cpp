@@ -48,7 +48,8 @@ class ModelPort : public SerialPort {
         poll();
         const std::size_t waiting = inbox_.size() - readPos_;
         const std::size_t n =
-            inputLen_ == 0 ? waiting : std::min<std::size_t>(waiting, static_cast<std::size_t>(inputLen_));
+            inputLen_ == 0 ? waiting
+                           : std::min<std::size_t>(waiting, static_cast<std::size_t>(inputLen_));
         std::string out = inbox_.substr(readPos_, n);
         readPos_ += n;
         if (readPos_ == inbox_.size()) clearInBuffer();

@@ -39,7 +39,9 @@ SimProcess::SimProcess(const std::string& program, const std::vector<std::string
     }
 }
 
-SimProcess::~SimProcess() { stop(); }
+SimProcess::~SimProcess() {
+    stop();
+}
 
 void SimProcess::stop() {
     if (pid_ <= 0) return;

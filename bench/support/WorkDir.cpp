@@ -17,7 +17,7 @@ WorkDir::WorkDir(const std::string& name) {
 }
 
 WorkDir::~WorkDir() {
-    if (std::getenv("PURLO_BENCH_KEEP") != nullptr) return;
+    if (keep_ || std::getenv("PURLO_BENCH_KEEP") != nullptr) return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }

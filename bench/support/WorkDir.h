@@ -14,10 +14,13 @@ class WorkDir {
     WorkDir(const WorkDir&) = delete;
     WorkDir& operator=(const WorkDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
+    // Leaves the directory behind, to look at what went wrong.
+    void keep() { keep_ = true; }
     std::filesystem::path operator/(const std::string& file) const { return path_ / file; }
 
   private:
     std::filesystem::path path_;
+    bool keep_ = false;
 };
 
 // The console's settings file purlo.Set as "Save Probe + PC" writes it:

@@ -99,7 +99,8 @@ class Trace {
             }
             const auto barBottom =
                 static_cast<float>(checked<std::int16_t>(y + 0LL + s.zoom_vertical));
-            const auto barTop = static_cast<float>(checked<std::int16_t>(y - 0LL - s.zoom_vertical));
+            const auto barTop =
+                static_cast<float>(checked<std::int16_t>(y - 0LL - s.zoom_vertical));
             const auto baseline = static_cast<float>(y);
             for (unsigned weight = 128; weight != 0; weight >>= 1) {
                 const auto x = static_cast<float>(s.draw_x);

@@ -30,9 +30,9 @@ std::string record(std::uint32_t seed) {
 }
 
 std::vector<SentMessage> session() {
-    return {{false, "D1500\r\n"}, {false, "j3\r\n"}, {true, record(1)}, {false, "D1501\r\n"},
-            {false, "P4\r\n"},    {true, record(2)},  {false, "D1502\r\n"}, {false, "s100\r\n"},
-            {false, "q30\r\n"},   {true, record(3)},  {false, "D1503\r\n"}};
+    return {{false, "D1500\r\n"}, {false, "j3\r\n"}, {true, record(1)},    {false, "D1501\r\n"},
+            {false, "P4\r\n"},    {true, record(2)}, {false, "D1502\r\n"}, {false, "s100\r\n"},
+            {false, "q30\r\n"},   {true, record(3)}, {false, "D1503\r\n"}};
 }
 
 TEST(RecordingCheck, AcceptsWhatTheConsoleDropsByDesign) {
@@ -66,8 +66,7 @@ TEST(RecordingCheck, CatchesEveryOtherLoss) {
         {"a record", "D1500\r\nj3\r\n" + record(1) + "D1501\r\n" + record(3), true},
         {"a changed byte", "D1500\r\nj3\r\n" + record(1) + "D1901\r\nP4\r\n" + record(2), false},
         {"a byte inside the text after the last record",
-         "D1500\r\nj3\r\n" + record(1) + "D1501\r\nP4\r\n" + record(2) + "D1502\r\n100\r\n",
-         false},
+         "D1500\r\nj3\r\n" + record(1) + "D1501\r\nP4\r\n" + record(2) + "D1502\r\n100\r\n", false},
     };
     for (const Case& c : cases) {
         const RecordingComparison r = compareRecording(session(), c.recording, kSamples);

@@ -67,8 +67,12 @@ class ReferenceCanvas {
         const QRgb c = rgbOf(colour);
         const double px1 = x1 * f_, py1 = y1 * f_, px2 = x2 * f_, py2 = y2 * f_;
         const int w = image_.width(), h = image_.height();
-        const auto col = [w](double v) { return static_cast<int>(std::round(std::clamp(v, -1.0, double(w)))); };
-        const auto row = [h](double v) { return static_cast<int>(std::round(std::clamp(v, -1.0, double(h)))); };
+        const auto col = [w](double v) {
+            return static_cast<int>(std::round(std::clamp(v, -1.0, double(w))));
+        };
+        const auto row = [h](double v) {
+            return static_cast<int>(std::round(std::clamp(v, -1.0, double(h))));
+        };
         if (std::round(py1) == std::round(py2)) {
             int a = col(px1), b = col(px2);
             const int y = row(py1);
@@ -89,8 +93,9 @@ class ReferenceCanvas {
             pen.setWidth(1);
             pen.setCapStyle(Qt::SquareCap);
             painter.setPen(pen);
-            painter.drawLine(QPoint(static_cast<int>(std::round(sx1)), static_cast<int>(std::round(sy1))),
-                             QPoint(static_cast<int>(std::round(sx2)), static_cast<int>(std::round(sy2))));
+            painter.drawLine(
+                QPoint(static_cast<int>(std::round(sx1)), static_cast<int>(std::round(sy1))),
+                QPoint(static_cast<int>(std::round(sx2)), static_cast<int>(std::round(sy2))));
         }
     }
     const QImage& image() const { return image_; }
@@ -184,9 +189,23 @@ TEST(CanvasBatches, AFailingLineEndsTheBatchAfterTheLinesBeforeIt) {
     EXPECT_THROW(canvas.drawLines(farRight), RuntimeError);
 }
 
+TEST(CanvasBatches, LeaveTheLastLinesColourForTheNextLine) {
+    Canvas canvas{TwipsScale(96)};
+    // Wholly beyond the right edge: nothing to draw, yet the colour is set.
+    const std::vector<SurfaceLine> farRight = {{13, 9000, 1500, 9100, 1500},
+                                               {4, 9000, 1500, 9000, 3000}};
+    canvas.drawLines(farRight);
+    canvas.drawLine(0, 1500, 1500, 1500);
+    EXPECT_EQ(canvas.image().pixel(50, 100), rgbOf(4));
+    const std::vector<SurfaceLine> visible = {{4, 0, 3000, 1500, 3000}, {9, 0, 4500, 1500, 4500}};
+    canvas.drawLines(visible);
+    canvas.drawLine(0, 6000, 1500, 6000);
+    EXPECT_EQ(canvas.image().pixel(50, 400), rgbOf(9));
+}
+
 TEST(PixelRounding, IsStdRoundToTheLastBit) {
-    std::vector<double> values = {0.0,  -0.0,  0.5,   -0.5,  1.5,  -1.5, 2.5,     -2.5,
-                                  1e9 + 0.5, -1e9 - 0.5, 566.5, -1.0, 565.49999, 407.5};
+    std::vector<double> values = {0.0,  -0.0,      0.5,        -0.5,  1.5,  -1.5,      2.5,
+                                  -2.5, 1e9 + 0.5, -1e9 - 0.5, 566.5, -1.0, 565.49999, 407.5};
     for (const double v : {0.5, 1.5, 2.5, 1e6 + 0.5}) {
         values.push_back(std::nextafter(v, 0.0));
         values.push_back(std::nextafter(v, 1e9));

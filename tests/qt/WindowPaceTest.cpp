@@ -60,7 +60,8 @@ TEST_F(WindowPace, ADialogOpensOverTheNewestTexts) {
 TEST_F(WindowPace, ABusyLoopStillRunsPendingEvents) {
     window.yield(Wait::No);
     bool ran = false;
-    QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
     QElapsedTimer clock;
     clock.start();
     while (!ran && clock.elapsed() < 5000) window.yield(Wait::No);
