@@ -50,18 +50,40 @@ bool clipToBox(double& x1, double& y1, double& x2, double& y2, double xMax, doub
     return true;
 }
 
+// The widget pixels of an image rectangle, rounded outwards.
+QRect widgetRect(const QRect& imageRect, qreal ratio) {
+    const QRectF r(imageRect);
+    return QRectF(r.topLeft() / ratio, r.size() / ratio).toAlignedRect();
+}
+
 }  // namespace
 
 Canvas::Canvas(TwipsScale scale, QWidget* parent)
-    : QWidget(parent),
-      scale_(scale),
-      image_(scale.clientSize(), QImage::Format_RGB32),
-      colour_(paletteRgb(kTrace)) {
-    image_.fill(Qt::black);
-    setFixedSize(image_.size());
+    : QWidget(parent), scale_(scale), colour_(paletteRgb(kTrace)) {
+    setFixedSize(scale.clientSize());
+    adoptDevicePixelRatio(devicePixelRatioF());
     // Every paint covers its whole rectangle from the image.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
+}
+
+void Canvas::adoptDevicePixelRatio(qreal ratio) {
+    if (!(ratio > 0)) ratio = 1;
+    if (!image_.isNull() && image_.devicePixelRatio() == ratio) return;
+    // Enough device pixels to cover the widget, also at a fractional ratio.
+    const QSize size(static_cast<int>(std::ceil(width() * ratio - 1e-6)),
+                     static_cast<int>(std::ceil(height() * ratio - 1e-6)));
+    QImage image;
+    if (image_.isNull()) {
+        image = QImage(size, QImage::Format_RGB32);
+        image.fill(Qt::black);
+    } else {
+        image = image_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    image.setDevicePixelRatio(ratio);
+    image_ = std::move(image);
+    dirty_ = QRect();
+    update();
 }
 
 void Canvas::setForeColour(int paletteIndex) {
@@ -85,7 +107,8 @@ void Canvas::drawLine(float x1, float y1, float x2, float y2) {
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
         throw RuntimeError("line coordinate out of range");
     }
-    const double f = scale_.pixelsPerTwip();
+    // Twips to widget pixels, then to the image's device pixels.
+    const double f = scale_.pixelsPerTwip() * image_.devicePixelRatio();
     const double px1 = x1 * f;
     const double py1 = y1 * f;
     const double px2 = x2 * f;
@@ -137,7 +160,11 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
     if (!clipToBox(x1, y1, x2, y2, image_.width(), image_.height())) return;
     const QPoint from(static_cast<int>(std::round(x1)), static_cast<int>(std::round(y1)));
     const QPoint to(static_cast<int>(std::round(x2)), static_cast<int>(std::round(y2)));
-    QPainter painter(&image_);
+    // Drawn in image pixels through a plain view of the same pixels: a
+    // painter on the image itself would scale by its device pixel ratio.
+    QImage pixels(image_.bits(), image_.width(), image_.height(), image_.bytesPerLine(),
+                  image_.format());
+    QPainter painter(&pixels);
     painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen{QColor(colour_)};
     pen.setWidth(1);
@@ -150,12 +177,17 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
 void Canvas::markDirty(const QRect& r) {
     if (r.isEmpty() || dirty_.contains(r)) return;
     dirty_ |= r;
-    update(dirty_);
+    update(widgetRect(dirty_, image_.devicePixelRatio()));
 }
 
 void Canvas::paintEvent(QPaintEvent* event) {
+    adoptDevicePixelRatio(devicePixelRatioF());
+    const qreal ratio = image_.devicePixelRatio();
+    const QRectF target(event->rect());
+    // The same area in image pixels: copied one to one, never resampled.
+    const QRectF source(target.topLeft() * ratio, target.size() * ratio);
     QPainter painter(this);
-    painter.drawImage(event->rect(), image_, event->rect());
+    painter.drawImage(target, image_, source);
     dirty_ = QRect();
 }
 

@@ -15,6 +15,10 @@ namespace purlo {
 // and clipped to the area. Drawing only marks the changed part; Qt paints it
 // with the next frame, so thousands of short lines cost no repaint each.
 //
+// On a high-DPI screen the image has one pixel per device pixel (the widget's
+// size times its device pixel ratio), so the diagrams stay sharp and their
+// lines stay one device pixel wide at any scale.
+//
 // A click on the canvas is a click on the bare window: it emits clicked().
 class Canvas : public QWidget, public Surface {
     Q_OBJECT
@@ -29,7 +33,8 @@ class Canvas : public QWidget, public Surface {
     void clear() override;
     float widthTwips() const override;
 
-    // What is drawn, one pixel per image pixel.
+    // What is drawn, one image pixel per device pixel: image().devicePixelRatio()
+    // image pixels to a widget pixel.
     const QImage& image() const { return image_; }
 
   signals:
@@ -46,11 +51,14 @@ class Canvas : public QWidget, public Surface {
     void drawVertical(int x, int y1, int y2);
     void drawSloped(double x1, double y1, double x2, double y2);
     void markDirty(const QRect& r);
+    // Sizes the image for the given device pixel ratio; what is drawn is kept,
+    // scaled, when the window moves to a screen of another ratio.
+    void adoptDevicePixelRatio(qreal ratio);
 
     TwipsScale scale_;
     QImage image_;
     QRgb colour_;
-    QRect dirty_;  // marked for the next frame and not yet painted
+    QRect dirty_;  // in image pixels: marked for the next frame and not yet painted
     bool pressed_ = false;
 };
 
