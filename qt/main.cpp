@@ -4,9 +4,10 @@
 //   purlo --desktop    works in ~/Purlo, made on first start (the menu entry)
 //
 // PURLO_REPORT_FIRST_FRAME=1 (any value but empty or 0) in the environment
-// makes the program print "purlo: first frame after N ms" on standard output
-// once the window's first frame is painted, and quit with status 0: a start-up
-// check for an installed package that needs no one to click Exit.
+// makes the program print "purlo: first frame after N ms in FOLDER" (FOLDER:
+// its working folder) on standard output once the window's first frame is
+// painted, and quit with status 0: a start-up check for an installed package
+// that needs no one to click Exit.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -56,8 +57,10 @@ class FirstFrameReporter : public QObject {
             reported_ = true;
             // After this paint has finished and reached the screen.
             QTimer::singleShot(0, this, [this] {
-                std::printf("purlo: first frame after %lld ms\n",
-                            static_cast<long long>(sinceStart_.elapsed()));
+                std::error_code ec;
+                std::printf("purlo: first frame after %lld ms in %s\n",
+                            static_cast<long long>(sinceStart_.elapsed()),
+                            std::filesystem::current_path(ec).c_str());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
