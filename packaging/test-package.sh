@@ -68,6 +68,8 @@ expected=(
   ./usr/share/man/man1/purlo.1.gz
   ./usr/share/man/man1/purlo-probe-sim.1.gz
   ./usr/share/icons/hicolor/scalable/apps/purlo.svg
+  ./usr/share/doc/purlo/copyright
+  ./usr/share/doc/purlo/changelog.gz
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
@@ -118,6 +120,9 @@ for page in purlo purlo-probe-sim; do
     bash -c 'zcat "$1" | grep -q "^\.TH $(tr a-z A-Z <<<"$2") 1"' _ "$gz" "$page"
 done
 
+check "the changelog's latest entry is this version" \
+  bash -c 'zcat "$1" | head -n1 | grep -q "^purlo ($2) "' _ \
+  "$root/usr/share/doc/purlo/changelog.gz" "$(field Version)"
 check "the shipped Purlo.Txt is the source's" \
   cmp "$root/usr/share/purlo/Purlo.Txt" "$(dirname "$0")/../data/Purlo.Txt"
 
