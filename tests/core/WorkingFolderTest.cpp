@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -102,6 +102,16 @@ TEST_F(WorkingFolderTest, AFileInTheFoldersPlaceSendsTheFilesToTheHomeFolder) {
     EXPECT_NE(w.problem.find("kept in " + home.string()), std::string::npos) << w.problem;
     EXPECT_EQ(readFile(folder), "not a folder");
     EXPECT_FALSE(fs::exists(home / "Purlo.Txt"));
+}
+
+TEST_F(WorkingFolderTest, AFolderTheOperatorCannotWriteSendsTheFilesToTheHomeFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    const WorkingFolder w = prepareDesktopFolder(home, shipped);
+    EXPECT_EQ(w.folder, home);
+    EXPECT_NE(w.problem.find("is not writable"), std::string::npos) << w.problem;
+    EXPECT_FALSE(w.copiedInfoFile);
 }
 
 TEST_F(WorkingFolderTest, WithoutAUsableHomeThereIsNoFolder) {
