@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <cmath>
 
 #include "Canvas.h"
 #include "MainWindow.h"
+#include "Printing.h"
 #include "surface/Palette.h"
 
 namespace purlo {
@@ -61,6 +63,21 @@ TEST(HighDpi, EveryControlKeepsItsPlaceInDevicePixels) {
     EXPECT_EQ(shot.size(), window.size() * kRatio);
     const QPoint inList(widgetPixels(8300), widgetPixels(6050));
     EXPECT_EQ(shot.pixel(inList * kRatio), qRgb(224, 224, 224));
+}
+
+TEST(HighDpi, APrintFillsThePageWithEveryPixelOfTheWindow) {
+    MainWindow window;
+    window.canvas().setForeColour(12);
+    window.canvas().drawLine(0, 1500, 8484, 1500);
+    const QPixmap grabbed = window.grab();
+    ASSERT_EQ(grabbed.devicePixelRatio(), kRatio);
+    // A page exactly as many dots as the grab has pixels: a one-to-one copy.
+    QImage page(grabbed.size(), QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    drawFitted(painter, grabbed);
+    painter.end();
+    EXPECT_EQ(page, grabbed.toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 struct HighDpiCanvas : ::testing::Test {
