@@ -111,7 +111,9 @@ WorkingFolder prepareDesktopFolder(const std::optional<fs::path>& home,
     const fs::path folder = *home / kDesktopFolderName;
     fs::create_directory(folder, ec);
     std::string reason;
-    if (ec) {
+    if (ec == std::errc::file_exists) {
+        reason = "exists and is not a folder";
+    } else if (ec) {
         reason = "could not be created (" + ec.message() + ")";
     } else if (!fs::is_directory(folder, ec)) {
         reason = "is not a folder";

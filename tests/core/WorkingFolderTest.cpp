@@ -98,7 +98,8 @@ TEST_F(WorkingFolderTest, AFileInTheFoldersPlaceSendsTheFilesToTheHomeFolder) {
     writeFile(folder, "not a folder");
     const WorkingFolder w = prepareDesktopFolder(home, shipped);
     EXPECT_EQ(w.folder, home);
-    EXPECT_NE(w.problem.find(folder.string()), std::string::npos) << w.problem;
+    EXPECT_NE(w.problem.find(folder.string() + " exists and is not a folder"), std::string::npos)
+        << w.problem;
     EXPECT_NE(w.problem.find("kept in " + home.string()), std::string::npos) << w.problem;
     EXPECT_EQ(readFile(folder), "not a folder");
     EXPECT_FALSE(fs::exists(home / "Purlo.Txt"));
