@@ -41,6 +41,8 @@ bool requestCycle(Console& c) {
     } else if (step == 16 && c.s.sampling_on) {
         Draw_one_sample(c);
         if (c.ending()) return false;
+        // Stopped while the record was awaited: the loop ends at its next pass.
+        if (!c.s.port_open) return true;
         c.port.output("?");
     }
     c.s.request_cycle_step = checked<std::uint8_t>(c.s.request_cycle_step + 1LL);
@@ -103,6 +105,10 @@ Next playbackStep(Console& c, std::string& line) {
         return Next::Done;
     }
     if (*byte == '=') {
+        // Live, a carriage return ends a reply and the line feed behind it is
+        // discarded when the echo record is asked for, so the recording holds
+        // that reply without its line feed. It is complete: show it, as live did.
+        if (!line.empty() && line.back() == '\r') showReply(c, line);
         c.s.playback_count = checked<std::int32_t>(c.s.playback_count + 1LL);
         c.ui.setText(Control::Com_play_spl, intText(c.s.playback_count));
         Draw_one_sample(c);

@@ -125,12 +125,18 @@ void playBackRecord(Console& c, Trace& trace) {
         // A record cut short by the end of the file ends there; playback_pos
         // stays past the end, so the receive loop's next read ends the playback.
         const std::optional<std::uint8_t> byte = c.files.byteAt(c.s.playback_pos);
-        if (!byte || *byte == kReplyAfterRecord) return;
+        if (!byte) return;
+        if (*byte == kReplyAfterRecord) {
+            // The distance reply that follows every live record: the receive
+            // loop reads it next, so playback shows the distance live showed.
+            --c.s.playback_pos;
+            return;
+        }
         trace.draw(*byte);
     }
 }
 
-// Returns false when the program is ending and nothing was read.
+// Returns false when the program is ending or acquisition was stopped, and nothing was read.
 bool waitForRecord(Console& c) {
     int lastCount = -1;
     for (;;) {
@@ -139,7 +145,9 @@ bool waitForRecord(Console& c) {
         // Block only when nothing arrived since the last look; a burst of
         // bytes still on its way is then taken at once.
         c.ui.yield(count == lastCount ? Wait::UntilEvent : Wait::No);
-        if (c.ending()) return false;
+        // Exit, or the operator's Stop, during the wait: no record is coming,
+        // and that is no error. A port that failed under us still is one.
+        if (c.ending() || !c.s.port_open) return false;
         lastCount = count;
     }
 }

@@ -272,13 +272,11 @@ INSTANTIATE_TEST_SUITE_P(
     EchoPort, EchoFailure,
     testing::Values(FailureCase{"FailingRead", [](LiveEcho& h) { h.port.failInput = true; }},
                     FailureCase{"FailingOutput", [](LiveEcho& h) { h.port.failOutput = true; }},
-                    FailureCase{"StopDuringTheWait",
+                    FailureCase{"PortFailsDuringTheWait",
                                 [](LiveEcho& h) {
                                     h.record.clear();
-                                    h.ui.atYield[3] = [&h] {
-                                        h.s.port_open = false;
-                                        h.port.setPortOpen(false);
-                                    };
+                                    // The link dies under us: acquisition still thinks it runs.
+                                    h.ui.atYield[3] = [&h] { h.port.setPortOpen(false); };
                                 }},
                     FailureCase{"RecordingFileNotOpen",
                                 [](LiveEcho& h) { h.s.recording_on = true; }},
@@ -343,7 +341,7 @@ TEST(EchoPlayback, TheReplyAfterTheRecordEndsItUndrawn) {
     PlaybackEcho h(std::string("=\x01\x02") + "D1234\r\n");
     Draw_one_sample(h.console);
     EXPECT_EQ(tracedBits(h.surface.lines), bitsOf("\x01\x02"));
-    EXPECT_EQ(h.s.playback_pos, 4);  // the "D" is used up
+    EXPECT_EQ(h.s.playback_pos, 3);  // the receive loop reads the "D" next
 }
 
 TEST(EchoPlayback, AReplyRightAfterTheMarkerDrawsNothing) {

@@ -201,3 +201,35 @@ TEST(StartStop, SettingsAreReadOnceAtTheFirstStart) {
 
 }  // namespace
 }  // namespace purlo::test
+
+namespace purlo::test {
+namespace {
+
+TEST(StartStop, StopWhileAnEchoRecordIsAwaitedIsNoError) {
+    Harness h;
+    h.s.settings_loaded = true;
+    h.s.sample_length = 160;
+    ScriptedProbe probe(h.port);
+    probe.unsolicited.clear();
+    probe.replies['='] = "";  // the record never comes
+    // Feed the unsolicited line step 15 waits for, once.
+    h.ui.atYield[40] = [&h] { h.port.feed("D1000\r\n"); };
+    auto stopped = std::make_shared<bool>(false);
+    h.ui.everyYield = [&h, stopped](int) {
+        if (!*stopped && h.port.sent.find('=') != std::string::npos) {
+            *stopped = true;
+            h.console.click(Control::Com_start_stop);
+        }
+    };
+    h.console.click(Control::Com_start_stop);
+    ASSERT_TRUE(*stopped);
+    EXPECT_EQ(h.ui.listCount(), 1) << h.ui.lastListLine();
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
+    EXPECT_FALSE(h.port.open);
+    EXPECT_EQ(h.port.mode, InputMode::Text);
+    EXPECT_EQ(h.port.inputLen, 1);
+    EXPECT_EQ(h.port.sent.back(), '=');  // no "?" after the stop
+}
+
+}  // namespace
+}  // namespace purlo::test

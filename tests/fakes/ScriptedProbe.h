@@ -14,13 +14,21 @@ struct ScriptedProbe {
     explicit ScriptedProbe(FakeSerialPort& port) {
         port.onOutput = [this, &port](std::string_view data) {
             for (char ch : data) {
-                if (auto it = replies.find(ch); it != replies.end()) port.feed(it->second);
+                if (auto it = replies.find(ch); it != replies.end()) send(port, it->second);
             }
         };
         port.onPoll = [this, &port] {
-            if (port.inbox.empty() && !unsolicited.empty()) port.feed(unsolicited);
+            if (port.inbox.empty() && !unsolicited.empty()) send(port, unsolicited);
         };
     }
+
+    void send(FakeSerialPort& port, const std::string& bytes) {
+        port.feed(bytes);
+        toPc += bytes;
+    }
+
+    // Everything the probe sent, in order.
+    std::string toPc;
 
     std::map<char, std::string> replies{
         {'?', "D1234\r\n"}, {'j', "j3\r\n"},  {'P', "P4\r\n"},    {'s', "s125\r\n"}, {'q', "q30\r\n"},

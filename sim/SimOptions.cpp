@@ -1,0 +1,133 @@
+#include "sim/SimOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace purlo::sim {
+
+namespace {
+
+template <class T>
+T number(const std::string& option, const std::string& text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty()) {
+        throw UsageError(option + ": \"" + text + "\" is not a number");
+    }
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value)) throw UsageError(option + ": \"" + text + "\" is not finite");
+    }
+    return value;
+}
+
+template <class T>
+T inRange(const std::string& option, const std::string& text, T low, T high) {
+    const T value = number<T>(option, text);
+    if (value < low || value > high) {
+        throw UsageError(option + ": " + text + " is outside " + std::to_string(low) + " to " +
+                         std::to_string(high));
+    }
+    return value;
+}
+
+using Setter = std::function<void(SimSettings&, const std::string& option, const std::string&)>;
+
+const std::map<std::string, Setter>& valueOptions() {
+    static const std::map<std::string, Setter> options = {
+        {"--link", [](SimSettings& s, auto&, auto& v) { s.link = v; }},
+        {"--log", [](SimSettings& s, auto&, auto& v) { s.log = v; }},
+        {"--state", [](SimSettings& s, auto&, auto& v) { s.probe.stateFile = v; }},
+        {"--level-min",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.levelMinMm = inRange(o, v, 0.0, 1e6); }},
+        {"--level-max",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.levelMaxMm = inRange(o, v, 0.0, 1e6); }},
+        {"--level-speed", [](SimSettings& s, auto& o,
+                             auto& v) { s.probe.levelSpeedMmPerS = inRange(o, v, 0.0, 1e5); }},
+        {"--noise",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.noiseMm = inRange(o, v, 0.0, 1e4); }},
+        {"--spikes", [](SimSettings& s, auto& o,
+                        auto& v) { s.probe.spikeProbability = inRange(o, v, 0.0, 1.0); }},
+        {"--temperature", [](SimSettings& s, auto& o,
+                             auto& v) { s.probe.temperatureC = inRange(o, v, -50.0, 150.0); }},
+        {"--samples", [](SimSettings& s, auto& o,
+                         auto& v) { s.probe.samplesPerRecord = inRange(o, v, 1, 4096); }},
+        {"--baud",
+         [](SimSettings& s, auto& o, auto& v) {
+             const int baud = number<int>(o, v);
+             if (!isProbeBaudRate(baud)) {
+                 throw UsageError(o + ": " + v + " is not a probe rate (300, 600, ... 38400)");
+             }
+             s.probe.initialBaud = baud;
+         }},
+        {"--seed",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.seed = number<std::uint64_t>(o, v); }},
+    };
+    return options;
+}
+
+}  // namespace
+
+SimSettings parseArguments(const std::vector<std::string>& args) {
+    SimSettings s;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string option = args[i];
+        std::string value;
+        bool inlineValue = false;
+        if (const auto eq = option.find('=');
+            option.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = option.substr(eq + 1);
+            option = option.substr(0, eq);
+            inlineValue = true;
+        }
+        if (option == "--fast" || option == "--alarm" || option == "--help" || option == "-h") {
+            if (inlineValue) throw UsageError(option + " takes no value");
+            if (option == "--fast") s.fast = true;
+            if (option == "--alarm") s.probe.alarm = true;
+            if (option == "--help" || option == "-h") s.help = true;
+            continue;
+        }
+        const auto found = valueOptions().find(option);
+        if (found == valueOptions().end()) throw UsageError("unknown option " + option);
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
+            value = args[++i];
+        }
+        found->second(s, option, value);
+    }
+    if (s.probe.levelMinMm > s.probe.levelMaxMm) {
+        throw UsageError("--level-min is greater than --level-max");
+    }
+    return s;
+}
+
+std::string usageText() {
+    return R"(Usage: purlo-probe-sim [options]
+
+A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
+(or any terminal program) at the printed device and talk to it at 9600 8N1.
+
+  --link PATH          make PATH a symlink to the pty and print PATH (else the pty path)
+  --level-min MM       nearest distance from transducer to surface (default 800)
+  --level-max MM       farthest distance (default 1800)
+  --level-speed MM/S   speed of the surface between the two (default 5; 0 = still)
+  --noise MM           standard deviation of the measured distance (default 0)
+  --spikes P           chance of a stray high sample in an echo record (default 0)
+  --temperature C      mean probe temperature; it drifts 1.5 degrees around it (default 20)
+  --alarm              hold the surface inside the dead zone: the probe sends "OOO" alarms
+  --samples N          sample bytes per echo record (default 160)
+  --baud RATE          probe rate when no state file holds one (default 9600)
+  --state FILE         the probe's non-volatile memory ("W" writes it, start-up and "Z" read it)
+  --seed N             seed of every random choice (default 1)
+  --fast               send at once instead of pacing at the line rate (10 bits a byte)
+  --log FILE           log the traffic both ways, with timestamps
+  --help               this text
+
+When the PC side's rate differs from the probe's, bytes arrive garbled both ways.
+SIGINT or SIGTERM ends the simulator and removes the link.
+)";
+}
+
+}  // namespace purlo::sim

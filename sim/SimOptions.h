@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/ProbeModel.h"
+
+namespace purlo::sim {
+
+// The command line of purlo-probe-sim.
+struct SimSettings {
+    ProbeOptions probe;
+    std::filesystem::path link;  // empty: no link, the pty path is printed instead
+    std::filesystem::path log;   // empty: no traffic log
+    bool fast = false;           // no pacing at the line rate
+    bool help = false;
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Throws UsageError with a
+// message naming the bad option.
+SimSettings parseArguments(const std::vector<std::string>& args);
+
+// The --help text.
+std::string usageText();
+
+}  // namespace purlo::sim

@@ -1,0 +1,181 @@
+#include "sim/Simulator.h"
+
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace purlo::sim {
+
+namespace {
+
+// Bytes the PC side may leave unread before we count it as not listening and
+// throw them away, as a UART nobody reads overruns. The console reads all the
+// time, so this only happens while no program has the port open.
+constexpr int kMaxUnreadByPc = 2048;
+
+// Bytes the probe may have waiting for the line; a few seconds at 9600 bit/s.
+constexpr std::size_t kMaxPending = 4096;
+
+}  // namespace
+
+Simulator::Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log)
+    : link_(link),
+      log_(log),
+      model_(settings.probe),
+      fast_(settings.fast),
+      start_(std::chrono::steady_clock::now()),
+      lineRng_(static_cast<std::uint32_t>(settings.probe.seed * 2654435761u) | 1u) {
+    if (!model_.stateFileProblem().empty()) {
+        std::fprintf(stderr, "purlo-probe-sim: %s; starting with defaults\n",
+                     model_.stateFileProblem().c_str());
+        log_.note(0.0, "state file not used: " + model_.stateFileProblem());
+    }
+    reportedProblem_ = model_.stateFileProblem();
+    log_.note(0.0,
+              "probe at " + std::to_string(model_.baudRate()) + " bit/s on " + link_.slaveName());
+}
+
+double Simulator::elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+int Simulator::run(int signalFd) {
+    for (;;) {
+        catchUp();
+        transmitDue();
+        std::array<pollfd, 2> fds = {{{link_.masterFd(), POLLIN, 0}, {signalFd, POLLIN, 0}}};
+        const int ready = poll(fds.data(), fds.size(), pollTimeoutMs());
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            std::perror("purlo-probe-sim: poll");
+            return 1;
+        }
+        if (fds[1].revents & POLLIN) {
+            signalfd_siginfo info{};
+            if (read(signalFd, &info, sizeof info) > 0) {
+                log_.note(elapsed(),
+                          std::string("ended by ") + strsignal(static_cast<int>(info.ssi_signo)));
+            }
+            return 0;
+        }
+        if (fds[0].revents & (POLLERR | POLLNVAL)) {
+            std::fprintf(stderr, "purlo-probe-sim: the pseudo-terminal failed\n");
+            return 1;
+        }
+        if (fds[0].revents & POLLIN) readFromPc();
+    }
+}
+
+// Brings the model to the present and puts what it said on the line.
+void Simulator::catchUp() {
+    const double now = elapsed();
+    model_.advance(now - model_.now());
+    if (model_.restarts() != restartsSeen_) {
+        // A restart drops what the UART was still sending.
+        restartsSeen_ = model_.restarts();
+        pending_.clear();
+        log_.note(now,
+                  "probe restarted; line rate now " + std::to_string(model_.baudRate()) + " bit/s");
+    }
+    if (model_.stateFileProblem() != reportedProblem_) {
+        reportedProblem_ = model_.stateFileProblem();
+        if (!reportedProblem_.empty()) {
+            std::fprintf(stderr, "purlo-probe-sim: %s\n", reportedProblem_.c_str());
+            log_.note(now, reportedProblem_);
+        }
+    }
+    for (std::string& message : model_.takeMessages()) {
+        if (pending_.size() + message.size() > kMaxPending) {
+            // A slow line in non-stop mode: like the probe, skip what there is
+            // no time to send rather than fall ever further behind.
+            log_.note(now, "line busy, not sent: \"" + escaped(message.substr(0, 40)) + "\"");
+            continue;
+        }
+        log_.toPc(now, message);
+        if (pending_.empty()) nextDue_ = now + byteSeconds();
+        pending_ += message;
+    }
+}
+
+void Simulator::readFromPc() {
+    std::array<char, 4096> buffer{};
+    const ssize_t n = read(link_.masterFd(), buffer.data(), buffer.size());
+    if (n <= 0) return;  // EAGAIN, or nobody on the other side for a moment
+    catchUp();           // the model's time must be now before it answers
+    const std::string_view sent(buffer.data(), static_cast<std::size_t>(n));
+    const int pcBaud = link_.pcBaud();
+    noteLineRates(pcBaud);
+    const std::string heard = overLine(sent, pcBaud, model_.baudRate(), lineRng_);
+    log_.fromPc(elapsed(), sent);
+    if (heard != sent) log_.note(elapsed(), "the probe hears \"" + escaped(heard) + "\"");
+    // One character at a time, as they arrive on a real line: a reply goes out
+    // (or is at least queued) before a following "Z" restarts the probe.
+    for (const char c : heard) {
+        model_.receive(c);
+        catchUp();
+        if (fast_) transmitDue();
+    }
+}
+
+void Simulator::transmitDue() {
+    if (pending_.empty()) return;
+    if (fast_) {
+        write(pending_);
+        pending_.clear();
+        return;
+    }
+    const double now = elapsed();
+    if (now < nextDue_) return;
+    const auto due =
+        std::min(pending_.size(), static_cast<std::size_t>((now - nextDue_) / byteSeconds()) + 1);
+    write(std::string_view(pending_).substr(0, due));
+    pending_.erase(0, due);
+    nextDue_ += static_cast<double>(due) * byteSeconds();
+    // After an idle line the next byte starts when it is queued, not back in the past.
+    if (pending_.empty()) nextDue_ = 0.0;
+}
+
+void Simulator::write(std::string_view bytes) {
+    const int pcBaud = link_.pcBaud();
+    noteLineRates(pcBaud);
+    const std::string received = overLine(bytes, model_.baudRate(), pcBaud, lineRng_);
+    if (link_.unreadByPc() > kMaxUnreadByPc) {
+        link_.discardUnread();
+        if (!pcNotReading_)
+            log_.note(elapsed(), "the PC side is not reading; unread bytes dropped");
+        pcNotReading_ = true;
+    } else if (link_.unreadByPc() == 0) {
+        pcNotReading_ = false;
+    }
+    const ssize_t written = ::write(link_.masterFd(), received.data(), received.size());
+    const auto sent = written < 0 ? std::size_t{0} : static_cast<std::size_t>(written);
+    if (sent < received.size()) {
+        log_.note(elapsed(), std::to_string(received.size() - sent) + " bytes lost: line full");
+    }
+}
+
+int Simulator::pollTimeoutMs() const {
+    double wait = model_.secondsToNextEvent();
+    if (!pending_.empty() && !fast_) wait = std::min(wait, nextDue_ - elapsed());
+    return std::max(1, static_cast<int>(std::ceil(wait * 1000.0)));
+}
+
+void Simulator::noteLineRates(int pcBaud) {
+    if (pcBaud == lastPcBaud_ && model_.baudRate() == lastProbeBaud_) return;
+    lastPcBaud_ = pcBaud;
+    lastProbeBaud_ = model_.baudRate();
+    std::string text = "PC side set to " + std::to_string(pcBaud) + " bit/s";
+    if (pcBaud != model_.baudRate()) {
+        text += ", probe at " + std::to_string(model_.baudRate()) + ": bytes arrive garbled";
+    }
+    log_.note(elapsed(), text);
+}
+
+}  // namespace purlo::sim

@@ -1,0 +1,61 @@
+// purlo-probe-sim: a simulated Purlo level probe on a pseudo-terminal.
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "sim/PtyLink.h"
+#include "sim/SimOptions.h"
+#include "sim/Simulator.h"
+#include "sim/TrafficLog.h"
+
+int main(int argc, char** argv) {
+    using namespace purlo::sim;
+    SimSettings settings;
+    try {
+        settings = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "purlo-probe-sim: %s\n\n%s", e.what(), usageText().c_str());
+        return 2;
+    }
+    if (settings.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+
+    // Signals arrive through a descriptor, so the poll loop handles them like
+    // any other event and the link is removed on the way out.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
+    if (signalFd < 0) {
+        std::perror("purlo-probe-sim: signalfd");
+        return 1;
+    }
+
+    try {
+        TrafficLog log = settings.log.empty() ? TrafficLog() : TrafficLog(settings.log);
+        PtyLink link(settings.probe.initialBaud);
+        if (!settings.link.empty()) link.linkAt(settings.link);
+        Simulator simulator(settings, link, log);
+
+        // stdout carries only the path, so a script can read it and go on.
+        std::printf("%s\n",
+                    settings.link.empty() ? link.slaveName().c_str() : settings.link.c_str());
+        std::fflush(stdout);
+        std::fprintf(stderr, "purlo-probe-sim: probe on %s%s; Ctrl+C ends it\n",
+                     link.slaveName().c_str(), settings.fast ? " (no pacing)" : "");
+        return simulator.run(signalFd);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "purlo-probe-sim: %s\n", e.what());
+        return 1;
+    }
+}
