@@ -2,10 +2,13 @@
 
 #include <cstddef>
 
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/allocator_interface.h>
-#else
+#ifndef __SANITIZE_ADDRESS__
 #include <malloc.h>
+#endif
+
+#ifdef __SANITIZE_ADDRESS__
+// From the sanitizer runtime; GCC installs no header declaring it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace purlo::test {
