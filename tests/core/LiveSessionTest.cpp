@@ -10,20 +10,6 @@
 namespace purlo::test {
 namespace {
 
-// Runs live acquisition against the simulated probe until `done` holds, then stops.
-template <class Predicate>
-void acquireUntil(Harness& h, Predicate done) {
-    auto stopped = std::make_shared<bool>(false);
-    h.ui.everyYield = [&h, done, stopped](int) {
-        if (!*stopped && done()) {
-            *stopped = true;
-            h.console.click(Control::Com_start_stop);
-        }
-    };
-    h.console.click(Control::Com_start_stop);
-    ASSERT_TRUE(*stopped) << "acquisition ended by itself";
-}
-
 // High samples near the start of each echo record the probe sent: the burst and its ringing.
 std::vector<int> burstSamplesPerRecord(const std::string& toPc) {
     std::vector<int> counts;
@@ -43,7 +29,7 @@ TEST(LiveSession, EveryValueOfAFreshProbeReachesTheWindow) {
     Harness h;
     h.s.zero_offset_mm = 2000;
     ProbeLink probe(h.port);
-    acquireUntil(h, [&] { return echoRecordsRequested(h) >= 2 && h.port.inbox.empty(); });
+    ASSERT_TRUE(runUntil(h, [&] { return echoRecordsRequested(h) >= 2 && h.port.inbox.empty(); }));
     EXPECT_EQ(h.ui.text(Control::Com_view_us_fq), "25.1kc");
     EXPECT_EQ(h.ui.text(Control::Com_view_burst_length), "P 4");
     EXPECT_EQ(h.ui.text(Control::Com_view_burst_interval), "i 3");
@@ -68,13 +54,13 @@ TEST(LiveSession, SteppingAParameterShowsOnItsButtonAndInTheNextEchoRecord) {
     Harness h;
     ProbeLink probe(h.port);
     bool stepped = false;
-    acquireUntil(h, [&] {
+    ASSERT_TRUE(runUntil(h, [&] {
         if (!stepped && burstSamplesPerRecord(probe.toPc).size() == 1 && h.port.mode == InputMode::Text) {
             for (int i = 0; i < 4; ++i) h.console.click(Control::Com_burst_length_plus);
             stepped = true;
         }
         return stepped && burstSamplesPerRecord(probe.toPc).size() >= 3 && h.port.mode == InputMode::Text;
-    });
+    }));
     EXPECT_EQ(probe.model.parameters().burstLength, 8);
     EXPECT_EQ(h.ui.text(Control::Com_view_burst_length), "P 8");
     EXPECT_EQ(h.ui.text(Control::Text_command_to_send), "R");

@@ -8,11 +8,6 @@
 namespace purlo::test {
 namespace {
 
-void writeFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
 struct PlaybackHarness : Harness {
     PlaybackHarness() { s.settings_loaded = true; }
     void record(const std::string& bytes) { writeFile(console.file("Purlo.Spl"), bytes); }

@@ -9,11 +9,6 @@
 namespace purlo::test {
 namespace {
 
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // An echo record of `length` sample bytes that holds none of the bytes a
 // playback treats specially (line feed, "=", "D"), so live and playback draw alike.
 std::string echoRecord(int length) {

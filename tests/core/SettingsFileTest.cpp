@@ -13,16 +13,6 @@
 namespace purlo::test {
 namespace {
 
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
 // For as long as it lives, no file of this process can grow beyond 0 bytes:
 // every write fails (EFBIG), for root too. Unlike running out of file
 // descriptors, this leaves the sanitizer runtimes the descriptors they need.

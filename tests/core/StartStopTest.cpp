@@ -10,27 +10,9 @@
 namespace purlo::test {
 namespace {
 
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Clicks Start; the n-th yield of the loop clicks Start again (the nested Stop).
 void runUntilStopAt(Harness& h, int stopAt) {
     h.ui.atYield[stopAt] = [&h] { h.console.click(Control::Com_start_stop); };
-    h.console.click(Control::Com_start_stop);
-}
-
-// Clicks Start; the first yield at which `done` holds clicks Start again, once.
-template <class Predicate>
-void runUntil(Harness& h, Predicate done) {
-    auto stopped = std::make_shared<bool>(false);
-    h.ui.everyYield = [&h, done, stopped](int) {
-        if (!*stopped && done()) {
-            *stopped = true;
-            h.console.click(Control::Com_start_stop);
-        }
-    };
     h.console.click(Control::Com_start_stop);
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -33,6 +36,16 @@ private:
     std::filesystem::path path_;
 };
 
+inline std::string readFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void writeFile(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
 // A console on the three fakes, loaded as at start-up.
 struct Harness {
     Harness() : console(ui, surface, port, dir.path()) {
@@ -46,5 +59,20 @@ struct Harness {
     Console console;
     ConsoleState& s = console.s;
 };
+
+// Clicks Start; the first yield at which `done` holds clicks Start again
+// (the nested Stop), once. Returns whether it did.
+template <class Predicate>
+bool runUntil(Harness& h, Predicate done) {
+    auto stopped = std::make_shared<bool>(false);
+    h.ui.everyYield = [&h, done, stopped](int) {
+        if (!*stopped && done()) {
+            *stopped = true;
+            h.console.click(Control::Com_start_stop);
+        }
+    };
+    h.console.click(Control::Com_start_stop);
+    return *stopped;
+}
 
 }  // namespace purlo::test

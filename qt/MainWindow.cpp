@@ -1,0 +1,323 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <algorithm>
+#include <vector>
+
+#include "ControlWidgets.h"
+#include "Latin1.h"
+#include "app/Console.h"
+#include "text/RuntimeError.h"
+
+namespace purlo {
+
+namespace {
+
+// A blocking yield wakes at the latest after this long.
+constexpr int kWakeMs = 20;
+// A non-blocking yield runs the event queue at most this often: the core's
+// loops yield once per byte, and a full event pass per byte would dominate.
+constexpr qint64 kBusyYieldNs = 2'000'000;
+
+// The face of every control: a compact sans-serif in points, so it grows
+// with the screen's logical DPI just as the twips layout does. The
+// Helvetica-like faces come first; at 8 points their captions fit the
+// narrowest buttons ("l - l - I - l" in 708 twips).
+QFont controlFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                      QStringLiteral("DejaVu Sans Condensed")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    return font;
+}
+
+QColor qColour(Colour c) {
+    if (c.buttonFace) return QApplication::palette().color(QPalette::Button);
+    return {c.rgb.r, c.rgb.g, c.rgb.b};
+}
+
+// The palette roles that carry a control's back and text colour.
+QPalette::ColorRole backRole(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Button:
+            return QPalette::Button;
+        case ControlKind::Panel:
+            return QPalette::Window;
+        default:
+            return QPalette::Base;
+    }
+}
+
+QPalette::ColorRole textRole(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Button:
+            return QPalette::ButtonText;
+        case ControlKind::Panel:
+            return QPalette::WindowText;
+        default:
+            return QPalette::Text;
+    }
+}
+
+void setRoleColour(QWidget* w, QPalette::ColorRole role, Colour colour) {
+    QPalette p = w->palette();
+    p.setColor(role, qColour(colour));
+    w->setPalette(p);
+}
+
+// "&" marks a keyboard mnemonic on a button; captions show it as it is.
+QString escapeMnemonic(QString caption) {
+    return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+QString unescapeMnemonic(QString caption) {
+    return caption.replace(QLatin1String("&&"), QLatin1String("&"));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent), scale_(TwipsScale::ofScreen()), caption_(kStartCaption) {
+    setFixedSize(scale_.clientSize());
+    setFont(controlFont());
+    setWindowTitle(fromBytes(caption_));
+    // Created first, so every control lies above it.
+    canvas_ = new Canvas(scale_, this);
+    canvas_->move(0, 0);
+    for (const ControlInfo& info : controlTable()) {
+        widgets_[static_cast<std::size_t>(info.id)] = createControl(info);
+    }
+    // The panel lies behind the right-hand column, above the canvas only.
+    widget(Control::Label1)->lower();
+    canvas_->lower();
+    setTabOrderFromTable();
+
+    wakeTimer_.setSingleShot(true);
+    wakeTimer_.setInterval(kWakeMs);
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::createControl(const ControlInfo& info) {
+    QWidget* w = nullptr;
+    const QString caption = fromBytes(info.caption);
+    switch (info.kind) {
+        case ControlKind::Button:
+            w = new QPushButton(escapeMnemonic(caption), this);
+            break;
+        case ControlKind::TextBox:
+            w = new TextBox(caption, this);
+            break;
+        case ControlKind::MultiLineText: {
+            info_ = new QPlainTextEdit(linesForDisplay(info.caption), this);
+            info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            info_->setTabChangesFocus(true);
+            info_->installEventFilter(this);
+            w = info_;
+            infoBytes_ = std::string(info.caption);
+            break;
+        }
+        case ControlKind::ListBox:
+            list_ = new ListBox(this);
+            list_->setSelectionMode(QAbstractItemView::SingleSelection);
+            // Up to thousands of one-line items: skip measuring each.
+            list_->setUniformItemSizes(true);
+            w = list_;
+            break;
+        case ControlKind::Panel: {
+            auto* panel = new PanelLabel(caption, this);
+            panel->setAutoFillBackground(true);
+            w = panel;
+            break;
+        }
+    }
+    w->setObjectName(
+        QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size())));
+    w->setGeometry(scale_.toPixels(info.rect));
+    if (!info.tooltip.empty()) w->setToolTip(fromBytes(info.tooltip));
+    if (info.back) setRoleColour(w, backRole(info.kind), *info.back);
+    if (info.fore) setRoleColour(w, textRole(info.kind), *info.fore);
+    if (info.sansSerif) w->setFont(controlFont());
+    w->setVisible(info.visible);
+    return w;
+}
+
+void MainWindow::setTabOrderFromTable() {
+    std::vector<const ControlInfo*> order;
+    for (const ControlInfo& info : controlTable()) {
+        if (widget(info.id)->focusPolicy() & Qt::TabFocus) order.push_back(&info);
+    }
+    std::sort(order.begin(), order.end(),
+              [](const ControlInfo* a, const ControlInfo* b) { return a->tabIndex < b->tabIndex; });
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(widget(order[i - 1]->id), widget(order[i]->id));
+    }
+}
+
+void MainWindow::connectConsole(Console& console) {
+    console_ = &console;
+    for (const ControlInfo& info : controlTable()) {
+        const Control id = info.id;
+        if (auto* button = qobject_cast<QPushButton*>(widget(id))) {
+            connect(button, &QPushButton::clicked, this, [this, id] { console_->click(id); });
+        } else if (auto* box = qobject_cast<TextBox*>(widget(id))) {
+            connect(box, &TextBox::doubleClicked, this, [this, id] { console_->doubleClick(id); });
+        }
+    }
+    connect(static_cast<ListBox*>(list_), &ListBox::doubleClickedAnywhere, this,
+            [this] { console_->doubleClick(Control::List_Info); });
+    connect(canvas_, &Canvas::clicked, this, [this] { console_->Form_Click(); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Every key pressed in Text_Info is reported first, then edits as usual.
+    if (watched == info_ && event->type() == QEvent::KeyPress && console_ != nullptr) {
+        console_->keyDown(Control::Text_Info);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing through the frame is Exit: the port is released, files closed.
+    if (console_ != nullptr && !console_->ending()) console_->Com_exit_Click();
+    event->accept();
+}
+
+void MainWindow::setText(Control c, std::string_view text) {
+    QWidget* w = widget(c);
+    switch (controlInfo(c).kind) {
+        case ControlKind::Button:
+            static_cast<QPushButton*>(w)->setText(escapeMnemonic(fromBytes(text)));
+            break;
+        case ControlKind::TextBox:
+            static_cast<QLineEdit*>(w)->setText(fromBytes(text));
+            break;
+        case ControlKind::MultiLineText:
+            infoBytes_ = std::string(text);
+            info_->setPlainText(linesForDisplay(text));
+            info_->document()->setModified(false);
+            break;
+        case ControlKind::ListBox: {
+            // As with any list box: the text selects the line that reads so.
+            const auto found = list_->findItems(fromBytes(text), Qt::MatchExactly);
+            if (!found.isEmpty()) setListIndex(list_->row(found.first()));
+            break;
+        }
+        case ControlKind::Panel:
+            static_cast<QLabel*>(w)->setText(fromBytes(text));
+            break;
+    }
+}
+
+std::string MainWindow::text(Control c) const {
+    const QWidget* w = widget(c);
+    switch (controlInfo(c).kind) {
+        case ControlKind::Button:
+            return toBytes(unescapeMnemonic(static_cast<const QPushButton*>(w)->text()));
+        case ControlKind::TextBox:
+            return toBytes(static_cast<const QLineEdit*>(w)->text());
+        case ControlKind::MultiLineText: {
+            if (!info_->document()->isModified()) return infoBytes_;
+            // Raw text keeps no-break spaces; paragraph and line separators
+            // become the program's CR LF.
+            QString edited = info_->document()->toRawText();
+            edited.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+            edited.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+            return toBytes(edited);
+        }
+        case ControlKind::ListBox: {
+            const int index = listIndex();
+            return index < 0 ? std::string() : toBytes(list_->item(index)->text());
+        }
+        case ControlKind::Panel:
+            return toBytes(static_cast<const QLabel*>(w)->text());
+    }
+    return {};
+}
+
+void MainWindow::setBackColour(Control c, Colour colour) {
+    setRoleColour(widget(c), backRole(controlInfo(c).kind), colour);
+}
+
+void MainWindow::setTextColour(Control c, Colour colour) {
+    setRoleColour(widget(c), textRole(controlInfo(c).kind), colour);
+}
+
+void MainWindow::setVisible(Control c, bool visible) {
+    widget(c)->setVisible(visible);
+}
+
+bool MainWindow::visible(Control c) const {
+    return !widget(c)->isHidden();
+}
+
+void MainWindow::setWindowCaption(std::string_view caption) {
+    caption_ = std::string(caption);
+    // "[*]" is Qt's placeholder for a modified mark; doubled it shows as typed.
+    QString title = fromBytes(caption);
+    title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(title);
+}
+
+std::string MainWindow::windowCaption() const {
+    return caption_;
+}
+
+void MainWindow::addListLine(std::string_view line) {
+    list_->addItem(fromBytes(line));
+}
+
+void MainWindow::removeListLine(int index) {
+    if (index < 0 || index >= list_->count()) throw RuntimeError("list index out of range");
+    delete list_->takeItem(index);
+}
+
+int MainWindow::listCount() const {
+    return list_->count();
+}
+
+int MainWindow::listIndex() const {
+    const QListWidgetItem* item = list_->currentItem();
+    return item != nullptr && item->isSelected() ? list_->row(item) : -1;
+}
+
+void MainWindow::setListIndex(int index) {
+    if (index < -1 || index >= list_->count()) throw RuntimeError("list index out of range");
+    if (index == -1) {
+        list_->setCurrentRow(-1);
+        list_->clearSelection();
+        return;
+    }
+    list_->setCurrentRow(index);
+    list_->scrollToItem(list_->item(index));
+}
+
+void MainWindow::yield(Wait wait) {
+    if (wait == Wait::UntilEvent) {
+        // Nothing to do for the caller: sleep in the event loop until serial
+        // data, a click or the wake timer arrives.
+        wakeTimer_.start();
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        sinceEvents_.start();
+        return;
+    }
+    if (sinceEvents_.isValid() && sinceEvents_.nsecsElapsed() < kBusyYieldNs) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceEvents_.start();
+}
+
+void MainWindow::endProgram() {
+    // Loops still running unwind on the console's ending flag; once they are
+    // back in the application's event loop, it returns.
+    hide();
+    QCoreApplication::exit(0);
+}
+
+}  // namespace purlo

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "Canvas.h"
+#include "TwipsScale.h"
+#include "app/Ui.h"
+
+class QListWidget;
+class QPlainTextEdit;
+
+namespace purlo {
+
+class Console;
+
+// The console's one window: only the client area, fixed in size, with every
+// control of the control table at its scaled rectangle over the drawing
+// canvas. It implements the Ui port and routes the controls' events to the
+// console once connected.
+class MainWindow : public QWidget, public Ui {
+    Q_OBJECT
+
+  public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Canvas& canvas() { return *canvas_; }
+    const TwipsScale& scale() const { return scale_; }
+    // The widget that shows the control.
+    QWidget* widget(Control c) const { return widgets_[static_cast<std::size_t>(c)]; }
+
+    // From now on clicks, double clicks, keys and closing the window run the
+    // console's handlers.
+    void connectConsole(Console& console);
+
+    void setText(Control c, std::string_view text) override;
+    std::string text(Control c) const override;
+    void setBackColour(Control c, Colour colour) override;
+    void setTextColour(Control c, Colour colour) override;
+    void setVisible(Control c, bool visible) override;
+    bool visible(Control c) const override;
+
+    void setWindowCaption(std::string_view caption) override;
+    std::string windowCaption() const override;
+
+    void addListLine(std::string_view line) override;
+    void removeListLine(int index) override;
+    int listCount() const override;
+    int listIndex() const override;
+    void setListIndex(int index) override;
+
+    Answer messageBox(std::string_view text, std::string_view title, Buttons buttons) override;
+    std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                        std::string_view defaultText) override;
+
+    void yield(Wait wait) override;
+    void endProgram() override;
+    bool printWindow() override;
+    char decimalSeparator() const override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* createControl(const ControlInfo& info);
+    void setTabOrderFromTable();
+    // An empty dialog title shows the application's name.
+    QString dialogTitle(std::string_view title) const;
+
+    TwipsScale scale_;
+    Canvas* canvas_;
+    std::array<QWidget*, kControlCount> widgets_{};
+    QListWidget* list_ = nullptr;
+    QPlainTextEdit* info_ = nullptr;
+    Console* console_ = nullptr;
+    std::string caption_;
+    // The bytes last put into Text_Info: handed back unchanged while the
+    // operator has not edited the box, line breaks and all.
+    std::string infoBytes_;
+    // Bounds a blocking yield, so a waiting loop still looks at its flags.
+    QTimer wakeTimer_;
+    QElapsedTimer sinceEvents_;
+};
+
+}  // namespace purlo

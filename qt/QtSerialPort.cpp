@@ -1,0 +1,208 @@
+#include "QtSerialPort.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "text/RuntimeError.h"
+
+namespace purlo {
+
+namespace {
+
+constexpr std::size_t kCompactAt = 4096;
+
+QSerialPort::Parity qtParity(Parity p) {
+    switch (p) {
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::Mark:
+            return QSerialPort::MarkParity;
+        case Parity::Space:
+            return QSerialPort::SpaceParity;
+        case Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits qtStopBits(int halfStopBits) {
+    switch (halfStopBits) {
+        case 3:
+            return QSerialPort::OneAndHalfStop;
+        case 4:
+            return QSerialPort::TwoStop;
+        default:
+            return QSerialPort::OneStop;
+    }
+}
+
+std::string failure(const std::string& what, const QSerialPort& port) {
+    return what + " " + port.portName().toStdString() + ": " + port.errorString().toStdString();
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort() {
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError e) { onError(e); });
+}
+
+QtSerialPort::~QtSerialPort() {
+    if (port_.isOpen()) port_.close();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
+    if (!port_.isOpen()) return;
+    lostReason_ = failure("lost the port", port_);
+    port_.close();
+}
+
+bool QtSerialPort::portOpen() const {
+    return port_.isOpen();
+}
+
+std::string QtSerialPort::deviceName() const {
+    if (port_.isOpen()) return device_;
+    return deviceForComm(commPort_);
+}
+
+void QtSerialPort::setPortOpen(bool open) {
+    if (!open) {
+        if (port_.isOpen()) port_.close();
+        return;
+    }
+    if (port_.isOpen()) return;
+    device_ = deviceForComm(commPort_);
+    port_.setPortName(QString::fromStdString(device_));
+    port_.clearError();
+    lostReason_.clear();
+    received_.clear();
+    readPos_ = 0;
+    applyLineSettings();
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) throw RuntimeError(failure("cannot open", port_));
+    // Whatever arrived before this open is stale.
+    port_.clear(QSerialPort::Input);
+}
+
+void QtSerialPort::setCommPort(std::int16_t number) {
+    if (number < 1) throw RuntimeError("invalid port number");
+    commPort_ = number;
+}
+
+void QtSerialPort::applyLineSettings() {
+    // Before an open these only record the values; on an open port they
+    // reconfigure the line and can fail.
+    const bool ok = port_.setBaudRate(settings_.baud) &&
+                    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
+                    port_.setParity(qtParity(settings_.parity)) &&
+                    port_.setStopBits(qtStopBits(settings_.halfStopBits));
+    if (!ok) throw RuntimeError(failure("cannot set", port_));
+}
+
+void QtSerialPort::setSettings(std::string_view settings) {
+    const LineSettings parsed = parseLineSettings(settings);
+    const LineSettings before = settings_;
+    settings_ = parsed;
+    try {
+        applyLineSettings();
+    } catch (...) {
+        // An open line may have taken part of the new settings: put the old back.
+        settings_ = before;
+        try {
+            applyLineSettings();
+        } catch (const RuntimeError&) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+}
+
+void QtSerialPort::setInputMode(InputMode mode) {
+    mode_ = mode;
+}
+
+void QtSerialPort::setInputLen(std::int16_t length) {
+    if (length < 0) throw RuntimeError("invalid input length");
+    inputLen_ = length;
+}
+
+void QtSerialPort::setRThreshold(std::int16_t threshold) {
+    if (threshold < 0) throw RuntimeError("invalid receive threshold");
+    rThreshold_ = threshold;
+}
+
+void QtSerialPort::setNullDiscard(bool discard) {
+    nullDiscard_ = discard;
+}
+
+void QtSerialPort::requireOpen() {
+    if (port_.isOpen()) return;
+    if (!lostReason_.empty()) {
+        std::string reason;
+        reason.swap(lostReason_);
+        throw RuntimeError(reason);
+    }
+    throw RuntimeError("port not open");
+}
+
+void QtSerialPort::takeReceived() {
+    const QByteArray bytes = port_.readAll();
+    for (const char b : bytes) {
+        if (b == '\0' && nullDiscard_) continue;
+        received_.push_back(b);
+    }
+}
+
+int QtSerialPort::inBufferCount() {
+    requireOpen();
+    takeReceived();
+    return static_cast<int>(
+        std::min<std::size_t>(received_.size() - readPos_, std::numeric_limits<int>::max()));
+}
+
+void QtSerialPort::clearInBuffer() {
+    requireOpen();
+    port_.clear(QSerialPort::Input);
+    received_.clear();
+    readPos_ = 0;
+}
+
+void QtSerialPort::output(std::string_view data) {
+    requireOpen();
+    const auto size = static_cast<qint64>(data.size());
+    port_.clearError();
+    if (port_.write(data.data(), size) != size)
+        throw RuntimeError(failure("cannot write to", port_));
+    // Out at once, not when the event loop next comes round.
+    port_.flush();
+    requireOpen();
+    if (port_.error() == QSerialPort::WriteError)
+        throw RuntimeError(failure("cannot write to", port_));
+}
+
+std::string QtSerialPort::input() {
+    requireOpen();
+    takeReceived();
+    // Text and binary reads both hand over the bytes as they came, one
+    // character per byte.
+    const std::size_t waiting = received_.size() - readPos_;
+    const std::size_t n = inputLen_ == 0 ? waiting : std::min<std::size_t>(waiting, inputLen_);
+    std::string out = received_.substr(readPos_, n);
+    readPos_ += n;
+    // Taken bytes are dropped in batches: reading a long burst one byte at a
+    // time must not shift the rest of it every time.
+    if (readPos_ == received_.size()) {
+        received_.clear();
+        readPos_ = 0;
+    } else if (readPos_ >= kCompactAt) {
+        received_.erase(0, readPos_);
+        readPos_ = 0;
+    }
+    return out;
+}
+
+}  // namespace purlo

@@ -1,0 +1,326 @@
+// The serial adapter: the port map, line settings, and a real pseudo-terminal
+// standing in for the probe's cable.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "PortMap.h"
+#include "QtSerialPort.h"
+#include "text/RuntimeError.h"
+
+namespace purlo {
+namespace {
+
+// Sets an environment variable for one test.
+class EnvVar {
+  public:
+    EnvVar(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~EnvVar() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    EnvVar(const EnvVar&) = delete;
+    EnvVar& operator=(const EnvVar&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(PortMap, AnEnvironmentVariableNamesTheDevice) {
+    EnvVar one("PURLO_COMM1", "/dev/pts/77");
+    EnvVar three("PURLO_COMM3", "/tmp/probe-link");
+    EXPECT_EQ(deviceForComm(1), "/dev/pts/77");
+    EXPECT_EQ(deviceForComm(3), "/tmp/probe-link");
+}
+
+TEST(PortMap, OtherwiseAUsbAdapterOrTheBuiltInPort) {
+    for (int n = 1; n <= 4; ++n) {
+        EnvVar empty(("PURLO_COMM" + std::to_string(n)).c_str(), "");
+        const std::string usb = "/dev/ttyUSB" + std::to_string(n - 1);
+        const std::string builtIn = "/dev/ttyS" + std::to_string(n - 1);
+        EXPECT_EQ(deviceForComm(n), std::filesystem::exists(usb) ? usb : builtIn);
+    }
+    EXPECT_THROW(deviceForComm(0), RuntimeError);
+}
+
+TEST(LineSettings, ParsesWhatThePortSelectionWrites) {
+    struct Case {
+        const char* text;
+        LineSettings expected;
+    };
+    const Case cases[] = {
+        {"300,N,8,1", {300, Parity::None, 8, 2}},
+        {"9600,N,8,1", {9600, Parity::None, 8, 2}},
+        {"38400,N,8,1", {38400, Parity::None, 8, 2}},
+        {"1200,e,7,2", {1200, Parity::Even, 7, 4}},
+        {"4800,O,5,1.5", {4800, Parity::Odd, 5, 3}},
+        {" 19200 , M , 6 , 1 ", {19200, Parity::Mark, 6, 2}},
+        {"2400,s,8,1", {2400, Parity::Space, 8, 2}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(parseLineSettings(c.text), c.expected) << c.text;
+}
+
+TEST(LineSettings, RefusesAnythingMalformed) {
+    const char* const bad[] = {
+        "",
+        "9600",
+        "9600,N,8",
+        "9600,N,8,1,1",
+        "0,N,8,1",
+        "-300,N,8,1",
+        "96OO,N,8,1",
+        "9600,X,8,1",
+        "9600,NN,8,1",
+        "9600,N,9,1",
+        "9600,N,4,1",
+        "9600,N,8,3",
+        "9600,N,8,",
+        "99999999999,N,8,1",
+        "9600;N;8;1",
+        "9600,N,8.0,1",
+    };
+    for (const char* text : bad) EXPECT_THROW(parseLineSettings(text), RuntimeError) << text;
+}
+
+TEST(QtSerialPortClosed, EveryOperationNeedingTheLinkThrows) {
+    QtSerialPort port;
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_THROW(port.inBufferCount(), RuntimeError);
+    EXPECT_THROW(port.clearInBuffer(), RuntimeError);
+    EXPECT_THROW(port.output("?"), RuntimeError);
+    EXPECT_THROW(port.input(), RuntimeError);
+    EXPECT_NO_THROW(port.setPortOpen(false));
+}
+
+TEST(QtSerialPortClosed, RefusesInvalidSettingsAndKeepsTheOldOnes) {
+    QtSerialPort port;
+    EXPECT_THROW(port.setCommPort(0), RuntimeError);
+    EXPECT_THROW(port.setInputLen(-1), RuntimeError);
+    EXPECT_THROW(port.setRThreshold(-1), RuntimeError);
+    EXPECT_THROW(port.setSettings("9600,N,8"), RuntimeError);
+    EXPECT_NO_THROW(port.setSettings("300,N,8,1"));
+}
+
+TEST(QtSerialPortClosed, AMissingDeviceCannotBeOpened) {
+    EnvVar missing("PURLO_COMM2", "/nonexistent/ttyPurlo");
+    QtSerialPort port;
+    port.setCommPort(2);
+    EXPECT_EQ(port.deviceName(), "/nonexistent/ttyPurlo");
+    EXPECT_THROW(port.setPortOpen(true), RuntimeError);
+    EXPECT_FALSE(port.portOpen());
+}
+
+// A pseudo-terminal: the console opens the slave through PURLO_COMM1, the
+// test plays the probe on the master.
+class Pty {
+  public:
+    Pty() {
+        char name[256] = {};
+        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
+        termios raw{};
+        tcgetattr(slave_, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave_, TCSANOW, &raw);
+        name_ = name;
+    }
+    ~Pty() {
+        closeSlave();
+        closeMaster();
+    }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    bool ok() const { return !name_.empty(); }
+    const std::string& name() const { return name_; }
+    // Only the console's own descriptor keeps the slave open after this.
+    void closeSlave() {
+        if (slave_ >= 0) close(slave_);
+        slave_ = -1;
+    }
+    void closeMaster() {
+        if (master_ >= 0) close(master_);
+        master_ = -1;
+    }
+    void send(std::string_view bytes) const {
+        ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // What the console sent, waiting up to two seconds for it.
+    std::string receive(std::size_t count) const {
+        std::string got;
+        while (got.size() < count) {
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 2000) <= 0) break;
+            char buf[64];
+            const ssize_t n = read(master_, buf, std::min(sizeof buf, count - got.size()));
+            if (n <= 0) break;
+            got.append(buf, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string name_;
+};
+
+// Runs the event loop, as the console's yields do, until `done` holds or two
+// seconds pass; true when it held.
+bool runEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.setInterval(20);
+    while (clock.elapsed() < 2000) {
+        if (done()) return true;
+        wake.start();
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return done();
+}
+
+struct PtyLink : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok()) << "no pseudo-terminal";
+        env.emplace("PURLO_COMM1", pty.name());
+        port.setCommPort(1);
+        port.setSettings("9600,N,8,1");
+        port.setInputMode(InputMode::Text);
+        port.setInputLen(1);
+        port.setPortOpen(true);
+        pty.closeSlave();
+    }
+
+    Pty pty;
+    std::optional<EnvVar> env;
+    QtSerialPort port;
+};
+
+TEST_F(PtyLink, OneCharacterEachWay) {
+    ASSERT_TRUE(port.portOpen());
+    EXPECT_EQ(port.deviceName(), pty.name());
+    EXPECT_EQ(port.input(), "");
+
+    pty.send("D");
+    std::string got;
+    EXPECT_TRUE(runEventsUntil([&] { return !(got = port.input()).empty(); }));
+    EXPECT_EQ(got, "D");
+
+    port.output("?");
+    EXPECT_EQ(pty.receive(1), "?");
+}
+
+TEST_F(PtyLink, ReadLengthOneTakesOneCharacterAtATime) {
+    pty.send("D2145\r\n");
+    ASSERT_TRUE(runEventsUntil([&] { return port.inBufferCount() == 7; }));
+    std::string line;
+    for (int i = 0; i < 7; ++i) line += port.input();
+    EXPECT_EQ(line, "D2145\r\n");
+    EXPECT_EQ(port.input(), "");
+    EXPECT_EQ(port.inBufferCount(), 0);
+}
+
+TEST_F(PtyLink, BinaryReadsDeliverZeroBytesAndEverythingWaiting) {
+    port.setNullDiscard(false);
+    port.setInputMode(InputMode::Binary);
+    port.setInputLen(0);
+    const std::string record("=\x00\xff\x80\x00", 5);
+    pty.send(record);
+    ASSERT_TRUE(runEventsUntil([&] { return port.inBufferCount() == 5; }));
+    EXPECT_EQ(port.input(), record);
+    EXPECT_EQ(port.input(), "");
+}
+
+TEST_F(PtyLink, NullDiscardDropsZeroBytes) {
+    port.setNullDiscard(true);
+    port.setInputLen(0);
+    pty.send(
+        std::string("a\x00"
+                    "b",
+                    3));
+    ASSERT_TRUE(runEventsUntil([&] { return port.inBufferCount() == 2; }));
+    EXPECT_EQ(port.input(), "ab");
+}
+
+TEST_F(PtyLink, ClearingTheInputBufferDiscardsWhatWaits) {
+    pty.send("xyz");
+    ASSERT_TRUE(runEventsUntil([&] { return port.inBufferCount() == 3; }));
+    port.clearInBuffer();
+    EXPECT_EQ(port.inBufferCount(), 0);
+    EXPECT_EQ(port.input(), "");
+}
+
+TEST_F(PtyLink, InputWaitingBeforeTheOpenIsDropped) {
+    port.setPortOpen(false);
+    pty.send("stale");
+    port.setPortOpen(true);
+    pty.send("F");
+    std::string got;
+    EXPECT_TRUE(runEventsUntil([&] { return !(got = port.input()).empty(); }));
+    EXPECT_EQ(got, "F");
+}
+
+TEST_F(PtyLink, ChangesLineSettingsWhileOpen) {
+    EXPECT_NO_THROW(port.setSettings("38400,N,8,1"));
+    EXPECT_THROW(port.setSettings("38400,N,8"), RuntimeError);
+    port.output("!");
+    EXPECT_EQ(pty.receive(1), "!");
+}
+
+TEST_F(PtyLink, ASecondOpenOfTheSameDeviceFails) {
+    QtSerialPort other;
+    other.setCommPort(1);
+    EXPECT_THROW(other.setPortOpen(true), RuntimeError);
+    EXPECT_FALSE(other.portOpen());
+    EXPECT_TRUE(port.portOpen());
+}
+
+TEST_F(PtyLink, APeerThatVanishesClosesThePortInsteadOfSpinning) {
+    pty.closeMaster();
+    bool threw = false;
+    EXPECT_TRUE(runEventsUntil([&] {
+        try {
+            port.input();
+            return false;
+        } catch (const RuntimeError&) {
+            threw = true;
+            return true;
+        }
+    }));
+    EXPECT_TRUE(threw);
+    EXPECT_FALSE(port.portOpen());
+    // It stays failed, with no read errors piling up in the event loop.
+    EXPECT_THROW(port.input(), RuntimeError);
+    EXPECT_THROW(port.output("?"), RuntimeError);
+    EXPECT_THROW(port.inBufferCount(), RuntimeError);
+    EXPECT_NO_THROW(port.setPortOpen(false));
+}
+
+TEST_F(PtyLink, ClosesAndReopens) {
+    port.setPortOpen(false);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_THROW(port.output("?"), RuntimeError);
+    port.setPortOpen(true);
+    port.output("?");
+    EXPECT_EQ(pty.receive(1), "?");
+}
+
+}  // namespace
+}  // namespace purlo

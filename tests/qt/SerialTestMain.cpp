@@ -1,0 +1,12 @@
+// The serial adapter tests need an event loop but no window.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <cstdlib>
+
+int main(int argc, char* argv[]) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
