@@ -18,7 +18,38 @@ fi
 demo="$root/demo"
 link="$demo/purlo-com1"
 baud=9600
-scripts/demo-folder.sh "$demo" "$baud"
+mkdir -p "$demo"
+
+# The console's settings: Comm1 at the simulator's rate, a 2000 mm zero point,
+# the other values as a fresh installation has them. An existing file is kept
+# (the operator may have saved zoom or offset) unless its port or rate would
+# not reach the simulator.
+settings="$demo/purlo.Set"
+if ! awk -v baud="$baud" 'NR == 1 { port = $1 + 0 } NR == 2 { rate = $1 + 0 }
+                          END { exit !(NR == 17 && port == 1 && rate == baud) }' \
+        "$settings" 2>/dev/null; then
+  printf '%s\r\n' \
+    " 1     Serial CommPort." \
+    " $baud baud rate." \
+    "False  mm + C or inch + F." \
+    " 10    Zoom Horizontal." \
+    " 150   Zoom Vertical." \
+    " 160   Sampling Length." \
+    "54211  #." \
+    "False  if 1 or true, check probe transducer!" \
+    "2336543  Eep." \
+    " 0   Reserve command Rc1." \
+    " 0   Reserve command Rc2." \
+    " 2000   Level offset +/-7000mm maxi." \
+    " 0   Reserve command Rc4 Top Alarm." \
+    " 0   Reserve command Rc3.Bottom Alarm." \
+    " " \
+    "This is the Purlo Program Setup Purlo.set file. Do not edit." \
+    " " >"$settings"
+fi
+
+# The information file "Program info" shows; an operator's edited copy is kept.
+[ -e "$demo/Purlo.Txt" ] || cp data/Purlo.Txt "$demo/Purlo.Txt"
 
 # A factory-fresh probe for every demo: its memory ("W") lasts one session.
 rm -f "$demo/probe-memory"
