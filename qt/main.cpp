@@ -3,13 +3,8 @@
 //   purlo              works in the current directory (a shell's, a script's)
 //   purlo --desktop    works in ~/Purlo, made on first start (the menu entry)
 //
-// PURLO_REPORT_FIRST_FRAME=1 (any value but empty or 0) in the environment
-// makes the program print "purlo: first frame after N ms in FOLDER" (FOLDER:
-// its working folder) on standard output once the window's first frame is
-// painted, and quit with status 0: a start-up check for an installed package
-// that needs no one to click Exit.
+// For start-up checks, see FirstFrameReport.h (PURLO_REPORT_FIRST_FRAME).
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QIcon>
 #include <QMessageBox>
@@ -21,6 +16,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "FirstFrameReport.h"
 #include "MainWindow.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
@@ -46,32 +42,6 @@ bool isArgument(const char* arg, const char* name) {
     return std::strcmp(arg, name) == 0;
 }
 
-// Quits once the watched widget has painted its first frame, after printing
-// the time since start-up.
-class FirstFrameReporter : public QObject {
-  public:
-    explicit FirstFrameReporter(const QElapsedTimer& sinceStart) : sinceStart_(sinceStart) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !reported_) {
-            reported_ = true;
-            // After this paint has finished and reached the screen.
-            QTimer::singleShot(0, this, [this] {
-                std::error_code ec;
-                std::printf("purlo: first frame after %lld ms in %s\n",
-                            static_cast<long long>(sinceStart_.elapsed()),
-                            std::filesystem::current_path(ec).c_str());
-                std::fflush(stdout);
-                QCoreApplication::quit();
-            });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    const QElapsedTimer& sinceStart_;
-    bool reported_ = false;
-};
 
 // Moves into the operator's working folder; returns what the operator should
 // be told (nothing when all went well).
@@ -96,8 +66,6 @@ QString enterDesktopFolder() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QElapsedTimer sinceStart;
-    sinceStart.start();
     // Answered before any window system is needed.
     for (int i = 1; i < argc; ++i) {
         if (isArgument(argv[i], "--help") || isArgument(argv[i], "-h")) {
@@ -136,13 +104,8 @@ int main(int argc, char* argv[]) {
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
     window.connectConsole(console);
 
-    FirstFrameReporter reporter(sinceStart);
-    if (const char* report = std::getenv("PURLO_REPORT_FIRST_FRAME");
-        report != nullptr && *report != '\0' && !isArgument(report, "0")) {
-        window.canvas().installEventFilter(&reporter);
-    }
-
     console.Form_Load();
+    purlo::reportFirstFrame(window);
     window.show();
     if (!folderProblem.isEmpty()) {
         QTimer::singleShot(0, &window, [&window, folderProblem] {

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+#include "MainWindow.h"
+#include "QtSerialPort.h"
+#include "app/Console.h"
+
+namespace purlo::bench {
+
+// Qt's offscreen platform unless the caller chose one, and the program's style.
+// Call before the QApplication is made, and setStyle after.
+void useOffscreenUnlessSet();
+void useProgramStyle();
+
+// The program's window, noting what the console shows on it: how often each
+// control's text was set, and the highest record count the playback button
+// showed.
+class CountingWindow : public MainWindow {
+  public:
+    void setText(Control c, std::string_view text) override;
+    long textSets(Control c) const { return textSets_[static_cast<std::size_t>(c)]; }
+    long highestPlayCount() const { return highestPlayCount_; }
+
+  private:
+    std::array<long, kControlCount> textSets_{};
+    long highestPlayCount_ = 0;
+};
+
+// The console as the program puts it together (main.cpp): the real window,
+// canvas and serial adapter on the core, loaded and shown, its files in
+// `workDir`. The benchmark drives it as the operator would, through the
+// window's buttons.
+struct ConsoleWindow {
+    explicit ConsoleWindow(const std::filesystem::path& workDir);
+
+    // Clicks the button as a mouse click does (its clicked() signal). A click
+    // on Start returns only when acquisition or playback ends, so schedule the
+    // rest of the benchmark on timers first.
+    void click(Control button);
+    // Types the command into Text_command_to_send and clicks "S.C".
+    void send(std::string_view command);
+
+    CountingWindow window;
+    QtSerialPort serial;
+    Console console;
+};
+
+}  // namespace purlo::bench
