@@ -10,16 +10,11 @@
 
 namespace {
 
-purlo::MainWindow& window() {
-    static purlo::MainWindow w;
-    static const bool shown = [] {
-        w.show();
-        QApplication::processEvents();
-        return true;
-    }();
-    (void)shown;
-    return w;
-}
+// The window the benchmarks draw into; it lives in main(), inside the
+// application's lifetime (a static one would outlive QApplication).
+purlo::MainWindow* theWindow = nullptr;
+
+purlo::MainWindow& window() { return *theWindow; }
 
 // One band clear: 6936 vertical lines 600 twips high, then the frame that shows them.
 void BM_CanvasBandClear(benchmark::State& state) {
@@ -73,8 +68,13 @@ int main(int argc, char* argv[]) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    purlo::MainWindow w;
+    w.show();
+    QApplication::processEvents();
+    theWindow = &w;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    theWindow = nullptr;
     benchmark::Shutdown();
     return 0;
 }

@@ -5,7 +5,6 @@
 //
 // For start-up checks, see FirstFrameReport.h (PURLO_REPORT_FIRST_FRAME).
 #include <QApplication>
-#include <QEvent>
 #include <QIcon>
 #include <QMessageBox>
 #include <QStyleFactory>
