@@ -16,7 +16,7 @@ namespace purlo::fuzz {
 
 // Ports that accept everything and remember just enough for the fuzz targets.
 class NullUi : public Ui {
-public:
+  public:
     NullUi() {
         for (const ControlInfo& info : controlTable()) {
             texts[idx(info.id)] = std::string(info.caption);
@@ -43,7 +43,8 @@ public:
         lastMessage = std::string(text);
         return answer;
     }
-    std::optional<std::string> inputBox(std::string_view, std::string_view, std::string_view) override {
+    std::optional<std::string> inputBox(std::string_view, std::string_view,
+                                        std::string_view) override {
         return std::nullopt;
     }
     void yield(Wait) override { ++yields; }
@@ -60,12 +61,12 @@ public:
     Answer answer = Answer::Ok;
     long yields = 0;
 
-private:
+  private:
     static std::size_t idx(Control c) { return static_cast<std::size_t>(c); }
 };
 
 class NullSurface : public Surface {
-public:
+  public:
     void setForeColour(int) override {}
     void drawLine(float, float, float, float) override { ++lines; }
     void clear() override {}
@@ -76,7 +77,7 @@ public:
 // A port that is never there: opening it fails, and so does everything that
 // needs it open.
 class NoPort : public SerialPort {
-public:
+  public:
     bool portOpen() const override { return false; }
     void setPortOpen(bool open) override {
         if (open) {

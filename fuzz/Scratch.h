@@ -1,13 +1,13 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
-
-#include <unistd.h>
 
 #include "NullPorts.h"
 #include "app/ConsoleState.h"
@@ -22,10 +22,10 @@ inline const std::filesystem::path& scratchDir() {
     struct Dir {
         Dir() {
             std::error_code ec;
-            const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec) &&
-                                                       ::access("/dev/shm", W_OK) == 0
-                                                   ? std::filesystem::path("/dev/shm")
-                                                   : std::filesystem::temp_directory_path();
+            const std::filesystem::path base =
+                std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
+                    ? std::filesystem::path("/dev/shm")
+                    : std::filesystem::temp_directory_path();
             std::string pattern = (base / "purlo-fuzz-XXXXXX").string();
             if (::mkdtemp(pattern.data()) == nullptr) fail("cannot create a scratch directory");
             path = pattern;

@@ -17,7 +17,7 @@ namespace purlo::fuzz {
 // reads them as one block. Everything else follows the SerialPort contract:
 // operations that need the port open throw when it is closed.
 class StreamPort : public SerialPort {
-public:
+  public:
     explicit StreamPort(std::string_view stream) : stream_(stream) {}
 
     bool portOpen() const override { return open_; }
@@ -57,8 +57,8 @@ public:
             buffer_ += stream_[pos_++];
             delivered += buffer_.back();
         }
-        const std::size_t n = inputLen_ == 0 ? buffer_.size()
-                                             : std::min<std::size_t>(buffer_.size(), inputLen_);
+        const std::size_t n =
+            inputLen_ == 0 ? buffer_.size() : std::min<std::size_t>(buffer_.size(), inputLen_);
         std::string out = buffer_.substr(0, n);
         buffer_.erase(0, n);
         return out;
@@ -73,7 +73,7 @@ public:
     std::string sent;
     std::string delivered;  // every byte the line carried, in order
 
-private:
+  private:
     void requireOpen() const {
         if (!open_) throw RuntimeError("port not open");
     }

@@ -5,6 +5,8 @@
 //
 // Input: one byte of operator actions (bit 0: a key pressed in the box,
 // bit 1: the save question answered with Cancel), then the file.
+#include "help/InfoFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,7 +15,6 @@
 #include "NullPorts.h"
 #include "Scratch.h"
 #include "app/Console.h"
-#include "help/InfoFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace purlo;
@@ -48,9 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ui.answer = cancelled ? Answer::Cancel : Answer::Ok;
     console.click(Control::Com_view_program_info);
 
-    if (console.s.info_file_shown || ui.visible(Control::Text_Info)) fuzz::fail("the box stayed shown");
+    if (console.s.info_file_shown || ui.visible(Control::Text_Info))
+        fuzz::fail("the box stayed shown");
     const std::string after = fuzz::readFile(path);
-    const std::string expected = edited && !cancelled ? std::string(file) + "\r\n" : std::string(file);
+    const std::string expected =
+        edited && !cancelled ? std::string(file) + "\r\n" : std::string(file);
     if (after != expected) fuzz::fail("closing the box did not leave the file as it should");
     return 0;
 }

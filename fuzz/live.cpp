@@ -21,7 +21,7 @@ namespace {
 using purlo::Control;
 
 class OperatorUi : public purlo::fuzz::NullUi {
-public:
+  public:
     OperatorUi(purlo::fuzz::StreamPort& port, long limit) : port_(port), limit_(limit) {}
     void yield(purlo::Wait wait) override {
         NullUi::yield(wait);
@@ -34,7 +34,7 @@ public:
     purlo::Console* console = nullptr;
     bool stopped = false;
 
-private:
+  private:
     purlo::fuzz::StreamPort& port_;
     long limit_;
 };
@@ -74,12 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     console.click(Control::Com_start_stop);
 
     if (console.s.port_open || port.portOpen()) fuzz::fail("the link stayed open");
-    if (ui.text(Control::Com_start_stop) != "Start") fuzz::fail("the Start button was not restored");
+    if (ui.text(Control::Com_start_stop) != "Start")
+        fuzz::fail("the Start button was not restored");
     if (port.opens != 1) fuzz::fail("the port was opened more than once");
     if (recording) {
         console.files.closeAll();
         const std::string kept = fuzz::readFile(console.file(kSampleFileName));
-        if (!isSubsequence(kept, port.delivered)) fuzz::fail("the recording holds bytes the line never carried");
+        if (!isSubsequence(kept, port.delivered))
+            fuzz::fail("the recording holds bytes the line never carried");
     }
     return 0;
 }

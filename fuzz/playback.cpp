@@ -3,30 +3,32 @@
 // and a playback never touches the serial port.
 //
 // Input: four bytes of view settings (see ViewSettings), then the file.
+#include "acquisition/Playback.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "NullPorts.h"
 #include "Scratch.h"
-#include "acquisition/Playback.h"
 #include "app/Console.h"
 
 namespace {
 
-constexpr std::string_view kReceiveError = "* Error while getting RS232 data via communication chanel!";
+constexpr std::string_view kReceiveError =
+    "* Error while getting RS232 data via communication chanel!";
 
 // A playback takes at least one byte of the file per pass of the loop, and
 // the loop yields once per pass.
 class CountingUi : public purlo::fuzz::NullUi {
-public:
+  public:
     explicit CountingUi(long limit) : limit_(limit) {}
     void yield(purlo::Wait wait) override {
         NullUi::yield(wait);
         if (yields > limit_) purlo::fuzz::fail("the playback does not come to an end");
     }
 
-private:
+  private:
     long limit_;
 };
 

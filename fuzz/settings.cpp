@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ConsoleState before = console.s;
     applySettings(again, console);
     if (console.s.comm_port != before.comm_port || console.s.pc_baud_rate != before.pc_baud_rate ||
-        console.s.zero_offset_mm != before.zero_offset_mm || console.s.zoom_vertical != before.zoom_vertical) {
+        console.s.zero_offset_mm != before.zero_offset_mm ||
+        console.s.zoom_vertical != before.zoom_vertical) {
         __builtin_trap();
     }
     return 0;

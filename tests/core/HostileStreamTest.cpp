@@ -15,7 +15,8 @@ namespace purlo::test {
 namespace {
 
 constexpr std::string_view kHint = "Info's: DbClick here for Purlo commande list and start info's.";
-constexpr std::string_view kReceiveError = "* Error while getting RS232 data via communication chanel!";
+constexpr std::string_view kReceiveError =
+    "* Error while getting RS232 data via communication chanel!";
 constexpr std::string_view kAlarm = "OOO Transducer contact with WATER or DURST; Check PROBE! OOO";
 
 struct StreamHarness : Harness {

@@ -25,7 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kReceiveError = "* Error while getting RS232 data via communication chanel!";
+constexpr std::string_view kReceiveError =
+    "* Error while getting RS232 data via communication chanel!";
 constexpr std::string_view kSampleError = "* Error while getting draw diagram Samples! ";
 constexpr std::string_view kSendError = "* Error while sending command to Purlo Probe!";
 
@@ -95,7 +96,8 @@ struct FaultInjection : ::testing::Test, e2e::LiveConsole {
     std::vector<std::string> listLines() const {
         const auto* list = qobject_cast<const QListWidget*>(window.widget(Control::List_Info));
         std::vector<std::string> lines;
-        for (int i = 0; i < list->count(); ++i) lines.push_back(list->item(i)->text().toStdString());
+        for (int i = 0; i < list->count(); ++i)
+            lines.push_back(list->item(i)->text().toStdString());
         return lines;
     }
     long count(std::string_view line) const {
@@ -254,7 +256,7 @@ TEST_F(FaultInjection, ARecordingThatFillsTheDiskKeepsWhatWasWrittenAndPlaysBack
     EXPECT_EQ(fs::file_size(dir.path() / "Purlo.Spl"), kRoom);
 
     // And it is a recording: it plays back the probe's values.
-    send("?");  // ends the recording (and opens the link again)
+    send("?");                               // ends the recording (and opens the link again)
     console.click(Control::Com_start_stop);  // closes it, as after any manual send
     window.setText(Control::Com_view_us_fq, "");
     window.setText(Control::Com_view_burst_length, "");
@@ -290,7 +292,8 @@ TEST_F(FaultInjection, SavesOntoAFullDiskKeepTheOldFiles) {
     EXPECT_EQ(readBytes(txt), "old text\r\n");
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], "Do you want to save the text modification ?");
-    EXPECT_TRUE(messages[1].starts_with("File Purlo.Txt not found ! File should be in Purlo program Directory."))
+    EXPECT_TRUE(messages[1].starts_with(
+        "File Purlo.Txt not found ! File should be in Purlo program Directory."))
         << messages[1];
     // Nothing is lost: the edited text is still shown, and the next close asks again.
     EXPECT_EQ(window.text(Control::Com_view_program_info), "Close");

@@ -24,9 +24,12 @@ namespace purlo::e2e {
 
 // purlo.Set for Comm1 at 9600 baud (the simulator's rate), the zero point at 2000 mm.
 inline constexpr const char* kSettings =
-    " 1     Serial CommPort.\r\n 9600 baud rate.\r\nFalse  mm + C or inch + F.\r\n 10    Zoom Horizontal.\r\n"
-    " 150   Zoom Vertical.\r\n 160   Sampling Length.\r\n54211  #.\r\nFalse  if 1 or true, check probe transducer!\r\n"
-    "2336543  Eep.\r\n 0   Reserve command Rc1.\r\n 0   Reserve command Rc2.\r\n 2000   Level offset +/-7000mm maxi.\r\n"
+    " 1     Serial CommPort.\r\n 9600 baud rate.\r\nFalse  mm + C or inch + F.\r\n 10    Zoom "
+    "Horizontal.\r\n"
+    " 150   Zoom Vertical.\r\n 160   Sampling Length.\r\n54211  #.\r\nFalse  if 1 or true, check "
+    "probe transducer!\r\n"
+    "2336543  Eep.\r\n 0   Reserve command Rc1.\r\n 0   Reserve command Rc2.\r\n 2000   Level "
+    "offset +/-7000mm maxi.\r\n"
     " 0   Reserve command Rc4 Top Alarm.\r\n 0   Reserve command Rc3.Bottom Alarm.\r\n \r\n"
     "This is the Purlo Program Setup Purlo.set file. Do not edit.\r\n \r\n";
 
@@ -85,9 +88,11 @@ inline void runEventsFor(int ms) {
 
 struct LiveConsole {
     // The simulator runs with these options (besides --link) from startSimulator() on.
-    explicit LiveConsole(std::vector<std::string> simOptions = {"--fast", "--baud", "9600", "--level-min",
-                                                                "1000", "--level-max", "1000"})
-        : link(dir.path() / "com1"), options(std::move(simOptions)),
+    explicit LiveConsole(std::vector<std::string> simOptions = {"--fast", "--baud", "9600",
+                                                                "--level-min", "1000",
+                                                                "--level-max", "1000"})
+        : link(dir.path() / "com1"),
+          options(std::move(simOptions)),
           console(window, window.canvas(), serial, dir.path()) {
         setenv("PURLO_COMM1", link.c_str(), 1);
         std::ofstream(dir.path() / "purlo.Set", std::ios::binary) << kSettings;

@@ -25,14 +25,15 @@ namespace {
 
 struct Options {
     int seconds = 60;
-    int warmup = -1;         // -1: a quarter of the run, at most 60 s
-    long maxGrowthKb = -1;   // -1: report only
+    int warmup = -1;        // -1: a quarter of the run, at most 60 s
+    long maxGrowthKb = -1;  // -1: report only
     std::vector<std::string> sim{"--fast"};
 };
 
 [[noreturn]] void usage() {
-    std::fputs("usage: purlo-soak [--seconds N] [--warmup N] [--max-growth-kb N] [-- SIMULATOR OPTIONS]\n",
-               stderr);
+    std::fputs(
+        "usage: purlo-soak [--seconds N] [--warmup N] [--max-growth-kb N] [-- SIMULATOR OPTIONS]\n",
+        stderr);
     std::exit(2);
 }
 
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
 
     using purlo::Control;
     std::vector<std::string> simOptions = options.sim;
-    simOptions.insert(simOptions.end(), {"--level-speed", "20", "--noise", "3", "--spikes", "0.01"});
+    simOptions.insert(simOptions.end(),
+                      {"--level-speed", "20", "--noise", "3", "--spikes", "0.01"});
     purlo::e2e::LiveConsole live(simOptions);
     if (!live.startSimulator()) {
         std::fputs("purlo-soak: the simulator did not start\n", stderr);
@@ -98,15 +100,15 @@ int main(int argc, char** argv) {
 
     // The operator's clicks on the view now and then: another slot, the
     // raster, the zoom, the screen cleared.
-    const Control viewClicks[] = {Control::Com_draw_top_mid_bot_line, Control::Com_raster_on_off,
-                                  Control::Com_zoom_horizontal_plus, Control::Com_zoom_vertical_plus,
-                                  Control::Com_zoom_horizontal_min,  Control::Com_zoom_vertical_min,
-                                  Control::Com_clear_screen};
+    const Control viewClicks[] = {
+        Control::Com_draw_top_mid_bot_line, Control::Com_raster_on_off,
+        Control::Com_zoom_horizontal_plus,  Control::Com_zoom_vertical_plus,
+        Control::Com_zoom_horizontal_min,   Control::Com_zoom_vertical_min,
+        Control::Com_clear_screen};
     std::size_t nextClick = 0;
     QTimer operatorClicks;
-    QObject::connect(&operatorClicks, &QTimer::timeout, [&] {
-        live.console.click(viewClicks[nextClick++ % std::size(viewClicks)]);
-    });
+    QObject::connect(&operatorClicks, &QTimer::timeout,
+                     [&] { live.console.click(viewClicks[nextClick++ % std::size(viewClicks)]); });
 
     struct Sample {
         int second;
@@ -119,8 +121,8 @@ int main(int argc, char** argv) {
         ++elapsed;
         samples.push_back({elapsed, residentKb()});
         if (elapsed % 10 == 0 || elapsed == options.warmup) {
-            std::printf("%5d s  %8ld KiB  %10zu bytes in  %7d echo records\n", elapsed, samples.back().kb,
-                        live.serial.bytesIn, live.serial.echoRequests);
+            std::printf("%5d s  %8ld KiB  %10zu bytes in  %7d echo records\n", elapsed,
+                        samples.back().kb, live.serial.bytesIn, live.serial.echoRequests);
             std::fflush(stdout);
         }
         if (elapsed >= options.seconds) {
@@ -131,8 +133,8 @@ int main(int argc, char** argv) {
     });
 
     const auto* list = qobject_cast<const QListWidget*>(live.window.widget(Control::List_Info));
-    std::printf("purlo-soak: %d s of acquisition, warm-up %d s, simulator options:", options.seconds,
-                options.warmup);
+    std::printf("purlo-soak: %d s of acquisition, warm-up %d s, simulator options:",
+                options.seconds, options.warmup);
     for (const auto& o : options.sim) std::printf(" %s", o.c_str());
     std::printf("\n");
     sampler.start(1000);
@@ -151,12 +153,15 @@ int main(int argc, char** argv) {
         if (s.second > options.warmup) peak = std::max(peak, s.kb);
     }
     const long growth = peak - baseline;
-    std::printf("\nsession: %d s, %zu bytes received (%.0f per second), %d echo records (%.1f per second)\n",
-                elapsed, live.serial.bytesIn,
-                static_cast<double>(live.serial.bytesIn) / std::max(elapsed, 1),
-                live.serial.echoRequests, static_cast<double>(live.serial.echoRequests) / std::max(elapsed, 1));
-    std::printf("resident memory: %ld KiB after the warm-up, peak %ld KiB after it: growth %ld KiB\n",
-                baseline, peak, growth);
+    std::printf(
+        "\nsession: %d s, %zu bytes received (%.0f per second), %d echo records (%.1f per "
+        "second)\n",
+        elapsed, live.serial.bytesIn,
+        static_cast<double>(live.serial.bytesIn) / std::max(elapsed, 1), live.serial.echoRequests,
+        static_cast<double>(live.serial.echoRequests) / std::max(elapsed, 1));
+    std::printf(
+        "resident memory: %ld KiB after the warm-up, peak %ld KiB after it: growth %ld KiB\n",
+        baseline, peak, growth);
 
     int status = 0;
     if (!ranToTheEnd) {

@@ -15,7 +15,7 @@ namespace purlo::test {
 // the console's sample length, as a probe does between the stream's bytes.
 // Once the whole stream has been read, the operator clicks Stop.
 class LineFeeder {
-public:
+  public:
     LineFeeder(Harness& h, std::string stream, std::size_t chunk = 256)
         : h_(h), stream_(std::move(stream)), chunk_(chunk) {
         h_.port.onPoll = [this] {
@@ -46,7 +46,7 @@ public:
 
     bool consumed() const { return pos_ == stream_.size() && h_.port.inbox.empty(); }
 
-private:
+  private:
     Harness& h_;
     std::string stream_;
     std::size_t chunk_;

@@ -37,7 +37,9 @@ std::string withoutLineBreaks(std::string_view bytes) {
 std::size_t lineBreaks(std::string_view bytes) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) ++n;
+        if (bytes[i] == '\n' ||
+            (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+            ++n;
     }
     return n;
 }
@@ -50,7 +52,8 @@ TEST(InfoTextRoundTrip, AnyBytesComeBackUnchangedOrAroundAnEdit) {
     std::mt19937 random(2024);
     for (int i = 0; i < 300; ++i) {
         const std::string bytes = anyText(random);
-        SCOPED_TRACE("text " + std::to_string(i) + " of " + std::to_string(bytes.size()) + " bytes");
+        SCOPED_TRACE("text " + std::to_string(i) + " of " + std::to_string(bytes.size()) +
+                     " bytes");
         window.setText(Control::Text_Info, bytes);
         ASSERT_EQ(window.text(Control::Text_Info), bytes);
 
@@ -60,9 +63,11 @@ TEST(InfoTextRoundTrip, AnyBytesComeBackUnchangedOrAroundAnEdit) {
         ASSERT_EQ(withoutLineBreaks(edited), "z" + withoutLineBreaks(bytes));
         // Every line break comes back as CR LF, and none is lost or added.
         std::size_t crlf = 0;
-        for (std::size_t at = edited.find("\r\n"); at != std::string::npos; at = edited.find("\r\n", at + 2))
+        for (std::size_t at = edited.find("\r\n"); at != std::string::npos;
+             at = edited.find("\r\n", at + 2))
             ++crlf;
-        ASSERT_EQ(edited.size() - 1 - withoutLineBreaks(bytes).size(), 2 * crlf) << "a lone CR or LF";
+        ASSERT_EQ(edited.size() - 1 - withoutLineBreaks(bytes).size(), 2 * crlf)
+            << "a lone CR or LF";
         ASSERT_EQ(crlf, lineBreaks(bytes));
     }
 }
