@@ -5,23 +5,16 @@
 #include <QApplication>
 #include <QStyleFactory>
 #include <cstdlib>
-#include <memory>
 
 #include "MainWindow.h"
 
 namespace {
 
-// Made on first use, gone before the application is.
-std::unique_ptr<purlo::MainWindow> theWindow;
+// The window the benchmarks draw into; it lives in main(), inside the
+// application's lifetime (a static one would outlive QApplication).
+purlo::MainWindow* theWindow = nullptr;
 
-purlo::MainWindow& window() {
-    if (!theWindow) {
-        theWindow = std::make_unique<purlo::MainWindow>();
-        theWindow->show();
-        QApplication::processEvents();
-    }
-    return *theWindow;
-}
+purlo::MainWindow& window() { return *theWindow; }
 
 // One band clear: 6936 vertical lines 600 twips high, then the frame that shows them.
 void BM_CanvasBandClear(benchmark::State& state) {
@@ -75,9 +68,13 @@ int main(int argc, char* argv[]) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    purlo::MainWindow w;
+    w.show();
+    QApplication::processEvents();
+    theWindow = &w;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    theWindow = nullptr;
     benchmark::Shutdown();
-    theWindow.reset();
     return 0;
 }

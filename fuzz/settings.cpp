@@ -9,31 +9,11 @@
 #include "app/Console.h"
 #include "settings/SettingsFile.h"
 
-namespace {
-
-class NoPort : public purlo::SerialPort {
-public:
-    bool portOpen() const override { return false; }
-    void setPortOpen(bool) override { throw purlo::RuntimeError("no port"); }
-    void setCommPort(std::int16_t) override {}
-    void setSettings(std::string_view) override {}
-    void setInputMode(purlo::InputMode) override {}
-    void setInputLen(std::int16_t) override {}
-    void setRThreshold(std::int16_t) override {}
-    void setNullDiscard(bool) override {}
-    int inBufferCount() override { throw purlo::RuntimeError("closed"); }
-    void clearInBuffer() override { throw purlo::RuntimeError("closed"); }
-    void output(std::string_view) override { throw purlo::RuntimeError("closed"); }
-    std::string input() override { throw purlo::RuntimeError("closed"); }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace purlo;
     fuzz::NullUi ui;
     fuzz::NullSurface surface;
-    NoPort port;
+    fuzz::NoPort port;
     Console console(ui, surface, port, "/nonexistent");
     console.Form_Load();
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
@@ -47,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ConsoleState before = console.s;
     applySettings(again, console);
     if (console.s.comm_port != before.comm_port || console.s.pc_baud_rate != before.pc_baud_rate ||
-        console.s.zero_offset_mm != before.zero_offset_mm || console.s.zoom_vertical != before.zoom_vertical) {
+        console.s.zero_offset_mm != before.zero_offset_mm ||
+        console.s.zoom_vertical != before.zoom_vertical) {
         __builtin_trap();
     }
     return 0;

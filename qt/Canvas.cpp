@@ -57,25 +57,54 @@ bool clipToBox(double& x1, double& y1, double& x2, double& y2, double xMax, doub
     return true;
 }
 
+// The widget pixels of an image rectangle, rounded outwards.
+QRect widgetRect(const QRect& imageRect, qreal ratio) {
+    const QRectF r(imageRect);
+    return QRectF(r.topLeft() / ratio, r.size() / ratio).toAlignedRect();
+}
+
 }  // namespace
 
 Canvas::Canvas(TwipsScale scale, QWidget* parent)
     : QWidget(parent),
       scale_(scale),
-      image_(scale.clientSize(), QImage::Format_RGB32),
-      width_(image_.width()),
-      height_(image_.height()),
-      pixelsPerTwip_(scale.pixelsPerTwip()),
-      // A twip beyond the last x that still rounds into the image.
-      rightOfImage_(static_cast<float>((width_ - 0.5) / pixelsPerTwip_ + 1.0)),
       colour_(kPaletteRgb[kTrace]),
-      grid_(pixelsPerTwip_, width_, height_),
-      pending_(kMaxPending, image_.size()) {
-    image_.fill(Qt::black);
-    setFixedSize(image_.size());
+      grid_(scale.pixelsPerTwip(), 0, 0),
+      pending_(kMaxPending, QSize()) {
+    setFixedSize(scale.clientSize());
+    adoptDevicePixelRatio(devicePixelRatioF());
     // Every paint covers its whole rectangle from the image.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
+}
+
+void Canvas::adoptDevicePixelRatio(qreal ratio) {
+    if (!(ratio > 0)) ratio = 1;
+    if (!image_.isNull() && image_.devicePixelRatio() == ratio) return;
+    // The waiting lines belong to the image as it is.
+    flush();
+    // Enough device pixels to cover the widget, also at a fractional ratio.
+    const QSize size(static_cast<int>(std::ceil(width() * ratio - 1e-6)),
+                     static_cast<int>(std::ceil(height() * ratio - 1e-6)));
+    QImage image;
+    if (image_.isNull()) {
+        image = QImage(size, QImage::Format_RGB32);
+        image.fill(Qt::black);
+    } else {
+        image = image_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    image.setDevicePixelRatio(ratio);
+    image_ = std::move(image);
+    width_ = image_.width();
+    height_ = image_.height();
+    pixelsPerTwip_ = scale_.pixelsPerTwip() * ratio;
+    // A twip beyond the last x that still rounds into the image.
+    rightOfImage_ = static_cast<float>((width_ - 0.5) / pixelsPerTwip_ + 1.0);
+    grid_ = PixelGrid(pixelsPerTwip_, width_, height_);
+    pending_.resizeFor(image_.size());
+    dirtyTop_ = std::numeric_limits<int>::max();
+    dirtyBottom_ = -1;
+    update();
 }
 
 [[gnu::always_inline]] inline QRgb Canvas::paletteColour(int paletteIndex) {
@@ -188,7 +217,11 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
     if (!clipToBox(x1, y1, x2, y2, image_.width(), image_.height())) return;
     const QPoint from(static_cast<int>(std::round(x1)), static_cast<int>(std::round(y1)));
     const QPoint to(static_cast<int>(std::round(x2)), static_cast<int>(std::round(y2)));
-    QPainter painter(&image_);
+    // Drawn in image pixels through a plain view of the same pixels: a
+    // painter on the image itself would scale by its device pixel ratio.
+    QImage pixels(image_.bits(), image_.width(), image_.height(), image_.bytesPerLine(),
+                  image_.format());
+    QPainter painter(&pixels);
     painter.setRenderHint(QPainter::Antialiasing, false);
     QPen pen{QColor(colour_)};
     pen.setWidth(1);
@@ -206,13 +239,19 @@ void Canvas::drawSloped(double x1, double y1, double x2, double y2) {
     if (top >= dirtyTop_ && bottom <= dirtyBottom_) return;
     dirtyTop_ = std::min(top, dirtyTop_);
     dirtyBottom_ = std::max(bottom, dirtyBottom_);
-    update(QRect(0, dirtyTop_, width_, dirtyBottom_ - dirtyTop_ + 1));
+    update(widgetRect(QRect(0, dirtyTop_, width_, dirtyBottom_ - dirtyTop_ + 1),
+                      image_.devicePixelRatio()));
 }
 
 void Canvas::paintEvent(QPaintEvent* event) {
+    adoptDevicePixelRatio(devicePixelRatioF());
     flush();
+    const qreal ratio = image_.devicePixelRatio();
+    const QRectF target(event->rect());
+    // The same area in image pixels: copied one to one, never resampled.
+    const QRectF source(target.topLeft() * ratio, target.size() * ratio);
     QPainter painter(this);
-    painter.drawImage(event->rect(), image_, event->rect());
+    painter.drawImage(target, image_, source);
     // What was marked is on the screen now.
     dirtyTop_ = std::numeric_limits<int>::max();
     dirtyBottom_ = -1;

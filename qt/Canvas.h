@@ -18,6 +18,10 @@ namespace purlo {
 // and clipped to the area. Drawing only marks the changed part; Qt paints it
 // with the next frame, so thousands of short lines cost no repaint each.
 //
+// On a high-DPI screen the image has one pixel per device pixel (the widget's
+// size times its device pixel ratio), so the diagrams stay sharp and their
+// lines stay one device pixel wide at any scale.
+//
 // Lines along a row or a column are collected and drawn into the image in
 // one pass (LineBatch) when anything looks at it: a paint, image(), flush(),
 // a sloped line, or a full batch. Their rows are marked for the next frame
@@ -39,7 +43,8 @@ class Canvas : public QWidget, public Surface {
     void clear() override;
     float widthTwips() const override;
 
-    // What is drawn, one pixel per image pixel (pending lines drawn first).
+    // What is drawn, one image pixel per device pixel: image().devicePixelRatio()
+    // image pixels to a widget pixel (pending lines drawn first).
     const QImage& image() const;
     // Draws the pending lines into the image now.
     void flush();
@@ -61,13 +66,16 @@ class Canvas : public QWidget, public Surface {
     bool whollyRightOfImage(std::span<const SurfaceLine> lines) const;
     void drawSloped(double x1, double y1, double x2, double y2);
     void markRows(int top, int bottom);
+    // Sizes the image for the given device pixel ratio; what is drawn is kept,
+    // scaled, when the window moves to a screen of another ratio.
+    void adoptDevicePixelRatio(qreal ratio);
 
     TwipsScale scale_;
     QImage image_;
-    int width_;  // of the image, read for every line
-    int height_;
-    double pixelsPerTwip_;
-    float rightOfImage_;  // twips: lines wholly right of it draw nothing
+    int width_ = 0;  // of the image, read for every line
+    int height_ = 0;
+    double pixelsPerTwip_ = 0;  // image pixels
+    float rightOfImage_ = 0;  // twips: lines wholly right of it draw nothing
     QRgb colour_;
     PixelGrid grid_;
     LineBatch pending_;

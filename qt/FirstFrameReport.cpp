@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -69,9 +71,9 @@ class FirstPaintWatcher : public QObject {
 
   private:
     void report() {
-        std::fprintf(stderr,
-                     "purlo: first frame %.1f ms after process start, peak resident %ld kB\n",
-                     msSinceProcessStart(), peakResidentKb());
+        std::error_code ec;
+        std::fprintf(stderr, "purlo: first frame %.1f ms after process start, peak resident %ld kB, in %s\n",
+                     msSinceProcessStart(), peakResidentKb(), std::filesystem::current_path(ec).c_str());
         std::fflush(stderr);
         if (isSet("PURLO_EXIT_AFTER_FIRST_FRAME")) QCoreApplication::exit(0);
         deleteLater();

@@ -19,10 +19,13 @@ inline std::string toBytes(const QString& text) {
 }
 
 // Multi-line text for a Qt widget: the program's CR LF line breaks become
-// the bare line feed Qt's text widgets expect.
+// the bare line feed Qt's text widgets expect. A lone CR is a line break to
+// them as well; it becomes a line feed of its own first, or Qt would join it
+// with a following CR LF ("\r\r\n", a file converted twice) into one break.
 inline QString linesForDisplay(std::string_view bytes) {
     QString text = fromBytes(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
 

@@ -8,10 +8,15 @@ namespace purlo {
 
 LineBatch::LineBatch(std::size_t capacity, QSize imageSize)
     : capacity_(capacity),
-      lines_(new Line[capacity]),
-      covered_(static_cast<std::size_t>(imageSize.width()) *
-               static_cast<std::size_t>((imageSize.height() + 63) / 64)),
-      wordsPerColumn_(static_cast<std::size_t>((imageSize.height() + 63) / 64)) {}
+      lines_(new Line[capacity]) {
+    resizeFor(imageSize);
+}
+
+void LineBatch::resizeFor(QSize imageSize) {
+    size_ = 0;
+    wordsPerColumn_ = static_cast<std::size_t>((std::max(imageSize.height(), 0) + 63) / 64);
+    covered_.assign(static_cast<std::size_t>(std::max(imageSize.width(), 0)) * wordsPerColumn_, 0);
+}
 
 void LineBatch::drawInto(QImage& image) {
     if (size_ == 0) return;

@@ -24,6 +24,9 @@ class LineBatch {
     bool addRow(QRgb colour, int y, int x1, int x2) { return add({colour, x1, x2, y, false}); }
     bool addColumn(QRgb colour, int x, int y1, int y2) { return add({colour, y1, y2, x, true}); }
 
+    // For another image size; the batch must be empty.
+    void resizeFor(QSize imageSize);
+
     bool empty() const { return size_ == 0; }
     bool full() const { return size_ == capacity_; }
     void clear() { size_ = 0; }

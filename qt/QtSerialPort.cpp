@@ -45,6 +45,9 @@ std::string failure(const std::string& what, const QSerialPort& port) {
 }  // namespace
 
 QtSerialPort::QtSerialPort() {
+    // Qt's own buffer is unlimited unless told otherwise; with a limit it
+    // stops taking bytes from the device until some are read.
+    port_.setReadBufferSize(static_cast<qint64>(kReceiveBufferBytes));
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
 }
@@ -150,7 +153,9 @@ void QtSerialPort::requireOpen() {
 }
 
 void QtSerialPort::takeReceived() {
-    const QByteArray bytes = port_.readAll();
+    const std::size_t waiting = received_.size() - readPos_;
+    if (waiting >= kReceiveBufferBytes) return;
+    const QByteArray bytes = port_.read(static_cast<qint64>(kReceiveBufferBytes - waiting));
     for (const char b : bytes) {
         if (b == '\0' && nullDiscard_) continue;
         received_.push_back(b);

@@ -39,6 +39,12 @@ class QtSerialPort : public SerialPort {
     // The device the next open uses (or the open port uses).
     std::string deviceName() const;
 
+    // Most bytes waiting to be read, as with a serial driver's receive
+    // buffer: a probe that sends while nobody reads (the port left open by a
+    // manual send, a dialog open for hours) cannot fill the memory. Beyond
+    // it the system's own small buffer fills and then drops, as a UART does.
+    static constexpr std::size_t kReceiveBufferBytes = 64 * 1024;
+
   private:
     void onError(QSerialPort::SerialPortError error);
     void applyLineSettings();

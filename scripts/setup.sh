@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick
+  librsvg2-bin desktop-file-utils groff-base   # the icon, the menu entry and manual pages
 )
 
 missing=()

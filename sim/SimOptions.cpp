@@ -62,6 +62,8 @@ const std::map<std::string, Setter>& valueOptions() {
              }
              s.probe.initialBaud = baud;
          }},
+        {"--time-scale",
+         [](SimSettings& s, auto& o, auto& v) { s.timeScale = inRange(o, v, 0.01, 1000.0); }},
         {"--seed",
          [](SimSettings& s, auto& o, auto& v) { s.probe.seed = number<std::uint64_t>(o, v); }},
     };
@@ -122,6 +124,7 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --state FILE         the probe's non-volatile memory ("W" writes it, start-up and "Z" read it)
   --seed N             seed of every random choice (default 1)
   --fast               send at once instead of pacing at the line rate (10 bits a byte)
+  --time-scale F       the probe's clock runs F times as fast as the wall clock (default 1)
   --log FILE           log the traffic both ways, with timestamps
   --help               this text
 

@@ -15,6 +15,7 @@ struct SimSettings {
     std::filesystem::path link;  // empty: no link, the pty path is printed instead
     std::filesystem::path log;   // empty: no traffic log
     bool fast = false;           // no pacing at the line rate
+    double timeScale = 1.0;      // simulated seconds per real second
     bool help = false;
 };
 

@@ -30,6 +30,7 @@ Simulator::Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log
       log_(log),
       model_(settings.probe),
       fast_(settings.fast),
+      timeScale_(settings.timeScale),
       start_(std::chrono::steady_clock::now()),
       lineRng_(static_cast<std::uint32_t>(settings.probe.seed * 2654435761u) | 1u) {
     if (!model_.stateFileProblem().empty()) {
@@ -42,8 +43,10 @@ Simulator::Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log
               "probe at " + std::to_string(model_.baudRate()) + " bit/s on " + link_.slaveName());
 }
 
+// The probe's own clock: bursts, the level and the line pace all follow it.
 double Simulator::elapsed() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    return timeScale_ *
+           std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
 int Simulator::run(int signalFd) {
@@ -164,7 +167,7 @@ void Simulator::write(std::string_view bytes) {
 int Simulator::pollTimeoutMs() const {
     double wait = model_.secondsToNextEvent();
     if (!pending_.empty() && !fast_) wait = std::min(wait, nextDue_ - elapsed());
-    return std::max(1, static_cast<int>(std::ceil(wait * 1000.0)));
+    return std::max(1, static_cast<int>(std::ceil(wait / timeScale_ * 1000.0)));
 }
 
 void Simulator::noteLineRates(int pcBaud) {

@@ -36,6 +36,7 @@ class Simulator {
     TrafficLog& log_;
     ProbeModel model_;
     bool fast_;
+    double timeScale_;
     std::chrono::steady_clock::time_point start_;
     std::string pending_;        // bytes still to go out on the line
     double nextDue_ = 0.0;       // when the first pending byte has been sent

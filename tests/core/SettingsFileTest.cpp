@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -12,23 +13,28 @@
 namespace purlo::test {
 namespace {
 
-// Lowers the open-file limit to the descriptors already in use for as long as it lives.
-class NoFreeFileDescriptors {
+// For as long as it lives, no file of this process can grow beyond 0 bytes:
+// every write fails (EFBIG), for root too. Unlike running out of file
+// descriptors, this leaves the sanitizer runtimes the descriptors they need.
+class NoRoomForBytes {
 public:
-    NoFreeFileDescriptors() {
-        ::getrlimit(RLIMIT_NOFILE, &saved_);
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
-        ::setrlimit(RLIMIT_NOFILE, &lowered);
+    NoRoomForBytes() {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        savedSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &none);
     }
-    ~NoFreeFileDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
-    NoFreeFileDescriptors(const NoFreeFileDescriptors&) = delete;
-    NoFreeFileDescriptors& operator=(const NoFreeFileDescriptors&) = delete;
+    ~NoRoomForBytes() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, savedSignal_);
+    }
+    NoRoomForBytes(const NoRoomForBytes&) = delete;
+    NoRoomForBytes& operator=(const NoRoomForBytes&) = delete;
 
 private:
     rlimit saved_{};
+    void (*savedSignal_)(int) = nullptr;
 };
 
 const std::string kStartUpFile =
@@ -98,8 +104,8 @@ TEST(SettingsSave, AFailedSaveLeavesTheOldFileAndSendsNothing) {
     h.s.port_open = true;
     h.s.settings_loaded = true;
     {
-        // No file can be opened at all, not even by root: the new file cannot be created.
-        NoFreeFileDescriptors exhausted;
+        // The new file cannot take a single byte, not even when written by root.
+        NoRoomForBytes full;
         h.console.click(Control::Com_Save_to_eeprom);
     }
     EXPECT_EQ(readFile(h.console.file("purlo.Set")), "old settings\r\n");

@@ -161,6 +161,12 @@ class Pty {
     void send(std::string_view bytes) const {
         ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
+    // Writes what the line takes right now without waiting; returns how much.
+    std::size_t offer(std::string_view bytes) const {
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+        const ssize_t n = write(master_, bytes.data(), bytes.size());
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
     // What the console sent, waiting up to two seconds for it.
     std::string receive(std::size_t count) const {
         std::string got;
@@ -257,6 +263,31 @@ TEST_F(PtyLink, NullDiscardDropsZeroBytes) {
                     3));
     ASSERT_TRUE(runEventsUntil([&] { return port.inBufferCount() == 2; }));
     EXPECT_EQ(port.input(), "ab");
+}
+
+TEST_F(PtyLink, APeerSendingWhileNobodyReadsFillsOnlyTheReceiveBuffer) {
+    // The port is open, the events run, and nobody reads: a probe in
+    // continuous mode after a manual send, or behind a dialog left open.
+    const std::string chunk(4096, 'x');
+    constexpr std::size_t kOffered = 8 * 1024 * 1024;
+    std::size_t accepted = 0;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.start(1);
+    while (accepted < kOffered && clock.elapsed() < 1000) {
+        accepted += pty.offer(chunk);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    EXPECT_LE(static_cast<std::size_t>(port.inBufferCount()), QtSerialPort::kReceiveBufferBytes);
+    // The line pushed back instead of the program taking it all in.
+    EXPECT_LT(accepted, kOffered / 2);
+    // What waits is the start of what was sent, and reading it makes room again.
+    port.setInputLen(0);
+    const std::string first = port.input();
+    EXPECT_EQ(first.size(), QtSerialPort::kReceiveBufferBytes);
+    EXPECT_EQ(first.find_first_not_of('x'), std::string::npos);
+    EXPECT_TRUE(runEventsUntil([&] { return port.inBufferCount() > 0; }));
 }
 
 TEST_F(PtyLink, ClearingTheInputBufferDiscardsWhatWaits) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
@@ -83,8 +84,11 @@ TEST(FirstFrameReport, TellsWhenTheWindowWasFirstPaintedAndCanEndThere) {
     EXPECT_EQ(purlo.exitCode(), 0);
     const QString err = QString::fromLocal8Bit(purlo.readAllStandardError());
     const QRegularExpression report(QStringLiteral(
-        "purlo: first frame [0-9]+\\.[0-9] ms after process start, peak resident [0-9]+ kB\\n"));
-    EXPECT_TRUE(report.match(err).hasMatch()) << err.toStdString();
+        "purlo: first frame [0-9]+\\.[0-9] ms after process start, peak resident [0-9]+ kB, in "
+        "(.+)\\n"));
+    const QRegularExpressionMatch match = report.match(err);
+    ASSERT_TRUE(match.hasMatch()) << err.toStdString();
+    EXPECT_EQ(QDir(match.captured(1)).canonicalPath(), QDir(dir.path()).canonicalPath());
     EXPECT_EQ(err.count(QStringLiteral("first frame")), 1);
 }
 

@@ -14,80 +14,14 @@
 #include <sstream>
 
 #include "ProbeTestSupport.h"
+#include "SimProcess.h"
 
-extern char** environ;
 
 namespace purlo::sim::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// The simulator as a child process; stopped with SIGTERM at the end.
-class SimProcess {
-  public:
-    explicit SimProcess(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        args.insert(args.begin(), PURLO_PROBE_SIM);
-        std::vector<char*> argv;
-        argv.reserve(args.size() + 1);
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = posix_spawn(&pid_, PURLO_PROBE_SIM, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        stdout_ = out[0];
-        if (rc != 0) throw std::runtime_error("cannot start " PURLO_PROBE_SIM);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(stdout_);
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-
-    // The first line the program prints, or "" when none comes in time.
-    std::string firstLine() {
-        std::string line;
-        const auto end = Clock::now() + 5s;
-        while (Clock::now() < end) {
-            pollfd p{stdout_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            char c = 0;
-            if (read(stdout_, &c, 1) != 1) break;
-            if (c == '\n') return line;
-            line += c;
-        }
-        return "";
-    }
-
-    // Sends `signal` and returns the exit status, or -1 when it does not end.
-    int stop(int signal = SIGTERM) {
-        kill(pid_, signal);
-        const auto end = Clock::now() + 5s;
-        while (Clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int stdout_ = -1;
-};
 
 // The PC's end of the line, opened and set up with plain termios.
 class Port {

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Renders the demo on a virtual X screen into docs/demo.png: the console
+# against the simulated probe after a few seconds of acquisition, with echo
+# records in all three diagram slots. Run after building.
+#   scripts/demo-screenshot.sh [OUTPUT.png] [QT_SCALE_FACTOR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/demo.png}
+scale=${2:-1}
+
+if [ "${INSIDE_XVFB:-}" != "1" ]; then
+  INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$out" "$scale"
+fi
+
+root=$(pwd)
+work=$(mktemp -d)
+sim_pid=""; console_pid=""
+cleanup() {
+  [ -n "$console_pid" ] && kill "$console_pid" 2>/dev/null || true
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+printf '%s\r\n' " 1     Serial CommPort." " 9600 baud rate." "False  mm + C or inch + F." \
+  " 10    Zoom Horizontal." " 150   Zoom Vertical." " 160   Sampling Length." "54211  #." \
+  "False  if 1 or true, check probe transducer!" "2336543  Eep." " 0   Reserve command Rc1." \
+  " 0   Reserve command Rc2." " 2000   Level offset +/-7000mm maxi." " 0   Reserve command Rc4 Top Alarm." \
+  " 0   Reserve command Rc3.Bottom Alarm." " " "This is the Purlo Program Setup Purlo.set file. Do not edit." " " \
+  >"$work/purlo.Set"
+build/bin/purlo-probe-sim --link "$work/com1" --baud 9600 --level-min 600 --level-max 1700 --noise 1.5 >/dev/null &
+sim_pid=$!
+for _ in $(seq 100); do [ -L "$work/com1" ] && break; sleep 0.05; done
+
+(cd "$work" && PURLO_COMM1="$work/com1" QT_SCALE_FACTOR="$scale" exec "$root/build/bin/purlo") &
+console_pid=$!
+window=""
+for _ in $(seq 50); do
+  window=$(xdotool search --onlyvisible --name "Purlo" 2>/dev/null | head -n1 || true)
+  [ -n "$window" ] && break
+  sleep 0.2
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+
+# A point of a control, from its place in twips (1440 per inch, 96 dpi screen).
+click() {  # left top width height
+  local px=$(((($1 + $3 / 2) * 96 * scale) / 1440)) py=$(((($2 + $4 / 2) * 96 * scale) / 1440))
+  xdotool mousemove --window "$window" "$px" "$py" click 1
+}
+click 6936 5184 564 264        # Start
+sleep 4
+click 4632 5184 732 264        # slot L2
+sleep 3
+click 4632 5184 732 264        # slot L3
+sleep 3
+
+mkdir -p "$(dirname "$out")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out"
+echo "$out: ${WIDTH}x${HEIGHT}"

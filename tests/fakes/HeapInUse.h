@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+
+#ifndef __SANITIZE_ADDRESS__
+#include <malloc.h>
+#endif
+
+#ifdef __SANITIZE_ADDRESS__
+// From the sanitizer runtime; GCC installs no header declaring it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace purlo::test {
+
+// Bytes the program holds on the heap right now, from the allocator in use
+// (AddressSanitizer replaces malloc, so it is asked itself).
+inline std::size_t heapInUse() {
+#ifdef __SANITIZE_ADDRESS__
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
+
+}  // namespace purlo::test
