@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Canvas.h"
+#include "ClipToBox.h"
 #include "Rounding.h"
 #include "surface/Palette.h"
 #include "text/RuntimeError.h"
@@ -23,37 +24,6 @@ namespace {
 QRgb rgbOf(int paletteIndex) {
     const Rgb c = kPalette.at(static_cast<std::size_t>(paletteIndex));
     return qRgb(c.r, c.g, c.b);
-}
-
-// Cuts the segment to the box (Liang-Barsky); false when nothing of it lies inside.
-bool clipToBox(double& x1, double& y1, double& x2, double& y2, double xMax, double yMax) {
-    const double dx = x2 - x1;
-    const double dy = y2 - y1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 + 1, xMax - x1, y1 + 1, yMax - y1};
-    double t0 = 0;
-    double t1 = 1;
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        const double r = q[i] / p[i];
-        if (p[i] < 0) {
-            if (r > t1) return false;
-            t0 = std::max(t0, r);
-        } else {
-            if (r < t0) return false;
-            t1 = std::min(t1, r);
-        }
-    }
-    const double ox = x1;
-    const double oy = y1;
-    x1 = ox + t0 * dx;
-    y1 = oy + t0 * dy;
-    x2 = ox + t1 * dx;
-    y2 = oy + t1 * dy;
-    return true;
 }
 
 // Every line straight into the image, as it comes.
