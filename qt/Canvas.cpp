@@ -94,6 +94,8 @@ float Canvas::widthTwips() const {
 
 void Canvas::clear() {
     pending_.clear();  // all painted over
+    traces_.clear();
+    traceAt_.clear();
     image_.fill(Qt::black);
     dirtyTop_ = 0;
     dirtyBottom_ = height_ - 1;
@@ -171,8 +173,74 @@ bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
     if (!pending_.addColumn(colour_, x, y1, y2)) flush();
 }
 
+void Canvas::drawSampleTrace(const SampleTrace& t) {
+    colour_ = kPaletteRgb[static_cast<std::size_t>(sampleTraceLastColour(t))];
+    // Every line of it starts at x or right of it.
+    if (static_cast<float>(t.x) > rightOfImage_) return;
+    const int top = grid_.row(static_cast<float>(t.raster ? std::min(t.tickTop, t.barTop) : t.barTop));
+    const int bottom = grid_.row(static_cast<float>(std::max(t.barBottom, t.baseline)));
+    if (bottom >= 0 && top < height_) markRows(std::max(top, 0), std::min(bottom, height_ - 1));
+    // A trace of the same shape at the same place, still waiting, is hidden
+    // by this one: its lines need not be drawn at all.
+    const std::uint64_t key = static_cast<std::uint16_t>(t.x) |
+                              std::uint64_t{static_cast<std::uint16_t>(t.baseline)} << 16 |
+                              std::uint64_t{static_cast<std::uint16_t>(t.barTop)} << 32 |
+                              std::uint64_t{static_cast<std::uint16_t>(t.barBottom)} << 48;
+    const auto number = static_cast<std::uint32_t>(traces_.size());
+    const auto [at, added] = traceAt_.try_emplace(key, number);
+    if (!added) {
+        WaitingTrace& earlier = traces_[at->second];
+        earlier.hidden = sameShape(earlier.trace, t);
+        at->second = number;
+    }
+    traces_.push_back({t, false});
+    if (!pending_.addGroup(static_cast<int>(number))) flush();
+}
+
+bool Canvas::sameShape(const SampleTrace& a, const SampleTrace& b) {
+    // Position and bar ends are the key already.
+    return a.step == b.step && a.samples == b.samples && a.cutShort == b.cutShort &&
+           a.raster == b.raster;
+}
+
+void Canvas::drawTrace(const WaitingTrace& waiting, LineBatch::Pass& pass) {
+    if (waiting.hidden) return;
+    std::array<SurfaceLine, kSampleTraceMaxLines> lines;
+    const std::size_t n = sampleTraceLines(waiting.trace, lines);
+    // Last first, as the pass goes.
+    for (std::size_t i = n; i-- > 0;) {
+        const SurfaceLine& l = lines[i];
+        if (l.x1 > rightOfImage_ && l.x2 > rightOfImage_) continue;
+        const QRgb colour = kPaletteRgb[static_cast<std::size_t>(l.colour)];
+        // Every line of a trace runs along a row or a column.
+        const int row1 = grid_.row(l.y1);
+        const int col1 = grid_.column(l.x1);
+        if (l.y1 == l.y2) {
+            int x1 = col1;
+            int x2 = grid_.column(l.x2);
+            if (row1 < 0 || row1 >= height_) continue;
+            if (x1 > x2) std::swap(x1, x2);
+            x1 = std::max(x1, 0);
+            x2 = std::min(x2, width_ - 1);
+            if (x1 <= x2) pass.row(colour, row1, x1, x2);
+        } else {
+            int y1 = row1;
+            int y2 = grid_.row(l.y2);
+            if (col1 < 0 || col1 >= width_) continue;
+            if (y1 > y2) std::swap(y1, y2);
+            y1 = std::max(y1, 0);
+            y2 = std::min(y2, height_ - 1);
+            if (y1 <= y2) pass.column(colour, col1, y1, y2);
+        }
+    }
+}
+
 void Canvas::flush() {
-    pending_.drawInto(image_);
+    pending_.drawInto(image_, [this](int number, LineBatch::Pass& pass) {
+        drawTrace(traces_[static_cast<std::size_t>(number)], pass);
+    });
+    traces_.clear();
+    traceAt_.clear();
 }
 
 const QImage& Canvas::image() const {

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <limits>
 #include <span>
+#include <unordered_map>
+#include <vector>
 
 #include "LineBatch.h"
 #include "PixelGrid.h"
@@ -40,6 +42,7 @@ class Canvas : public QWidget, public Surface {
     // not a number or infinite.
     void drawLine(float x1, float y1, float x2, float y2) override;
     void drawLines(std::span<const SurfaceLine> lines) override;
+    void drawSampleTrace(const SampleTrace& trace) override;
     void clear() override;
     float widthTwips() const override;
 
@@ -66,6 +69,14 @@ class Canvas : public QWidget, public Surface {
     bool whollyRightOfImage(std::span<const SurfaceLine> lines) const;
     void drawSloped(double x1, double y1, double x2, double y2);
     void markRows(int top, int bottom);
+    // A sample trace waiting in the batch; hidden when a later one of the
+    // same shape at the same place covers every pixel it would draw.
+    struct WaitingTrace {
+        SampleTrace trace;
+        bool hidden;
+    };
+    static bool sameShape(const SampleTrace& a, const SampleTrace& b);
+    void drawTrace(const WaitingTrace& waiting, LineBatch::Pass& pass);
     // Sizes the image for the given device pixel ratio; what is drawn is kept,
     // scaled, when the window moves to a screen of another ratio.
     void adoptDevicePixelRatio(qreal ratio);
@@ -79,6 +90,9 @@ class Canvas : public QWidget, public Surface {
     QRgb colour_;
     PixelGrid grid_;
     LineBatch pending_;
+    std::vector<WaitingTrace> traces_;  // the batch's groups by number
+    // The newest waiting trace at each place (x, baseline, bar ends).
+    std::unordered_map<std::uint64_t, std::uint32_t> traceAt_;
     // The rows marked for the next frame and not yet painted.
     int dirtyTop_ = std::numeric_limits<int>::max();
     int dirtyBottom_ = -1;

@@ -27,8 +27,6 @@ constexpr int kPlaybackRecordLimit = 147;
 // Coordinates are kept in 16 bits; a trace that would reach beyond this lies
 // far to the right of the window, so it simply ends there.
 constexpr long long kLargestCoordinate = 32767;
-// A raster tick, then an erase, a baseline segment and a bar for each sample.
-constexpr std::size_t kLinesPerByte = 1 + 8 * 3;
 
 std::optional<Control> slotTextBox(std::uint8_t slot) {
     switch (slot) {
@@ -84,43 +82,44 @@ class Trace {
     }
 
   private:
-    // The lines of one byte go to the surface together, in the order they
-    // would be drawn one by one.
+    // The byte's geometry is worked out here, with every coordinate checked,
+    // and handed to the surface as one trace (see SampleTrace).
     void drawColumns(std::uint8_t byte) {
         ConsoleState& s = c_.s;
-        std::array<SurfaceLine, kLinesPerByte> lines;
-        std::size_t n = 0;
+        SampleTrace t;
+        t.x = s.draw_x;
+        t.baseline = s.draw_y;
+        t.step = s.zoom_horizontal;
+        t.raster = s.raster_on;
+        t.byte = byte;
+        if (t.raster) {
+            t.tickBottom = checked<std::int16_t>(t.baseline - 200LL);
+            t.tickTop = checked<std::int16_t>(t.baseline - 300LL);
+        }
         try {
-            const std::int16_t y = s.draw_y;
-            if (s.raster_on) {
-                const auto x = static_cast<float>(s.draw_x);
-                lines[n++] = {kRasterTick, x, static_cast<float>(checked<std::int16_t>(y - 200LL)),
-                              x, static_cast<float>(checked<std::int16_t>(y - 300LL))};
-            }
-            const auto barBottom =
-                static_cast<float>(checked<std::int16_t>(y + 0LL + s.zoom_vertical));
-            const auto barTop =
-                static_cast<float>(checked<std::int16_t>(y - 0LL - s.zoom_vertical));
-            const auto baseline = static_cast<float>(y);
-            for (unsigned weight = 128; weight != 0; weight >>= 1) {
-                const auto x = static_cast<float>(s.draw_x);
-                // Erase the bar an earlier record may have left in this column.
-                lines[n++] = {kErase, x, barBottom, x, barTop};
-                const int next = s.draw_x + s.zoom_horizontal;
-                if (next > kLargestCoordinate) {
-                    ended_ = true;
-                    break;
-                }
-                lines[n++] = {kTrace, x, baseline, static_cast<float>(next), baseline};
-                if ((byte & weight) != 0) lines[n++] = {kTrace, x, barBottom, x, barTop};
-                s.draw_x = static_cast<std::int16_t>(next);
-            }
+            t.barBottom = checked<std::int16_t>(t.baseline + 0LL + s.zoom_vertical);
+            t.barTop = checked<std::int16_t>(t.baseline - 0LL - s.zoom_vertical);
         } catch (...) {
-            // What came before the failure is drawn, as it would have been.
-            c_.surface.drawLines(std::span(lines.data(), n));
+            // The raster tick comes before the bar's ends are worked out.
+            if (t.raster) {
+                const auto x = static_cast<float>(t.x);
+                c_.surface.setForeColour(kRasterTick);
+                c_.surface.drawLine(x, t.tickBottom, x, t.tickTop);
+            }
             throw;
         }
-        c_.surface.drawLines(std::span(lines.data(), n));
+        // Samples whose next column still has a 16-bit x are drawn whole; the
+        // trace ends after the erase of the first column whose next has not.
+        t.samples = 0;
+        long long x = s.draw_x;
+        while (t.samples < 8 && x + t.step <= kLargestCoordinate) {
+            x += t.step;
+            ++t.samples;
+        }
+        t.cutShort = t.samples < 8;
+        ended_ = t.cutShort;
+        s.draw_x = static_cast<std::int16_t>(x);
+        c_.surface.drawSampleTrace(t);
     }
 
     Console& c_;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
 #include <span>
+
+#include "surface/SampleTrace.h"
 
 namespace purlo {
 
@@ -30,6 +33,13 @@ public:
             setForeColour(l.colour);
             drawLine(l.x1, l.y1, l.x2, l.y2);
         }
+    }
+    // Draws one sample byte of an echo trace: exactly its lines, in order
+    // (sampleTraceLines). A surface that keeps lines for later may drop an
+    // earlier trace that a later one of the same shape hides.
+    virtual void drawSampleTrace(const SampleTrace& trace) {
+        std::array<SurfaceLine, kSampleTraceMaxLines> lines;
+        drawLines(std::span(lines.data(), sampleTraceLines(trace, lines)));
     }
     // Fills the whole surface with the background colour (black).
     virtual void clear() = 0;

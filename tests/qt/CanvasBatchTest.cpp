@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -144,6 +145,65 @@ TEST(CanvasBatches, ShowExactlyWhatDrawingEachLineAtOnceShows) {
     }
 }
 
+// Sample traces as echo records draw them, byte after byte along a few
+// slots, most of them at places and in shapes seen before (so later ones
+// hide earlier ones), some cut short, some with raster ticks, some beyond
+// the right edge.
+SampleTrace randomTrace(std::mt19937& rng) {
+    std::uniform_int_distribution<int> percent(0, 99), byteIndex(0, 150), byte(0, 255),
+        samples(0, 7);
+    const std::int16_t baselines[] = {1800, 4050, 6100, 6170};
+    const std::uint8_t steps[] = {10, 10, 10, 3, 17, 1};
+    const std::uint8_t halfHeights[] = {150, 150, 110, 250, 0};
+    SampleTrace t;
+    t.step = steps[static_cast<std::size_t>(percent(rng)) % 6];
+    t.x = static_cast<std::int16_t>(byteIndex(rng) * 8 * t.step + (percent(rng) < 5 ? 1 : 0));
+    t.baseline = baselines[static_cast<std::size_t>(percent(rng)) % 4];
+    const int half = halfHeights[static_cast<std::size_t>(percent(rng)) % 5];
+    t.barTop = static_cast<std::int16_t>(t.baseline - half);
+    t.barBottom = static_cast<std::int16_t>(t.baseline + half);
+    t.raster = percent(rng) < 20;
+    t.tickTop = static_cast<std::int16_t>(t.baseline - 300);
+    t.tickBottom = static_cast<std::int16_t>(t.baseline - 200);
+    t.cutShort = percent(rng) < 5;
+    t.samples = static_cast<std::uint8_t>(t.cutShort ? samples(rng) : 8);
+    t.byte = static_cast<std::uint8_t>(byte(rng));
+    return t;
+}
+
+TEST(CanvasBatches, SampleTracesShowExactlyTheirLines) {
+    for (const double dpi : {96.0, 120.0, 144.0}) {
+        std::mt19937 rng(static_cast<unsigned>(dpi) + 1);
+        Canvas canvas{TwipsScale(dpi)};
+        ReferenceCanvas reference{TwipsScale(dpi)};
+        const std::vector<SurfaceLine> others = randomLines(rng, 5'000);
+        std::size_t nextOther = 0;
+        std::uniform_int_distribution<int> percent(0, 999);
+        for (int i = 0; i < 120'000; ++i) {
+            const int p = percent(rng);
+            if (p < 900) {
+                const SampleTrace t = randomTrace(rng);
+                canvas.drawSampleTrace(t);
+                std::array<SurfaceLine, kSampleTraceMaxLines> lines;
+                const std::size_t n = sampleTraceLines(t, lines);
+                for (std::size_t j = 0; j < n; ++j) {
+                    const SurfaceLine& l = lines[j];
+                    reference.draw(l.colour, l.x1, l.y1, l.x2, l.y2);
+                }
+            } else if (p < 998) {
+                const SurfaceLine& l = others[nextOther++ % others.size()];
+                canvas.drawLines(std::span(&l, 1));
+                reference.draw(l.colour, l.x1, l.y1, l.x2, l.y2);
+            } else {
+                // Somebody looks now and then (a paint): what waits is drawn.
+                ASSERT_EQ(differingPixels(canvas.image(), reference.image()), 0)
+                    << dpi << " dpi, after " << i << " steps";
+            }
+        }
+        EXPECT_EQ(differingPixels(canvas.image(), reference.image()), 0) << dpi << " dpi";
+    }
+}
+
 TEST(CanvasBatches, AFailingLineEndsTheBatchAfterTheLinesBeforeIt) {
     Canvas canvas{TwipsScale(96)};
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -171,6 +231,24 @@ TEST(CanvasBatches, LeaveTheLastLinesColourForTheNextLine) {
     canvas.drawLines(visible);
     canvas.drawLine(0, 6000, 1500, 6000);
     EXPECT_EQ(canvas.image().pixel(50, 400), rgbOf(9));
+    // A trace cut short ends with an erase, one beyond the edge too.
+    SampleTrace cut;
+    cut.x = 20000;
+    cut.baseline = 1500;
+    cut.barTop = 1350;
+    cut.barBottom = 1650;
+    cut.samples = 3;
+    cut.cutShort = true;
+    canvas.drawSampleTrace(cut);
+    canvas.drawLine(0, 750, 1500, 750);
+    EXPECT_EQ(canvas.image().pixel(50, 50), rgbOf(kErase));
+    canvas.setForeColour(4);
+    cut.x = 0;
+    cut.cutShort = false;
+    cut.samples = 8;
+    canvas.drawSampleTrace(cut);
+    canvas.drawLine(0, 2250, 1500, 2250);
+    EXPECT_EQ(canvas.image().pixel(50, 150), rgbOf(kTrace));
 }
 
 TEST(PixelRounding, IsStdRoundToTheLastBit) {

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace purlo {
+
+struct SurfaceLine;
+
+// One sample byte of an echo record, as the trace draws it: eight columns of
+// `step` twips from x, the most significant bit leftmost. Each sample erases
+// its column from barBottom to barTop, draws its part of the baseline to the
+// next column and, when its bit is 1, a bar over the column it erased. With
+// `raster`, a tick from baseline - 200 up to baseline - 300 comes first.
+//
+// A trace that would run beyond the 16-bit coordinates ends inside the byte:
+// then only `samples` whole samples are drawn, and the erase of the next
+// column after them (`cutShort`).
+//
+// Whatever the byte's value, its lines cover the same pixels (a bar lies on
+// the erase of its column), so a later trace of the same shape at the same
+// place hides an earlier one completely.
+struct SampleTrace {
+    std::int16_t x = 0;
+    std::int16_t baseline = 0;
+    std::int16_t barTop = 0;     // baseline - zoom_vertical
+    std::int16_t barBottom = 0;  // baseline + zoom_vertical
+    std::int16_t tickTop = 0;    // baseline - 300, with raster
+    std::int16_t tickBottom = 0; // baseline - 200, with raster
+    std::uint8_t step = 1;
+    std::uint8_t samples = 8;  // 0 to 8
+    bool cutShort = false;
+    bool raster = false;
+    std::uint8_t byte = 0;
+};
+
+// A raster tick, then an erase, a baseline segment and a bar for each sample.
+inline constexpr std::size_t kSampleTraceMaxLines = 1 + 8 * 3;
+
+// The lines of the trace, in the order they are drawn; returns how many.
+std::size_t sampleTraceLines(const SampleTrace& trace,
+                             std::array<SurfaceLine, kSampleTraceMaxLines>& lines);
+
+// The palette colour of the last of those lines.
+int sampleTraceLastColour(const SampleTrace& trace);
+
+}  // namespace purlo
