@@ -153,22 +153,30 @@ bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
     }
 }
 
-[[gnu::always_inline]] inline void Canvas::addRow(int x1, int x2, int y) {
-    if (y < 0 || y >= height_) return;
+[[gnu::always_inline]] inline bool Canvas::clipRow(int& x1, int& x2, int y) const {
+    if (y < 0 || y >= height_) return false;
     if (x1 > x2) std::swap(x1, x2);
     x1 = std::max(x1, 0);
     x2 = std::min(x2, width_ - 1);
-    if (x1 > x2) return;
+    return x1 <= x2;
+}
+
+[[gnu::always_inline]] inline bool Canvas::clipColumn(int x, int& y1, int& y2) const {
+    if (x < 0 || x >= width_) return false;
+    if (y1 > y2) std::swap(y1, y2);
+    y1 = std::max(y1, 0);
+    y2 = std::min(y2, height_ - 1);
+    return y1 <= y2;
+}
+
+[[gnu::always_inline]] inline void Canvas::addRow(int x1, int x2, int y) {
+    if (!clipRow(x1, x2, y)) return;
     markRows(y, y);
     if (!pending_.addRow(colour_, y, x1, x2)) flush();
 }
 
 [[gnu::always_inline]] inline void Canvas::addColumn(int x, int y1, int y2) {
-    if (x < 0 || x >= width_) return;
-    if (y1 > y2) std::swap(y1, y2);
-    y1 = std::max(y1, 0);
-    y2 = std::min(y2, height_ - 1);
-    if (y1 > y2) return;
+    if (!clipColumn(x, y1, y2)) return;
     markRows(y1, y2);
     if (!pending_.addColumn(colour_, x, y1, y2)) flush();
 }
@@ -177,7 +185,8 @@ void Canvas::drawSampleTrace(const SampleTrace& t) {
     colour_ = kPaletteRgb[static_cast<std::size_t>(sampleTraceLastColour(t))];
     // Every line of it starts at x or right of it.
     if (static_cast<float>(t.x) > rightOfImage_) return;
-    const int top = grid_.row(static_cast<float>(t.raster ? std::min(t.tickTop, t.barTop) : t.barTop));
+    const int top =
+        grid_.row(static_cast<float>(t.raster ? std::min(t.tickTop, t.barTop) : t.barTop));
     const int bottom = grid_.row(static_cast<float>(std::max(t.barBottom, t.baseline)));
     if (bottom >= 0 && top < height_) markRows(std::max(top, 0), std::min(bottom, height_ - 1));
     // A trace of the same shape at the same place, still waiting, is hidden
@@ -218,19 +227,11 @@ void Canvas::drawTrace(const WaitingTrace& waiting, LineBatch::Pass& pass) {
         if (l.y1 == l.y2) {
             int x1 = col1;
             int x2 = grid_.column(l.x2);
-            if (row1 < 0 || row1 >= height_) continue;
-            if (x1 > x2) std::swap(x1, x2);
-            x1 = std::max(x1, 0);
-            x2 = std::min(x2, width_ - 1);
-            if (x1 <= x2) pass.row(colour, row1, x1, x2);
+            if (clipRow(x1, x2, row1)) pass.row(colour, row1, x1, x2);
         } else {
             int y1 = row1;
             int y2 = grid_.row(l.y2);
-            if (col1 < 0 || col1 >= width_) continue;
-            if (y1 > y2) std::swap(y1, y2);
-            y1 = std::max(y1, 0);
-            y2 = std::min(y2, height_ - 1);
-            if (y1 <= y2) pass.column(colour, col1, y1, y2);
+            if (clipColumn(col1, y1, y2)) pass.column(colour, col1, y1, y2);
         }
     }
 }

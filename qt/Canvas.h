@@ -64,6 +64,9 @@ class Canvas : public QWidget, public Surface {
   private:
     static QRgb paletteColour(int paletteIndex);
     void addLine(float x1, float y1, float x2, float y2);
+    // Clip a row or a column to the image; false when nothing of it is left.
+    bool clipRow(int& x1, int& x2, int y) const;
+    bool clipColumn(int x, int& y1, int& y2) const;
     void addRow(int x1, int x2, int y);
     void addColumn(int x, int y1, int y2);
     bool whollyRightOfImage(std::span<const SurfaceLine> lines) const;
@@ -86,7 +89,7 @@ class Canvas : public QWidget, public Surface {
     int width_ = 0;  // of the image, read for every line
     int height_ = 0;
     double pixelsPerTwip_ = 0;  // image pixels
-    float rightOfImage_ = 0;  // twips: lines wholly right of it draw nothing
+    float rightOfImage_ = 0;    // twips: lines wholly right of it draw nothing
     QRgb colour_;
     PixelGrid grid_;
     LineBatch pending_;

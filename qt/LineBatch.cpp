@@ -26,7 +26,8 @@ LineBatch::Pass::Pass(QImage& image, std::uint64_t* covered, std::size_t wordsPe
 // Writes the pixels of one column at rows w * 64 + bit, for the bits of
 // `mask` no later line has written.
 inline void LineBatch::Pass::columnWord(int x, int w, std::uint64_t mask, QRgb colour) {
-    std::uint64_t& cov = covered_[static_cast<std::size_t>(x) * words_ + static_cast<std::size_t>(w)];
+    std::uint64_t& cov =
+        covered_[static_cast<std::size_t>(x) * words_ + static_cast<std::size_t>(w)];
     std::uint64_t todo = mask & ~cov;
     cov |= mask;
     while (todo != 0) {

@@ -24,10 +24,10 @@ struct SurfaceLine;
 struct SampleTrace {
     std::int16_t x = 0;
     std::int16_t baseline = 0;
-    std::int16_t barTop = 0;     // baseline - zoom_vertical
-    std::int16_t barBottom = 0;  // baseline + zoom_vertical
-    std::int16_t tickTop = 0;    // baseline - 300, with raster
-    std::int16_t tickBottom = 0; // baseline - 200, with raster
+    std::int16_t barTop = 0;      // baseline - zoom_vertical
+    std::int16_t barBottom = 0;   // baseline + zoom_vertical
+    std::int16_t tickTop = 0;     // baseline - 300, with raster
+    std::int16_t tickBottom = 0;  // baseline - 200, with raster
     std::uint8_t step = 1;
     std::uint8_t samples = 8;  // 0 to 8
     bool cutShort = false;

@@ -18,7 +18,7 @@ struct SurfaceLine {
 // pixel wide, exact (no antialiasing), clipped to the area, and stay drawn
 // until cleared. The surface is always in twips, so there is no unit call.
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
 
     // Current drawing colour, a palette index 0..15.
