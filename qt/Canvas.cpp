@@ -106,30 +106,6 @@ void Canvas::drawLine(float x1, float y1, float x2, float y2) {
     addLine(x1, y1, x2, y2);
 }
 
-void Canvas::drawLines(std::span<const SurfaceLine> lines) {
-    if (whollyRightOfImage(lines)) {
-        if (!lines.empty()) colour_ = kPaletteRgb[static_cast<std::size_t>(lines.back().colour)];
-        return;
-    }
-    for (const SurfaceLine& l : lines) {
-        colour_ = paletteColour(l.colour);
-        addLine(l.x1, l.y1, l.x2, l.y2);
-    }
-}
-
-bool Canvas::whollyRightOfImage(std::span<const SurfaceLine> lines) const {
-    // The last bytes of a long echo record lie beyond the window's edge.
-    // Their lines draw nothing, and none of them is at fault either.
-    constexpr float kInfinity = std::numeric_limits<float>::infinity();
-    for (const SurfaceLine& l : lines) {
-        const bool right = l.x1 > rightOfImage_ && l.x2 > rightOfImage_ && l.x1 < kInfinity &&
-                           l.x2 < kInfinity && std::isfinite(l.y1) && std::isfinite(l.y2) &&
-                           static_cast<unsigned>(l.colour) < kPaletteRgb.size();
-        if (!right) return false;
-    }
-    return true;
-}
-
 [[gnu::always_inline]] inline void Canvas::addLine(float x1, float y1, float x2, float y2) {
     const int row1 = grid_.row(y1);
     const int row2 = y2 == y1 ? row1 : grid_.row(y2);
@@ -185,31 +161,25 @@ void Canvas::drawSampleTrace(const SampleTrace& t) {
     colour_ = kPaletteRgb[static_cast<std::size_t>(sampleTraceLastColour(t))];
     // Every line of it starts at x or right of it.
     if (static_cast<float>(t.x) > rightOfImage_) return;
-    const int top =
-        grid_.row(static_cast<float>(t.raster ? std::min(t.tickTop, t.barTop) : t.barTop));
-    const int bottom = grid_.row(static_cast<float>(std::max(t.barBottom, t.baseline)));
+    const int top = grid_.row(static_cast<float>(t.raster ? t.tickTop() : t.barTop()));
+    const int bottom = grid_.row(static_cast<float>(t.barBottom()));
     if (bottom >= 0 && top < height_) markRows(std::max(top, 0), std::min(bottom, height_ - 1));
     // A trace of the same shape at the same place, still waiting, is hidden
-    // by this one: its lines need not be drawn at all.
-    const std::uint64_t key = static_cast<std::uint16_t>(t.x) |
+    // by this one: its lines need not be drawn at all. The key is the whole
+    // shape, everything but the byte's value.
+    const std::uint64_t key = std::uint64_t{static_cast<std::uint16_t>(t.x)} |
                               std::uint64_t{static_cast<std::uint16_t>(t.baseline)} << 16 |
-                              std::uint64_t{static_cast<std::uint16_t>(t.barTop)} << 32 |
-                              std::uint64_t{static_cast<std::uint16_t>(t.barBottom)} << 48;
+                              std::uint64_t{t.halfHeight} << 32 | std::uint64_t{t.step} << 40 |
+                              std::uint64_t{t.samples} << 48 | std::uint64_t{t.cutShort} << 56 |
+                              std::uint64_t{t.raster} << 57;
     const auto number = static_cast<std::uint32_t>(traces_.size());
     const auto [at, added] = traceAt_.try_emplace(key, number);
     if (!added) {
-        WaitingTrace& earlier = traces_[at->second];
-        earlier.hidden = sameShape(earlier.trace, t);
+        traces_[at->second].hidden = true;
         at->second = number;
     }
     traces_.push_back({t, false});
     if (!pending_.addGroup(static_cast<int>(number))) flush();
-}
-
-bool Canvas::sameShape(const SampleTrace& a, const SampleTrace& b) {
-    // Position and bar ends are the key already.
-    return a.step == b.step && a.samples == b.samples && a.cutShort == b.cutShort &&
-           a.raster == b.raster;
 }
 
 void Canvas::drawTrace(const WaitingTrace& waiting, LineBatch::Pass& pass) {

@@ -41,7 +41,6 @@ class Canvas : public QWidget, public Surface {
     // Both end points are drawn. Throws RuntimeError on a coordinate that is
     // not a number or infinite.
     void drawLine(float x1, float y1, float x2, float y2) override;
-    void drawLines(std::span<const SurfaceLine> lines) override;
     void drawSampleTrace(const SampleTrace& trace) override;
     void clear() override;
     float widthTwips() const override;
@@ -69,7 +68,6 @@ class Canvas : public QWidget, public Surface {
     bool clipColumn(int x, int& y1, int& y2) const;
     void addRow(int x1, int x2, int y);
     void addColumn(int x, int y1, int y2);
-    bool whollyRightOfImage(std::span<const SurfaceLine> lines) const;
     void drawSloped(double x1, double y1, double x2, double y2);
     void markRows(int top, int bottom);
     // A sample trace waiting in the batch; hidden when a later one of the
@@ -78,7 +76,6 @@ class Canvas : public QWidget, public Surface {
         SampleTrace trace;
         bool hidden;
     };
-    static bool sameShape(const SampleTrace& a, const SampleTrace& b);
     void drawTrace(const WaitingTrace& waiting, LineBatch::Pass& pass);
     // Sizes the image for the given device pixel ratio; what is drawn is kept,
     // scaled, when the window moves to a screen of another ratio.

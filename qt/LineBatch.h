@@ -35,7 +35,6 @@ class LineBatch {
     bool addGroup(int number) { return add({0, 0, 0, number, Kind::Group}); }
 
     bool empty() const { return size_ == 0; }
-    bool full() const { return size_ == capacity_; }
     void clear() { size_ = 0; }
 
     // What an expander draws a group's lines with, last line first.
@@ -75,9 +74,6 @@ class LineBatch {
             }
         }
         finish();
-    }
-    void drawInto(QImage& image) {
-        drawInto(image, [](int, Pass&) {});
     }
 
   private:

@@ -89,22 +89,25 @@ class Trace {
         SampleTrace t;
         t.x = s.draw_x;
         t.baseline = s.draw_y;
+        t.halfHeight = s.zoom_vertical;
         t.step = s.zoom_horizontal;
         t.raster = s.raster_on;
         t.byte = byte;
+        // Every end of a line must be a 16-bit coordinate, the tick's first.
         if (t.raster) {
-            t.tickBottom = checked<std::int16_t>(t.baseline - 200LL);
-            t.tickTop = checked<std::int16_t>(t.baseline - 300LL);
+            checked<std::int16_t>(t.tickBottom());
+            checked<std::int16_t>(t.tickTop());
         }
         try {
-            t.barBottom = checked<std::int16_t>(t.baseline + 0LL + s.zoom_vertical);
-            t.barTop = checked<std::int16_t>(t.baseline - 0LL - s.zoom_vertical);
+            checked<std::int16_t>(t.barBottom());
+            checked<std::int16_t>(t.barTop());
         } catch (...) {
-            // The raster tick comes before the bar's ends are worked out.
+            // The raster tick is drawn before the bar's ends are worked out.
             if (t.raster) {
                 const auto x = static_cast<float>(t.x);
                 c_.surface.setForeColour(kRasterTick);
-                c_.surface.drawLine(x, t.tickBottom, x, t.tickTop);
+                c_.surface.drawLine(x, static_cast<float>(t.tickBottom()), x,
+                                    static_cast<float>(t.tickTop()));
             }
             throw;
         }

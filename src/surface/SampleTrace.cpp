@@ -10,11 +10,11 @@ std::size_t sampleTraceLines(const SampleTrace& t,
     std::size_t n = 0;
     if (t.raster) {
         const auto x = static_cast<float>(t.x);
-        lines[n++] = {kRasterTick, x, static_cast<float>(t.tickBottom), x,
-                      static_cast<float>(t.tickTop)};
+        lines[n++] = {kRasterTick, x, static_cast<float>(t.tickBottom()), x,
+                      static_cast<float>(t.tickTop())};
     }
-    const auto bottom = static_cast<float>(t.barBottom);
-    const auto top = static_cast<float>(t.barTop);
+    const auto bottom = static_cast<float>(t.barBottom());
+    const auto top = static_cast<float>(t.barTop());
     const auto baseline = static_cast<float>(t.baseline);
     int x = t.x;
     unsigned weight = 128;

@@ -10,7 +10,7 @@ struct SurfaceLine;
 
 // One sample byte of an echo record, as the trace draws it: eight columns of
 // `step` twips from x, the most significant bit leftmost. Each sample erases
-// its column from barBottom to barTop, draws its part of the baseline to the
+// its column from barBottom() to barTop(), draws its part of the baseline to the
 // next column and, when its bit is 1, a bar over the column it erased. With
 // `raster`, a tick from baseline - 200 up to baseline - 300 comes first.
 //
@@ -24,15 +24,17 @@ struct SurfaceLine;
 struct SampleTrace {
     std::int16_t x = 0;
     std::int16_t baseline = 0;
-    std::int16_t barTop = 0;      // baseline - zoom_vertical
-    std::int16_t barBottom = 0;   // baseline + zoom_vertical
-    std::int16_t tickTop = 0;     // baseline - 300, with raster
-    std::int16_t tickBottom = 0;  // baseline - 200, with raster
+    std::uint8_t halfHeight = 0;  // of a bar: zoom_vertical
     std::uint8_t step = 1;
     std::uint8_t samples = 8;  // 0 to 8
     bool cutShort = false;
     bool raster = false;
     std::uint8_t byte = 0;
+
+    int barTop() const { return baseline - halfHeight; }
+    int barBottom() const { return baseline + halfHeight; }
+    int tickTop() const { return baseline - 300; }
+    int tickBottom() const { return baseline - 200; }
 };
 
 // A raster tick, then an erase, a baseline segment and a bar for each sample.

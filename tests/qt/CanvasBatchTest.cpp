@@ -159,12 +159,8 @@ SampleTrace randomTrace(std::mt19937& rng) {
     t.step = steps[static_cast<std::size_t>(percent(rng)) % 6];
     t.x = static_cast<std::int16_t>(byteIndex(rng) * 8 * t.step + (percent(rng) < 5 ? 1 : 0));
     t.baseline = baselines[static_cast<std::size_t>(percent(rng)) % 4];
-    const int half = halfHeights[static_cast<std::size_t>(percent(rng)) % 5];
-    t.barTop = static_cast<std::int16_t>(t.baseline - half);
-    t.barBottom = static_cast<std::int16_t>(t.baseline + half);
+    t.halfHeight = halfHeights[static_cast<std::size_t>(percent(rng)) % 5];
     t.raster = percent(rng) < 20;
-    t.tickTop = static_cast<std::int16_t>(t.baseline - 300);
-    t.tickBottom = static_cast<std::int16_t>(t.baseline - 200);
     t.cutShort = percent(rng) < 5;
     t.samples = static_cast<std::uint8_t>(t.cutShort ? samples(rng) : 8);
     t.byte = static_cast<std::uint8_t>(byte(rng));
@@ -214,7 +210,7 @@ TEST(CanvasBatches, AFailingLineEndsTheBatchAfterTheLinesBeforeIt) {
     EXPECT_EQ(canvas.image().pixel(50, 200), rgbOf(0));
     const std::vector<SurfaceLine> badColour = {{16, 0, 4500, 1500, 4500}};
     EXPECT_THROW(canvas.drawLines(badColour), RuntimeError);
-    // Far right of the window, so skipped at once, yet still at fault.
+    // Far right of the window, so nothing to draw, yet still at fault.
     const std::vector<SurfaceLine> farRight = {{10, 20000, nan, 20000, 300}};
     EXPECT_THROW(canvas.drawLines(farRight), RuntimeError);
 }
@@ -235,8 +231,7 @@ TEST(CanvasBatches, LeaveTheLastLinesColourForTheNextLine) {
     SampleTrace cut;
     cut.x = 20000;
     cut.baseline = 1500;
-    cut.barTop = 1350;
-    cut.barBottom = 1650;
+    cut.halfHeight = 150;
     cut.samples = 3;
     cut.cutShort = true;
     canvas.drawSampleTrace(cut);
