@@ -75,7 +75,6 @@ void endPlayback(Console& c) {
     c.s.playback_pos = 0;
     c.ui.setBackColour(Control::Com_play_spl, Colour::face());
     c.s.playback_count = 0;
-    ++c.playbacksEnded;
 }
 
 void receiveFailure(Console& c) {
@@ -99,9 +98,13 @@ Next playbackStep(Console& c, std::string& line) {
     c.s.playback_pos = checked<std::int32_t>(c.s.playback_pos + 1LL);
     const auto byte = c.files.byteAt(c.s.playback_pos);
     if (!byte) {
-        // The true end of the recording: a last line without its line feed still counts.
-        if (!line.empty()) showReply(c, line);
+        // The true end of the recording. The playback ends first, so that a
+        // last line that fails to decode still leaves it ended. That line
+        // counts only when live acquisition would have decoded it, ended by
+        // its carriage return: a recording stopped in the middle of "x9600"
+        // must not show "96", nor sample bytes left over be read as a reply.
         endPlayback(c);
+        if (!line.empty() && line.back() == '\r') showReply(c, line);
         return Next::Done;
     }
     if (*byte == '=') {
@@ -128,6 +131,12 @@ Next playbackStep(Console& c, std::string& line) {
 }  // namespace
 
 void Com_start_stop_Click(Console& c) {
+    // A Start clicked while this run yields runs nested and takes over: it
+    // stops live acquisition, or carries on the playback until that ends,
+    // is disarmed, fails or the program ends. Whatever ended it, this run
+    // then has nothing left to do and must not start acquisition again.
+    const std::uint64_t run = ++c.startRuns;
+    const auto takenOver = [&c, run] { return c.startRuns != run; };
     std::string line;  // this run's reply line; a nested run has its own
     if (!c.s.settings_loaded) readSettingsFile(c);
     try {
@@ -135,14 +144,11 @@ void Com_start_stop_Click(Console& c) {
         if (c.s.request_cycle_step == 0) c.s.request_cycle_step = 1;
         Next next = Next::PlaybackTest;
         bool idle = false;  // the last read found nothing: the yield may block
-        int endedBefore = -1;  // playbacksEnded when this run last played
         while (next != Next::Done) {
             if (next == Next::PlaybackTest) {
                 c.ui.yield(Wait::No);
-                if (c.ending()) return;
-                if (endedBefore >= 0 && endedBefore != c.playbacksEnded) return;
+                if (c.ending() || takenOver()) return;
                 if (c.s.playback_on) {
-                    endedBefore = c.playbacksEnded;
                     next = playbackStep(c, line);
                 } else if (!c.s.port_open) {
                     startSequence(c);
@@ -156,10 +162,10 @@ void Com_start_stop_Click(Console& c) {
             }
             // Receive pass (live).
             c.ui.yield(idle ? Wait::UntilEvent : Wait::No);
-            if (c.ending() || !c.s.port_open) return;
+            if (c.ending() || takenOver() || !c.s.port_open) return;
             const std::string got = c.port.input();
             idle = got.empty();
-            if (c.s.recording_on) c.files.append(got);
+            if (c.s.recording_on) c.record(got);
             if (got == "\r") {
                 showReply(c, line);
                 if (!c.s.playback_on && !requestCycle(c)) return;

@@ -16,6 +16,22 @@ void Console::addInfo(std::string_view line) {
     ui.setListIndex(ui.listCount() - 1);
 }
 
+void Console::record(std::string_view bytes) {
+    try {
+        files.append(bytes);
+    } catch (const std::exception&) {
+        endRecording();
+        addInfo("* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept.");
+        throw;
+    }
+}
+
+void Console::endRecording() {
+    files.closeRecording();
+    ui.setTextColour(Control::Text_command_to_send, Colour::palette(0));
+    s.recording_on = false;
+}
+
 std::string Console::floatText(float value) const { return purlo::floatText(value, ui.decimalSeparator()); }
 
 void Console::Form_Load() {

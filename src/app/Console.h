@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -36,16 +37,24 @@ public:
     void doubleClick(Control c);
     void keyDown(Control c);
 
-    // Counts playbacks that reached the end of their file. A Start clicked
-    // during a playback runs the rest of it nested; when that ends, the outer
-    // run sees the count change and ends too instead of going live.
-    int playbacksEnded = 0;
+    // Counts the runs of the Start handler. A run that finds the count
+    // changed after a yield knows a nested Start took over, and ends.
+    std::uint64_t startRuns = 0;
 
     // True once Exit has run: every loop returns after its next yield.
     bool ending() const { return ending_; }
 
     // The program's files are opened by bare name in this directory.
     std::filesystem::path file(std::string_view bareName) const { return workDir_ / bareName; }
+
+    // Appends received bytes to the recording. A write that fails (a full
+    // disk) also ends the recording, so that the next Start works: what was
+    // written before stays, the command box turns black again, a line tells
+    // the operator why, and the failure goes on to the caller.
+    void record(std::string_view bytes);
+    // Ends a running recording: the file is closed, the command box's text
+    // turns black again.
+    void endRecording();
 
     // Appends a line to List_Info and selects it so it scrolls into view.
     void addInfo(std::string_view line);

@@ -12,17 +12,10 @@ namespace purlo {
 namespace {
 
 constexpr std::string_view kSendError = "* Error while sending command to Purlo Probe!";
-constexpr int kBlack = 0;
 constexpr int kRed = 4;
 
 void appendToTextInfo(Console& c, std::string_view line) {
     c.ui.setText(Control::Text_Info, c.ui.text(Control::Text_Info) + std::string(line) + c.s.cr_lf);
-}
-
-void endRecording(Console& c) {
-    c.files.closeRecording();
-    c.ui.setTextColour(Control::Text_command_to_send, Colour::palette(kBlack));
-    c.s.recording_on = false;
 }
 
 void startRecording(Console& c) {
@@ -41,7 +34,7 @@ void Com_command_to_send_Click(Console& c) {
         const std::string box = c.ui.text(Control::Text_command_to_send);
         const char command = box.empty() ? ' ' : box.front();
         const bool wasRecording = c.s.recording_on;
-        if (wasRecording) endRecording(c);
+        if (wasRecording) c.endRecording();
         if (command == '#') {
             // "#" toggles, as the help page tells the operator: a second "#"
             // only ends the recording. Starting a fresh one there would empty

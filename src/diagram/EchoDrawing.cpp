@@ -176,13 +176,13 @@ void receiveLiveRecord(Console& c, Trace& trace) {
     const std::string bytes = port.input();
     std::size_t marker = 0;
     while (marker < kMarkerSearchEnd && bytes.at(marker) != kMarker) ++marker;
-    if (marker < kMarkerSearchEnd && c.s.recording_on) c.files.append(bytes.substr(marker, 1));
+    if (marker < kMarkerSearchEnd && c.s.recording_on) c.record(bytes.substr(marker, 1));
 
     for (std::size_t j = marker + 1; j <= c.s.sample_length; ++j) {
         const char byte = bytes.at(j);
         // The recording keeps the whole record whatever the zoom, also where
         // the trace has already ended at the coordinate limit.
-        if (c.s.recording_on) c.files.append(std::string_view(&byte, 1));
+        if (c.s.recording_on) c.record(std::string_view(&byte, 1));
         trace.draw(static_cast<std::uint8_t>(byte));
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "acquisition/Playback.h"
@@ -64,8 +65,9 @@ TEST(Playback, PlaysEveryLineToTheTrueEndOfTheFile) {
     PlaybackHarness h;
     h.s.zero_offset_mm = 2000;
     // Lines end at the line feed; the carriage return before it is harmless,
-    // and the last line has no line feed at all.
-    h.record("c215\r\nq30\r\nD1500");
+    // and the last line has no line feed at all (the recording stopped
+    // right after its carriage return).
+    h.record("c215\r\nq30\r\nD1500\r");
     h.arm();
     h.start();
     EXPECT_EQ(h.ui.text(Control::Com_view_temperature), "21.5");
@@ -121,6 +123,104 @@ TEST(Playback, DisarmedWhileRunningGoesLiveAndResumesLater) {
     h.start();
     EXPECT_EQ(h.ui.text(Control::Com_view_temperature), "5");
     EXPECT_EQ(h.s.playback_pos, 0);
+}
+
+TEST(Playback, ALastLineThatNeverEndedIsNotDecoded) {
+    // A recording stopped in the middle of "x9600", and one that stopped
+    // inside an echo record's sample bytes read as text.
+    for (const std::string tail : {"x96", "\x81\x82" "c9"}) {
+        PlaybackHarness h;
+        h.ui.setText(Control::Com_micro_view_baudrate, "");
+        h.record("x9600\r\nc215\r\n" + tail);
+        h.arm();
+        h.start();
+        EXPECT_EQ(h.ui.text(Control::Com_micro_view_baudrate), "9600") << tail;
+        EXPECT_EQ(h.ui.text(Control::Com_view_temperature), "21.5") << tail;
+        EXPECT_FALSE(h.s.playback_on);
+        EXPECT_EQ(h.ui.list.size(), 2u) << h.ui.lastListLine();
+    }
+}
+
+TEST(Playback, ALastLineThatFailsToDecodeStillEndsThePlayback) {
+    PlaybackHarness h;
+    h.record("c215\r\nq300\r");  // a frequency index beyond 8 bits
+    h.arm();
+    h.start();
+    EXPECT_EQ(h.ui.lastListLine(), "* Error while getting RS232 data via communication chanel!");
+    EXPECT_EQ(std::ranges::count(h.ui.list, h.ui.lastListLine()), 1);
+    EXPECT_FALSE(h.s.playback_on);
+    EXPECT_FALSE(h.console.files.playing());
+    EXPECT_EQ(h.s.playback_pos, 0);
+    EXPECT_EQ(h.ui.text(Control::Com_play_spl), "#");
+    EXPECT_EQ(h.ui.back(Control::Com_play_spl), Colour::face());
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
+    // Armed again, it plays from the start.
+    h.arm();
+    h.start();
+    EXPECT_EQ(h.ui.text(Control::Com_view_temperature), "21.5");
+}
+
+// A Start clicked during a playback runs nested and takes over. However the
+// nested run ends, the outer run must then end too, never start acquisition
+// again behind the operator's back.
+struct NestedTakeOver : PlaybackHarness {
+    NestedTakeOver() {
+        std::string lines;
+        for (int i = 0; i < 100; ++i) lines += "c215\r\n";
+        record(lines);
+        ui.atYield[3] = [this] { start(); };  // the nested run carries on the playback
+        ui.atYield[6] = [this] { arm(); };    // disarmed: the nested run goes live
+    }
+    int count(std::string_view line) const { return static_cast<int>(std::ranges::count(ui.list, line)); }
+};
+
+TEST(Playback, AfterANestedRunIsDisarmedAndStoppedNothingStartsAgain) {
+    NestedTakeOver h;
+    h.ui.atYield[9] = [&h] { h.start(); };  // the operator's Stop
+    h.arm();
+    h.start();
+    EXPECT_EQ(h.port.sent, "?");  // once, when the nested run went live
+    EXPECT_FALSE(h.port.open);
+    EXPECT_FALSE(h.s.port_open);
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
+    EXPECT_EQ(h.ui.back(Control::Com_start_stop), Colour::face());
+}
+
+TEST(Playback, AfterANestedRunFailsNothingStartsAgain) {
+    NestedTakeOver h;
+    h.ui.atYield[9] = [&h] { h.port.failInput = true; };
+    h.arm();
+    h.start();
+    EXPECT_EQ(h.port.sent, "?");
+    EXPECT_FALSE(h.port.open);
+    EXPECT_EQ(h.count("* Error while getting RS232 data via communication chanel!"), 1);
+    EXPECT_EQ(h.ui.lastListLine(), "* Error while getting RS232 data via communication chanel!");
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
+}
+
+TEST(Playback, AfterANestedRunCannotOpenThePortNothingIsTriedAgain) {
+    NestedTakeOver h;
+    h.ui.atYield[5] = [&h] { h.port.failOpen = true; };
+    h.arm();
+    h.start();
+    EXPECT_EQ(h.port.sent, "");
+    EXPECT_EQ(h.count("* Error while setting Comm. Port or baudrate!"), 1);
+    EXPECT_EQ(h.ui.lastListLine(), "* Error while setting Comm. Port or baudrate!");
+}
+
+TEST(Playback, AfterANestedRunFailsWhilePlayingTheOuterRunDoesNotResumeIt) {
+    PlaybackHarness h;
+    std::string lines;
+    for (int i = 0; i < 100; ++i) lines += "c215\r\n";
+    h.record(lines + "q300\r\n" + lines);
+    h.ui.atYield[3] = [&h] { h.start(); };
+    h.arm();
+    h.start();
+    // The failure keeps the playback armed where it stopped, for the operator
+    // to decide; the outer run must not carry it on by itself.
+    EXPECT_EQ(h.ui.lastListLine(), "* Error while getting RS232 data via communication chanel!");
+    EXPECT_TRUE(h.s.playback_on);
+    EXPECT_EQ(h.s.playback_pos, static_cast<int>(lines.size()) + 6);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
@@ -147,23 +148,63 @@ TEST(Recording, ANewRecordingLeavesNoTailOfAnOlderOne) {
     EXPECT_EQ(readFile(h.console.file("Purlo.Spl")), "");
 }
 
-TEST(Recording, AFullDiskEndsAcquisitionAndKeepsWhatWasWritten) {
+TEST(Recording, AFullDiskEndsAcquisitionAndTheRecordingAndKeepsWhatWasWritten) {
     Harness h;
     LiveSession live(h);
-    h.console.files.openRecording(h.console.file("Purlo.Spl"));
-    h.s.recording_on = true;
+    sendCommand(h, "#");
+    ASSERT_TRUE(h.s.recording_on);
+    h.console.click(Control::Com_start_stop);  // closes the link the send opened
     h.ui.atYield[30] = [&] {
         // From here on every write fails, as on a full disk.
         h.console.files.closeRecording();
         h.console.files.openRecording("/dev/full");
     };
     h.console.click(Control::Com_start_stop);
-    EXPECT_EQ(h.ui.lastListLine(), "* Error while getting RS232 data via communication chanel!");
+    const auto n = h.ui.list.size();
+    ASSERT_GE(n, 2u);
+    EXPECT_EQ(h.ui.list[n - 2], "* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept.");
+    EXPECT_EQ(h.ui.list[n - 1], "* Error while getting RS232 data via communication chanel!");
     EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
     EXPECT_FALSE(h.port.open);
+    // The recording is over: the box is black again and nothing holds the file.
+    EXPECT_FALSE(h.s.recording_on);
+    EXPECT_FALSE(h.console.files.recording());
+    EXPECT_EQ(h.ui.fore(Control::Text_command_to_send), Colour::palette(0));
     const std::string kept = readFile(h.console.file("Purlo.Spl"));
     EXPECT_FALSE(kept.empty());
     EXPECT_EQ(kept, live.probe.toPc.substr(0, kept.size()));
+
+    // The next Start works: acquisition runs until the operator stops it.
+    h.ui.atYield.clear();
+    h.port.sent.clear();
+    h.ui.atYield[h.ui.yields + 40] = [&] { h.console.click(Control::Com_start_stop); };
+    h.console.click(Control::Com_start_stop);
+    EXPECT_EQ(h.ui.list.size(), n);
+    EXPECT_TRUE(h.port.sent.starts_with("?")) << h.port.sent;
+    EXPECT_GT(h.port.sent.size(), 5u) << "the request cycle went on";
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
+}
+
+TEST(Recording, AFullDiskDuringAnEchoRecordEndsTheRecordingToo) {
+    Harness h;
+    LiveSession live(h);
+    sendCommand(h, "#");
+    h.console.click(Control::Com_start_stop);
+    // Every write fails from the echo record's marker on.
+    const auto answer = h.port.onOutput;
+    h.port.onOutput = [&, answer](std::string_view data) {
+        if (data == "=") {
+            h.console.files.closeRecording();
+            h.console.files.openRecording("/dev/full");
+        }
+        answer(data);
+    };
+    h.ui.atYield[400] = [&] { h.console.click(Control::Com_start_stop); };
+    h.console.click(Control::Com_start_stop);
+    EXPECT_FALSE(h.s.recording_on);
+    EXPECT_EQ(h.ui.fore(Control::Text_command_to_send), Colour::palette(0));
+    EXPECT_NE(std::ranges::find(h.ui.list, "* Error while getting draw diagram Samples! "), h.ui.list.end());
+    EXPECT_EQ(std::ranges::count(h.ui.list, "* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept."), 1);
 }
 
 }  // namespace

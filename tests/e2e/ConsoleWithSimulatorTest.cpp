@@ -87,5 +87,56 @@ TEST_F(ConsoleWithSimulator, ARecordingPlaysBackTheValuesAndEchoRecordsItHolds) 
     EXPECT_FALSE(serial.portOpen());
 }
 
+TEST_F(ConsoleWithSimulator, AStartDuringPlaybackThenDisarmAndStopLeavesEverythingAtRest) {
+    // Long enough to outlast the clicks below at any speed.
+    {
+        std::ofstream spl(dir.path() / "Purlo.Spl", std::ios::binary);
+        const std::string lines = [] {
+            std::string l;
+            for (int i = 0; i < 1000; ++i) l += "c215\r\n";
+            return l;
+        }();
+        for (int i = 0; i < 4000; ++i) spl << lines;
+    }
+    int questions = 0;
+    serial.passOutput = [&](std::string_view data) {
+        if (data == "?") ++questions;
+        return true;
+    };
+    bool disarmed = false;
+    bool stopped = false;
+    // Each click comes in from the event loop the running handler yields to.
+    const auto at = [](QTimer& timer, int ms, std::function<void()> act) {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, std::move(act));
+        timer.start(ms);
+    };
+    QTimer nested, disarm, stop, lastResort;
+    at(nested, 20, [&] { console.click(Control::Com_start_stop); });  // runs nested
+    at(disarm, 60, [&] {
+        console.click(Control::Com_play_spl);  // disarmed: the nested run goes live
+        disarmed = true;
+    });
+    at(stop, 400, [&] {
+        console.click(Control::Com_start_stop);  // the operator's Stop
+        stopped = true;
+    });
+    // Should acquisition start again by itself, it is stopped here, so that
+    // the test fails instead of running on.
+    at(lastResort, 2000, [&] {
+        if (console.s.port_open) console.click(Control::Com_start_stop);
+    });
+    console.click(Control::Com_play_spl);
+    ASSERT_TRUE(console.s.playback_on);
+    console.click(Control::Com_start_stop);
+    ASSERT_TRUE(disarmed && stopped) << "the playback ended before the clicks";
+    e2e::runEventsFor(200);
+    EXPECT_EQ(questions, 1) << "acquisition started again after the Stop";
+    EXPECT_EQ(window.text(Control::Com_start_stop), "Start");
+    EXPECT_FALSE(console.s.port_open);
+    EXPECT_FALSE(serial.portOpen());
+    EXPECT_FALSE(console.s.playback_on);
+}
+
 }  // namespace
 }  // namespace purlo

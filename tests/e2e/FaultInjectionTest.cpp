@@ -29,6 +29,8 @@ constexpr std::string_view kReceiveError =
     "* Error while getting RS232 data via communication chanel!";
 constexpr std::string_view kSampleError = "* Error while getting draw diagram Samples! ";
 constexpr std::string_view kSendError = "* Error while sending command to Purlo Probe!";
+constexpr std::string_view kRecordingStopped =
+    "* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept.";
 
 // A program spinning on an error takes the whole second; an idle one next to nothing.
 constexpr double kIdleCpuBound = 0.25;
@@ -108,6 +110,19 @@ struct FaultInjection : ::testing::Test, e2e::LiveConsole {
     bool distanceShown() const { return window.windowCaption().ends_with(" mm"); }
 
     // At rest after a failure: the Start button back, the link released.
+    // A write to Purlo.Spl failed: the recording ended with its line, then
+    // the failure went on as the handler doing the write reports it, the
+    // receive loop's (acquisition ends) or the echo drawing's (it goes on).
+    void expectRecordingEndedByAFailedWrite() const {
+        EXPECT_FALSE(console.s.recording_on);
+        EXPECT_EQ(count(kRecordingStopped), 1);
+        const auto lines = listLines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], kRecordingStopped);
+        EXPECT_TRUE(lines.back() == kReceiveError || lines.back() == kSampleError) << lines.back();
+        EXPECT_EQ(count(kReceiveError) + count(kSampleError), 1);
+    }
+
     void expectAtRest() const {
         EXPECT_EQ(window.text(Control::Com_start_stop), "Start");
         EXPECT_FALSE(console.s.port_open);
@@ -228,10 +243,12 @@ TEST_F(FaultInjection, RecordingOntoAFullDeviceEndsThroughTheReceiveFailure) {
         },
         20000);
     ASSERT_TRUE(recording);
-    EXPECT_EQ(lastLine(), kReceiveError);
-    EXPECT_EQ(count(kReceiveError), 1);
+    expectRecordingEndedByAFailedWrite();
     expectAtRest();
     EXPECT_LT(cpuOverAnIdleSecond(), kIdleCpuBound);
+    // The failed write ended the recording, so the next Start works.
+    EXPECT_FALSE(console.s.recording_on);
+    expectStartWorksAgain();
 }
 
 TEST_F(FaultInjection, ARecordingThatFillsTheDiskKeepsWhatWasWrittenAndPlaysBack) {
@@ -245,18 +262,19 @@ TEST_F(FaultInjection, ARecordingThatFillsTheDiskKeepsWhatWasWrittenAndPlaysBack
                     send("#");
                     recording = true;
                 }
-                return false;
+                return recording && !console.s.recording_on;
             },
             20000);
     }
     ASSERT_TRUE(recording);
-    EXPECT_EQ(lastLine(), kReceiveError);
+    expectRecordingEndedByAFailedWrite();
     expectAtRest();
     // Every byte up to the full disk is there.
     EXPECT_EQ(fs::file_size(dir.path() / "Purlo.Spl"), kRoom);
 
     // And it is a recording: it plays back the probe's values.
-    send("?");                               // ends the recording (and opens the link again)
+    EXPECT_FALSE(console.s.recording_on);    // the failed write ended it
+    send("?");                               // opens the link again
     console.click(Control::Com_start_stop);  // closes it, as after any manual send
     window.setText(Control::Com_view_us_fq, "");
     window.setText(Control::Com_view_burst_length, "");
