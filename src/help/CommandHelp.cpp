@@ -1,6 +1,7 @@
 #include "help/CommandHelp.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -44,17 +45,20 @@ void askOffset(Console& c) {
     const std::optional<std::string> answer =
         c.ui.inputBox(prompt, "-7000 Minimum, 7000 Maximum.", intText(c.s.zero_offset_mm));
     if (!answer || answer->empty()) return;
-    // Beyond 16 bits this throws: the handler's failure keeps the old offset.
-    const auto offset = toWidth<std::int16_t>(parseNumber(*answer));
-    if (offset < kOffsetMin || offset > kOffsetMax) {
-        // The dialog's own title names the range; a value outside it is most
-        // likely a typing slip, so it is refused rather than clamped.
-        c.addInfo("* Offset not changed: " + intText(offset) +
-                  " mm is outside -7000 to 7000 mm. Offset stays " + intText(c.s.zero_offset_mm) +
-                  " mm.");
+    // Rounded as every conversion rounds, halves to even. Whatever lies
+    // outside the range, 16 bits or not, is refused the same way: the
+    // dialog's own title names the range, so such a value is most likely a
+    // typing slip, and it is refused rather than clamped.
+    const double offset = std::nearbyint(parseNumber(*answer));
+    if (!(offset >= kOffsetMin && offset <= kOffsetMax)) {
+        // Past what a whole number shows sensibly, the answer as typed.
+        const std::string shown =
+            std::fabs(offset) < 1e15 ? intText(static_cast<long long>(offset)) : *answer;
+        c.addInfo("* Offset not changed: " + shown + " mm is outside -7000 to 7000 mm. Offset stays " +
+                  intText(c.s.zero_offset_mm) + " mm.");
         return;
     }
-    c.s.zero_offset_mm = offset;
+    c.s.zero_offset_mm = toWidth<std::int16_t>(offset);
 }
 
 }  // namespace

@@ -247,8 +247,13 @@ TEST(OffsetDialog, AnswersOutsideTheRangeAreRefusedWithAReason) {
     }
 }
 
-TEST(OffsetDialog, AnswersBeyondSixteenBitsAreAFailure) {
-    for (const std::string answer : {"32768", "-32769", "99999999", "1e300", "32767.5"}) {
+TEST(OffsetDialog, AnswersBeyondSixteenBitsAreRefusedLikeAnyOther) {
+    // One slip, one message: the width of the variable makes no difference.
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"40000", "40000"},    {"-32769", "-32769"}, {"32767.5", "32768"},
+        {"99999999", "99999999"}, {"1e300", "1e300"},   {"1e999", "1e999"},
+    };
+    for (const auto& [answer, shown] : cases) {
         Help h;
         h.s.zero_offset_mm = 321;
         h.ui.inputAnswers = {answer};
@@ -256,7 +261,9 @@ TEST(OffsetDialog, AnswersBeyondSixteenBitsAreAFailure) {
         EXPECT_EQ(h.s.zero_offset_mm, 321) << "answer '" << answer << "'";
         EXPECT_EQ(h.ui.list, (std::vector<std::string>{
                                  "Info's: DbClick here for Purlo commande list and start info's.",
-                                 "* Unexpected Error while listing commands!"}));
+                                 "* Offset not changed: " + shown +
+                                     " mm is outside -7000 to 7000 mm. Offset stays 321 mm."}))
+            << "answer '" << answer << "'";
         EXPECT_EQ(h.ui.listIndex(), 1);
     }
 }
