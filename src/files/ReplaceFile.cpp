@@ -59,6 +59,17 @@ void syncDirectory(const fs::path& dir) {
     ::close(fd);
 }
 
+// The folder takes no new file (it is write-protected for this user), yet the
+// file itself may be writable: then it is rewritten in place, as a plain write
+// would, and its bytes are made to reach the disk before this returns.
+void rewriteInPlace(const fs::path& path, std::string_view bytes, const std::string& what) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw RuntimeError("cannot create a new " + what);
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) throw RuntimeError("cannot write " + what);
+}
+
 }  // namespace
 
 void replaceFile(const fs::path& requested, std::string_view bytes) {
@@ -70,7 +81,13 @@ void replaceFile(const fs::path& requested, std::string_view bytes) {
     }
     std::string temp;
     const int fd = createSibling(path, temp);
-    if (fd < 0) throw RuntimeError("cannot create a new " + what);
+    if (fd < 0) {
+        // Only a folder that refuses new files falls back; a full disk or a
+        // read-only file system would fail the rewrite too, after emptying
+        // the old file.
+        if (errno == EACCES || errno == EPERM) return rewriteInPlace(path, bytes, what);
+        throw RuntimeError("cannot create a new " + what);
+    }
 
     bool ok = writeAll(fd, bytes);
     struct stat old {};

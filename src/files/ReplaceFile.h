@@ -12,6 +12,10 @@ namespace purlo {
 // pointing at the file it names, and a write-protected file is refused like a
 // plain write would be. On any failure the old file is left as it
 // was, the new one is removed and RuntimeError is thrown.
+//
+// A folder the user may not write takes no new file. A writable file there
+// is then rewritten in place (written, flushed and synced), as a plain write
+// would; only when that fails too is RuntimeError thrown.
 void replaceFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace purlo
