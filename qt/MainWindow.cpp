@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include <QWindow>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -7,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -315,6 +318,21 @@ void MainWindow::showWindowCaption(std::string_view caption) {
     QString title = fromBytes(caption);
     title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
     setWindowTitle(title);
+    keepBlankTitleBlank();
+}
+
+void MainWindow::keepBlankTitleBlank() {
+    // The platform shows the application's name for an empty title. The
+    // caption stays "" (and so does the accessible name); only the title bar
+    // gets a blank, so that it shows nothing, as the caption says.
+    if (windowTitle().isEmpty() && windowHandle() != nullptr) {
+        windowHandle()->setTitle(QStringLiteral(" "));
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    keepBlankTitleBlank();
 }
 
 std::string MainWindow::windowCaption() const {

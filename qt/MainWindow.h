@@ -67,6 +67,7 @@ class MainWindow : public QWidget, public Ui {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -75,6 +76,7 @@ class MainWindow : public QWidget, public Ui {
     // loops rewrite all the time come here through frameTexts_.
     void showText(Control c, std::string_view text);
     void showWindowCaption(std::string_view caption);
+    void keepBlankTitleBlank();
     // Before any event runs: the newest texts and lines are on the widgets.
     void showPending();
     void setTabOrderFromTable();

@@ -9,7 +9,7 @@ packages=(
   fonts-urw-base35   # Nimbus Sans: the compact face the window's captions are sized for
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick x11-utils   # x11-utils: xprop, for the title bar test
   librsvg2-bin desktop-file-utils groff-base   # the icon, the menu entry and manual pages
 )
 
