@@ -5,13 +5,14 @@
 //
 // For start-up checks, see FirstFrameReport.h (PURLO_REPORT_FIRST_FRAME).
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QMessageBox>
+#include <QStringList>
 #include <QStyleFactory>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -20,6 +21,7 @@
 #include "QtSerialPort.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
+#include "purlo/Version.h"
 
 namespace {
 
@@ -32,15 +34,29 @@ constexpr const char* kUsage =
     "  --desktop   work in ~/Purlo instead, made on first start with a copy of\n"
     "              the shipped Purlo.Txt (the desktop menu entry uses this)\n"
     "  --help      this text\n"
-    "  --version   the program's version\n"
+    "  --version   the program's version and licence\n"
     "\n"
     "Port n (Comm1 to Comm4) is the device in PURLO_COMMn when that is set,\n"
     "else /dev/ttyUSB<n-1> when it exists, else /dev/ttyS<n-1>.\n";
 
-bool isArgument(const char* arg, const char* name) {
-    return std::strcmp(arg, name) == 0;
-}
+// The console's own options. A single dash starts a whole word, as in Qt's
+// own options (-platform, -reverse), never a cluster of one-letter options.
+struct Options {
+    QCommandLineOption desktop{QStringLiteral("desktop")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption version{QStringLiteral("version")};
 
+    void addTo(QCommandLineParser& parser) const {
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOptions({desktop, help, version});
+    }
+};
+
+QStringList argumentList(int argc, char* argv[]) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i) list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
 
 // Moves into the operator's working folder; returns what the operator should
 // be told (nothing when all went well).
@@ -65,31 +81,39 @@ QString enterDesktopFolder() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Answered before any window system is needed.
-    for (int i = 1; i < argc; ++i) {
-        if (isArgument(argv[i], "--help") || isArgument(argv[i], "-h")) {
+    const Options options;
+    // --help and --version are answered before any window system is needed.
+    // Anything else waits until Qt has taken its own options out of argv.
+    {
+        QCommandLineParser early;
+        options.addTo(early);
+        early.parse(argumentList(argc, argv));
+        if (early.isSet(options.help)) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (isArgument(argv[i], "--version")) {
-            std::printf("purlo %s\n", PURLO_VERSION);
+        if (early.isSet(options.version)) {
+            std::fputs(purlo::versionText("purlo").c_str(), stdout);
             return 0;
         }
     }
 
     QApplication app(argc, argv);  // takes its own options out of argv
-    bool desktop = false;
-    for (int i = 1; i < argc; ++i) {
-        if (isArgument(argv[i], "--desktop")) {
-            desktop = true;
-        } else {
-            std::fprintf(stderr, "purlo: unknown option %s\n\n%s", argv[i], kUsage);
-            return 2;
-        }
+    QCommandLineParser parser;
+    options.addTo(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "purlo: %s\n\n%s", qPrintable(parser.errorText()), kUsage);
+        return 2;
     }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "purlo: unexpected argument '%s'\n\n%s",
+                     qPrintable(parser.positionalArguments().constFirst()), kUsage);
+        return 2;
+    }
+    const bool desktop = parser.isSet(options.desktop);
 
     QApplication::setApplicationName(QStringLiteral("Purlo"));
-    QApplication::setApplicationVersion(QStringLiteral(PURLO_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(purlo::kVersion));
     // The installed menu entry and icon, so the window is shown as the menu shows it.
     QGuiApplication::setDesktopFileName(QStringLiteral("purlo"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("purlo")));

@@ -11,6 +11,9 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick x11-utils   # x11-utils: xprop, for the title bar test
   librsvg2-bin desktop-file-utils groff-base   # the icon, the menu entry and manual pages
+  # The package and its checks: dpkg-deb and dpkg-shlibdeps, readelf and
+  # objdump, hardening-check, lintian, appstreamcli.
+  dpkg-dev binutils devscripts lintian appstream
 )
 
 missing=()

@@ -1,9 +1,11 @@
 #include "sim/SimOptions.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <charconv>
 #include <cmath>
 #include <functional>
-#include <map>
 
 namespace purlo::sim {
 
@@ -35,26 +37,41 @@ T inRange(const std::string& option, const std::string& text, T low, T high) {
 
 using Setter = std::function<void(SimSettings&, const std::string& option, const std::string&)>;
 
-const std::map<std::string, Setter>& valueOptions() {
-    static const std::map<std::string, Setter> options = {
-        {"--link", [](SimSettings& s, auto&, auto& v) { s.link = v; }},
-        {"--log", [](SimSettings& s, auto&, auto& v) { s.log = v; }},
-        {"--state", [](SimSettings& s, auto&, auto& v) { s.probe.stateFile = v; }},
-        {"--level-min",
+struct ValueOption {
+    const char* name;  // without the leading "--"
+    const char* valueName;
+    Setter set;
+};
+
+// The options that take a value; each is checked and applied in this order.
+const std::vector<ValueOption>& valueOptions() {
+    static const std::vector<ValueOption> options = {
+        {"link", "PATH", [](SimSettings& s, auto&, auto& v) { s.link = v; }},
+        {"log", "FILE", [](SimSettings& s, auto&, auto& v) { s.log = v; }},
+        {"state", "FILE", [](SimSettings& s, auto&, auto& v) { s.probe.stateFile = v; }},
+        {"level-min", "MM",
          [](SimSettings& s, auto& o, auto& v) { s.probe.levelMinMm = inRange(o, v, 0.0, 1e6); }},
-        {"--level-max",
+        {"level-max", "MM",
          [](SimSettings& s, auto& o, auto& v) { s.probe.levelMaxMm = inRange(o, v, 0.0, 1e6); }},
-        {"--level-speed", [](SimSettings& s, auto& o,
-                             auto& v) { s.probe.levelSpeedMmPerS = inRange(o, v, 0.0, 1e5); }},
-        {"--noise",
+        {"level-speed", "MM/S",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.levelSpeedMmPerS = inRange(o, v, 0.0, 1e5);
+         }},
+        {"noise", "MM",
          [](SimSettings& s, auto& o, auto& v) { s.probe.noiseMm = inRange(o, v, 0.0, 1e4); }},
-        {"--spikes", [](SimSettings& s, auto& o,
-                        auto& v) { s.probe.spikeProbability = inRange(o, v, 0.0, 1.0); }},
-        {"--temperature", [](SimSettings& s, auto& o,
-                             auto& v) { s.probe.temperatureC = inRange(o, v, -50.0, 150.0); }},
-        {"--samples", [](SimSettings& s, auto& o,
-                         auto& v) { s.probe.samplesPerRecord = inRange(o, v, 1, 4096); }},
-        {"--baud",
+        {"spikes", "P",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.spikeProbability = inRange(o, v, 0.0, 1.0);
+         }},
+        {"temperature", "C",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.temperatureC = inRange(o, v, -50.0, 150.0);
+         }},
+        {"samples", "N",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.samplesPerRecord = inRange(o, v, 1, 4096);
+         }},
+        {"baud", "RATE",
          [](SimSettings& s, auto& o, auto& v) {
              const int baud = number<int>(o, v);
              if (!isProbeBaudRate(baud)) {
@@ -62,42 +79,55 @@ const std::map<std::string, Setter>& valueOptions() {
              }
              s.probe.initialBaud = baud;
          }},
-        {"--time-scale",
+        {"time-scale", "F",
          [](SimSettings& s, auto& o, auto& v) { s.timeScale = inRange(o, v, 0.01, 1000.0); }},
-        {"--seed",
+        {"seed", "N",
          [](SimSettings& s, auto& o, auto& v) { s.probe.seed = number<std::uint64_t>(o, v); }},
     };
     return options;
 }
 
+// Arguments and file names are bytes in the locale's encoding.
+std::string localText(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
 }  // namespace
 
 SimSettings parseArguments(const std::vector<std::string>& args) {
+    QCommandLineParser parser;
+    // "-h" is the one short option; any other single dash starts a whole
+    // word ("-noise 2" is --noise 2), as in Qt's own programs.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption fast(QStringLiteral("fast"));
+    const QCommandLineOption alarm(QStringLiteral("alarm"));
+    parser.addOptions({help, version, fast, alarm});
+    for (const ValueOption& o : valueOptions()) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(o.name), QString(),
+                                            QString::fromLatin1(o.valueName)));
+    }
+
+    QStringList list{QStringLiteral("purlo-probe-sim")};
+    for (const std::string& a : args) {
+        list << QString::fromLocal8Bit(a.data(), static_cast<qsizetype>(a.size()));
+    }
+    if (!parser.parse(list)) throw UsageError(localText(parser.errorText()));
+    if (!parser.positionalArguments().isEmpty()) {
+        throw UsageError("unexpected argument '" +
+                         localText(parser.positionalArguments().constFirst()) + "'");
+    }
+
     SimSettings s;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (const auto eq = option.find('=');
-            option.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = option.substr(eq + 1);
-            option = option.substr(0, eq);
-            inlineValue = true;
-        }
-        if (option == "--fast" || option == "--alarm" || option == "--help" || option == "-h") {
-            if (inlineValue) throw UsageError(option + " takes no value");
-            if (option == "--fast") s.fast = true;
-            if (option == "--alarm") s.probe.alarm = true;
-            if (option == "--help" || option == "-h") s.help = true;
-            continue;
-        }
-        const auto found = valueOptions().find(option);
-        if (found == valueOptions().end()) throw UsageError("unknown option " + option);
-        if (!inlineValue) {
-            if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
-            value = args[++i];
-        }
-        found->second(s, option, value);
+    s.help = parser.isSet(help);
+    s.version = parser.isSet(version);
+    s.fast = parser.isSet(fast);
+    s.probe.alarm = parser.isSet(alarm);
+    for (const ValueOption& o : valueOptions()) {
+        const QString name = QString::fromLatin1(o.name);
+        // Given twice, the last one counts.
+        if (parser.isSet(name)) o.set(s, std::string("--") + o.name, localText(parser.value(name)));
     }
     if (s.probe.levelMinMm > s.probe.levelMaxMm) {
         throw UsageError("--level-min is greater than --level-max");
@@ -127,6 +157,7 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --time-scale F       the probe's clock runs F times as fast as the wall clock (default 1)
   --log FILE           log the traffic both ways, with timestamps
   --help               this text
+  --version            the program's version and licence
 
 When the PC side's rate differs from the probe's, bytes arrive garbled both ways.
 SIGINT or SIGTERM ends the simulator and removes the link.

@@ -17,6 +17,7 @@ struct SimSettings {
     bool fast = false;           // no pacing at the line rate
     double timeScale = 1.0;      // simulated seconds per real second
     bool help = false;
+    bool version = false;
 };
 
 struct UsageError : std::runtime_error {
@@ -24,7 +25,8 @@ struct UsageError : std::runtime_error {
 };
 
 // Parses the arguments after the program name. Throws UsageError with a
-// message naming the bad option.
+// message naming the bad option or value. Options start with "--" or "-"
+// ("-h" for --help); a value follows as the next argument or after "=".
 SimSettings parseArguments(const std::vector<std::string>& args);
 
 // The --help text.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "purlo/Version.h"
 #include "sim/PtyLink.h"
 #include "sim/SimOptions.h"
 #include "sim/Simulator.h"
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
     }
     if (settings.help) {
         std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (settings.version) {
+        std::fputs(purlo::versionText("purlo-probe-sim").c_str(), stdout);
         return 0;
     }
 

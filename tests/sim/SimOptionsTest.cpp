@@ -1,6 +1,9 @@
 // The command line of purlo-probe-sim.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
+
 #include "sim/SimOptions.h"
 
 namespace purlo::sim::test {
@@ -55,6 +58,70 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--spikes", "1.5"}, std::vector<std::string>{"--level-min", "nan"},
         std::vector<std::string>{"--fast=yes"}, std::vector<std::string>{"--time-scale", "0"},
         std::vector<std::string>{"--level-min", "2000", "--level-max", "1000"}));
+
+TEST(SimOptions, HelpAndVersionAreFlags) {
+    EXPECT_TRUE(parseArguments({"--help"}).help);
+    EXPECT_TRUE(parseArguments({"-h"}).help);
+    const SimSettings v = parseArguments({"--version"});
+    EXPECT_TRUE(v.version);
+    EXPECT_FALSE(v.help);
+    EXPECT_FALSE(parseArguments({}).version);
+}
+
+TEST(SimOptions, OneDashWordsAndRepeatedOptions) {
+    // A single dash starts a whole option name, and a value may start with
+    // a dash; given twice, the last value counts.
+    const SimSettings s =
+        parseArguments({"-noise", "2", "--temperature", "-12.5", "--seed", "3", "--seed=9"});
+    EXPECT_EQ(s.probe.noiseMm, 2.0);
+    EXPECT_EQ(s.probe.temperatureC, -12.5);
+    EXPECT_EQ(s.probe.seed, 9u);
+}
+
+std::string messageOf(const std::vector<std::string>& args) {
+    try {
+        parseArguments(args);
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+TEST(SimOptions, MessagesNameTheOptionAndTheValue) {
+    EXPECT_EQ(messageOf({"--noise", "lots"}), "--noise: \"lots\" is not a number");
+    EXPECT_EQ(messageOf({"--level-min", "nan"}), "--level-min: \"nan\" is not finite");
+    EXPECT_EQ(messageOf({"--samples=0"}), "--samples: 0 is outside 1 to 4096");
+    EXPECT_EQ(messageOf({"--baud", "9000"}),
+              "--baud: 9000 is not a probe rate (300, 600, ... 38400)");
+    EXPECT_EQ(messageOf({"--level-min", "2000", "--level-max", "1000"}),
+              "--level-min is greater than --level-max");
+    // What the parser itself refuses names the option or the stray argument.
+    EXPECT_NE(messageOf({"--speed", "3"}).find("'speed'"), std::string::npos);
+    EXPECT_NE(messageOf({"--link"}).find("'--link'"), std::string::npos);
+    EXPECT_NE(messageOf({"--fast=yes"}).find("'--fast'"), std::string::npos);
+    EXPECT_EQ(messageOf({"demo/com1"}), "unexpected argument 'demo/com1'");
+    EXPECT_EQ(messageOf({"--", "--fast"}), "unexpected argument '--fast'");
+}
+
+// The help text is the option list the manual page and the README repeat:
+// every option it shows must be one the parser takes, as shown.
+TEST(SimOptions, EveryOptionInTheHelpIsAccepted) {
+    std::istringstream help(usageText());
+    const std::regex optionLine(R"(^  (--[a-z-]+)( [A-Z/]+)? .*)");
+    int options = 0;
+    for (std::string line; std::getline(help, line);) {
+        std::smatch m;
+        if (!std::regex_match(line, m, optionLine)) continue;
+        ++options;
+        std::vector<std::string> args{m[1].str()};
+        if (m[2].matched) {
+            // A value every option takes, but for these two.
+            args.push_back(m[1] == "--baud" ? "4800" : m[1] == "--level-max" ? "2000" : "1");
+        }
+        EXPECT_NO_THROW(parseArguments(args)) << line;
+    }
+    EXPECT_EQ(options, 17);  // 15 settings, --help and --version
+}
 
 }  // namespace
 }  // namespace purlo::sim::test

@@ -10,12 +10,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "ProbeTestSupport.h"
 #include "SimProcess.h"
-
+#include "sim/SimOptions.h"
 
 namespace purlo::sim::test {
 namespace {
@@ -185,6 +186,53 @@ TEST_F(SimProgram, ReplacesAStaleLinkButNotAFile) {
     std::stringstream text;
     text << std::ifstream(link()).rdbuf();
     EXPECT_EQ(text.str(), "precious");
+}
+
+// The program's answer to a command line it does not run a probe for.
+struct Answer {
+    int status = -1;
+    std::string out, err;
+};
+
+Answer answer(const ScratchDir& dir, const std::string& args) {
+    const auto out = dir.path() / "out", err = dir.path() / "err";
+    const int raw = std::system((std::string("'") + PURLO_PROBE_SIM + "' " + args + " >'" +
+                                 out.string() + "' 2>'" + err.string() + "'")
+                                    .c_str());
+    Answer a;
+    a.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::stringstream o, e;
+    o << std::ifstream(out).rdbuf();
+    e << std::ifstream(err).rdbuf();
+    a.out = o.str();
+    a.err = e.str();
+    return a;
+}
+
+TEST_F(SimProgram, VersionAndHelpAnswerOnStandardOutput) {
+    const Answer version = answer(dir, "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.substr(0, version.out.find('\n')),
+              std::string("purlo-probe-sim ") + PURLO_EXPECTED_VERSION);
+    EXPECT_NE(version.out.find("GPL-3.0-or-later"), std::string::npos) << version.out;
+    EXPECT_EQ(version.err, "");
+
+    const Answer help = answer(dir, "-h");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, usageText());
+}
+
+TEST_F(SimProgram, AWrongCommandLineEndsWithStatus2AndAMessage) {
+    const Answer unknown = answer(dir, "--level 5");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.out, "");  // no device to read: scripts see nothing
+    EXPECT_EQ(unknown.err.rfind("purlo-probe-sim: Unknown option 'level'.\n", 0), 0u)
+        << unknown.err;
+    EXPECT_NE(unknown.err.find(usageText()), std::string::npos);
+
+    const Answer bad = answer(dir, "--spikes 2");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("purlo-probe-sim: --spikes: 2 is outside", 0), 0u) << bad.err;
 }
 
 }  // namespace
