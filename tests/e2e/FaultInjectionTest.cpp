@@ -21,12 +21,14 @@
 #include "e2e/LiveConsole.h"
 #include "support/CpuTime.h"
 #include "support/FileBytes.h"
+#include "support/FileSizeLimit.h"
 
 namespace purlo {
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::cpuSeconds;
+using testsupport::FileSizeLimit;
 using testsupport::readFile;
 
 constexpr std::string_view kReceiveError =
@@ -48,29 +50,6 @@ double cpuOverAnIdleSecond() {
     ::testing::Test::RecordProperty("idle_cpu_seconds", std::to_string(used));
     return used;
 }
-
-// For as long as it lives no file of this process can grow beyond `bytes`:
-// a disk that is full from there on, for root too.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        savedSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedSignal_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    void (*savedSignal_)(int) = nullptr;
-};
 
 struct FaultInjection : ::testing::Test, e2e::LiveConsole {
     void SetUp() override {
