@@ -16,14 +16,14 @@
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
 #include "support/EchoingPort.h"
-#include "support/QuietUi.h"
+#include "support/NullUi.h"
 
 namespace {
 
 using namespace purlo;
-using purlo::bench::CountingSurface;
 using purlo::bench::EchoingPort;
-using purlo::bench::QuietUi;
+using purlo::testsupport::CountingSurface;
+using purlo::testsupport::NullUi;
 
 // 160 sample bytes with an irregular mix of high and low samples, like a real
 // burst, ring-down and echo; about half the samples draw a bar.
@@ -38,7 +38,7 @@ std::string echoRecord() {
 }
 
 void BM_DrawOneSample(benchmark::State& state) {
-    QuietUi ui;
+    NullUi ui;
     CountingSurface surface;
     EchoingPort port(echoRecord());
     Console c(ui, surface, port, std::filesystem::temp_directory_path());

@@ -37,6 +37,7 @@
 #include "support/EchoingPort.h"
 #include "support/Measure.h"
 #include "support/Pty.h"
+#include "support/SettingsFixture.h"
 #include "support/WorkDir.h"
 
 using namespace purlo;
@@ -188,7 +189,10 @@ int main(int argc, char** argv) {
     Pty pty;
     setenv("PURLO_COMM1", pty.slavePath().c_str(), 1);
     WorkDir dir("echo");
-    writeSettings(dir.path(), {.baud = 38400, .zoomHorizontal = kZoomHorizontal});
+    ConsoleState settings = testsupport::startUpSettings();
+    settings.pc_baud_rate = 38400;
+    settings.zoom_horizontal = kZoomHorizontal;
+    testsupport::writeSettingsFile(dir.path(), settings);
     ConsoleWindow w(dir.path());
     ProbeThread probe(pty.master());
 

@@ -15,6 +15,7 @@
 #include "support/ConsoleWindow.h"
 #include "support/Measure.h"
 #include "support/Pty.h"
+#include "support/SettingsFixture.h"
 #include "support/WorkDir.h"
 
 using namespace purlo;
@@ -30,7 +31,9 @@ int main(int argc, char** argv) {
     Pty silent;  // never read, never written: a probe that does not answer
     setenv("PURLO_COMM1", silent.slavePath().c_str(), 1);
     WorkDir dir("idle");
-    writeSettings(dir.path(), {});
+    ConsoleState settings = testsupport::startUpSettings();
+    settings.pc_baud_rate = 9600;
+    testsupport::writeSettingsFile(dir.path(), settings);
     ConsoleWindow console(dir.path());
 
     constexpr int kSettleMs = 500;  // the port is open and the loop is waiting

@@ -16,15 +16,20 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "support/ConsoleWindow.h"
+#include "support/FileBytes.h"
 #include "support/Measure.h"
 #include "support/RecordingCheck.h"
+#include "support/SettingsFixture.h"
 #include "support/SimProcess.h"
 #include "support/WorkDir.h"
 
 using namespace purlo;
 using namespace purlo::bench;
+using purlo::testsupport::readFile;
+using purlo::testsupport::SimProcess;
 
 int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
@@ -38,8 +43,13 @@ int main(int argc, char** argv) {
     SimProcess sim(PURLO_PROBE_SIM, {"--link", (dir / "purlo-com1").string(), "--baud", "38400",
                                      "--log", log, "--level-min", "600", "--level-max", "1700",
                                      "--level-speed", "8", "--noise", "1.5", "--spikes", "0.002"});
-    setenv("PURLO_COMM1", sim.device().c_str(), 1);
-    writeSettings(dir.path(), {.baud = 38400});
+    // The simulator prints its device once it serves.
+    const std::string device = sim.firstLine();
+    if (device.empty()) throw std::runtime_error("the probe simulator did not start");
+    setenv("PURLO_COMM1", device.c_str(), 1);
+    ConsoleState settings = testsupport::startUpSettings();
+    settings.pc_baud_rate = 38400;
+    testsupport::writeSettingsFile(dir.path(), settings);
     ConsoleWindow w(dir.path());
 
     CpuWindow span;

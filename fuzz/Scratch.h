@@ -1,16 +1,14 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "NullPorts.h"
 #include "app/ConsoleState.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDir.h"
 
 namespace purlo::fuzz {
 
@@ -19,37 +17,12 @@ namespace purlo::fuzz {
 // It lies in memory when the system offers that: the saves sync to disk,
 // and on a disk that costs more than the rest of a run together.
 inline const std::filesystem::path& scratchDir() {
-    struct Dir {
-        Dir() {
-            std::error_code ec;
-            const std::filesystem::path base =
-                std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
-                    ? std::filesystem::path("/dev/shm")
-                    : std::filesystem::temp_directory_path();
-            std::string pattern = (base / "purlo-fuzz-XXXXXX").string();
-            if (::mkdtemp(pattern.data()) == nullptr) fail("cannot create a scratch directory");
-            path = pattern;
-        }
-        ~Dir() {
-            std::error_code ec;
-            std::filesystem::remove_all(path, ec);
-        }
-        std::filesystem::path path;
-    };
-    static const Dir dir;
-    return dir.path;
+    static const testsupport::ScratchDir dir("purlo-fuzz", testsupport::ScratchDir::Place::MemoryIfAny);
+    return dir.path();
 }
 
-inline void writeFile(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) fail("cannot write a scratch file");
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 // The view settings a purlo.Set (or the view buttons) can leave behind, taken
 // from the first four bytes of an input: flags, horizontal zoom, vertical

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool ended = !console.s.playback_on && console.s.playback_pos == 0 &&
                        console.s.playback_count == 0 && ui.text(Control::Com_play_spl) == "#" &&
                        !console.files.playing();
-    const bool refused = console.s.playback_on && ui.lastLine == kReceiveError &&
+    const bool refused = console.s.playback_on && ui.lastListLine == kReceiveError &&
                          ui.text(Control::Com_start_stop) == "Start";
     if (!ended && !refused) fuzz::fail("the playback neither ended nor reported a failure");
     return 0;

@@ -1,7 +1,5 @@
 #include "Measure.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -10,13 +8,6 @@
 #include <stdexcept>
 
 namespace purlo::bench {
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 double wallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())

@@ -6,10 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "support/CpuTime.h"
+
 namespace purlo::bench {
 
-// CPU seconds this process has used so far, every thread included.
-double cpuSeconds();
+using testsupport::cpuSeconds;
 
 // Seconds on a steady clock, for intervals.
 double wallSeconds();

@@ -5,8 +5,9 @@
 #include <string>
 #include <system_error>
 
-#include "QuietUi.h"
 #include "WorkDir.h"
+#include "support/NullUi.h"
+#include "support/SettingsFixture.h"
 #include "app/Console.h"
 #include "link/SerialPort.h"
 #include "sim/ProbeModel.h"
@@ -74,9 +75,11 @@ class ModelPort : public SerialPort {
 
 std::int64_t makeSampleRecording(const std::filesystem::path& file, std::int64_t bytes) {
     WorkDir dir("recording");
-    writeSettings(dir.path(), {.baud = 38400});
-    QuietUi ui;
-    CountingSurface surface;
+    ConsoleState settings = testsupport::startUpSettings();
+    settings.pc_baud_rate = 38400;
+    testsupport::writeSettingsFile(dir.path(), settings);
+    testsupport::NullUi ui;
+    testsupport::CountingSurface surface;
     sim::ProbeOptions probe;
     probe.levelMinMm = 600;
     probe.levelMaxMm = 1700;

@@ -1,39 +1,19 @@
 #pragma once
 
-#include <filesystem>
+#include <cstdlib>
 #include <string>
+
+#include "support/ScratchDir.h"
 
 namespace purlo::bench {
 
 // A scratch working directory for one benchmark run, removed afterwards
 // unless PURLO_BENCH_KEEP is set (to look at the files it made).
-class WorkDir {
+class WorkDir : public testsupport::ScratchDir {
   public:
-    explicit WorkDir(const std::string& name);
-    ~WorkDir();
-    WorkDir(const WorkDir&) = delete;
-    WorkDir& operator=(const WorkDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    // Leaves the directory behind, to look at what went wrong.
-    void keep() { keep_ = true; }
-    std::filesystem::path operator/(const std::string& file) const { return path_ / file; }
-
-  private:
-    std::filesystem::path path_;
-    bool keep_ = false;
+    explicit WorkDir(const std::string& name) : ScratchDir("purlo-bench-" + name) {
+        if (std::getenv("PURLO_BENCH_KEEP") != nullptr) keep();
+    }
 };
-
-// The console's settings file purlo.Set as "Save Probe + PC" writes it:
-// Comm1 at the given rate, millimetres, the given zoom and record length.
-struct Settings {
-    int baud = 9600;
-    int zoomHorizontal = 10;
-    int zoomVertical = 150;
-    int sampleLength = 160;
-};
-void writeSettings(const std::filesystem::path& dir, const Settings& s);
-
-std::string readFile(const std::filesystem::path& file);
-void writeFile(const std::filesystem::path& file, const std::string& bytes);
 
 }  // namespace purlo::bench

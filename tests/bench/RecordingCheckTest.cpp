@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "sim/TrafficLog.h"
+#include "support/FileBytes.h"
 #include "support/RecordingCheck.h"
+#include "support/ScratchDir.h"
 
 namespace purlo::bench {
 namespace {
@@ -77,7 +79,8 @@ TEST(RecordingCheck, CatchesEveryOtherLoss) {
 }
 
 TEST(RecordingCheck, ReadsWhatTheSimulatorLogs) {
-    const auto file = std::filesystem::temp_directory_path() / "purlo-recording-check.log";
+    const testsupport::ScratchDir dir("purlo-recording-check");
+    const auto file = dir / "traffic.log";
     {
         sim::TrafficLog log(file);
         log.note(0.0, "probe at 38400 bit/s");
@@ -86,9 +89,7 @@ TEST(RecordingCheck, ReadsWhatTheSimulatorLogs) {
         log.toPc(0.3, "q\"30\\\x01\r\n");
         log.toPc(0.4, record(7));
     }
-    std::ifstream in(file, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
-    std::filesystem::remove(file);
+    const std::string text = testsupport::readFile(file);
     const std::vector<SentMessage> sent = sentToPc(text);
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_FALSE(sent[0].record);

@@ -32,10 +32,7 @@ struct LiveEcho : Harness {
             if (data == "=") port.feed(record);
         };
     }
-    std::string readFile(std::string_view name) const {
-        std::ifstream in(console.file(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string readFile(std::string_view name) const { return test::readFile(console.file(name)); }
     void record_into_file() {
         console.files.openRecording(console.file("Purlo.Spl"));
         s.recording_on = true;

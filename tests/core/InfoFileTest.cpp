@@ -20,16 +20,6 @@ const std::string kNotFound =
     "Email to; purlo-console@example.org for the last actual info file.";
 const Colour kDarkRed = Colour::of(170, 0, 0);
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const fs::path& p, std::string_view bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 struct Info : Harness {
     fs::path txt() const { return dir.path() / "Purlo.Txt"; }
     void press() { console.click(Control::Com_view_program_info); }
@@ -62,7 +52,7 @@ TEST(InfoFile, AMissingFileIsReportedAndNotCreated) {
 TEST(InfoFile, AFileOfTheLimitIsShown) {
     Info h;
     const std::string bytes(kInfoFileMaxBytes, 'x');
-    writeBytes(h.txt(), bytes);
+    writeFile(h.txt(), bytes);
     h.press();
     EXPECT_EQ(h.box(), bytes);
     EXPECT_TRUE(h.shown());
@@ -75,7 +65,7 @@ TEST(InfoFile, AFileOfTheLimitIsShown) {
 
 TEST(InfoFile, AFileOneByteOverTheLimitIsLeftToAnEditor) {
     Info h;
-    writeBytes(h.txt(), std::string(kInfoFileMaxBytes + 1, 'x'));
+    writeFile(h.txt(), std::string(kInfoFileMaxBytes + 1, 'x'));
     h.ui.setText(Control::Text_Info, "Send command: x to Purlo.\r\n");
     h.press();
     ASSERT_EQ(h.ui.messages.size(), 1u);
@@ -89,7 +79,7 @@ TEST(InfoFile, AFileOneByteOverTheLimitIsLeftToAnEditor) {
 
 TEST(InfoFile, AnEmptyFileShowsAnEmptyBox) {
     Info h;
-    writeBytes(h.txt(), "");
+    writeFile(h.txt(), "");
     h.ui.setText(Control::Text_Info, "old log");
     h.press();
     EXPECT_EQ(h.box(), "");
@@ -100,7 +90,7 @@ TEST(InfoFile, AnEmptyFileShowsAnEmptyBox) {
 
 TEST(InfoFile, EditAndOkSavesTheTextWithOneLineEnd) {
     Info h;
-    writeBytes(h.txt(), "old text\r\n");
+    writeFile(h.txt(), "old text\r\n");
     h.press();
     h.key();
     h.ui.setText(Control::Text_Info, "new text\r\n");
@@ -110,7 +100,7 @@ TEST(InfoFile, EditAndOkSavesTheTextWithOneLineEnd) {
     EXPECT_EQ(h.ui.messages[0].text, "Do you want to save the text modification ?");
     EXPECT_EQ(h.ui.messages[0].title, " Save this to Purlo.Txt");
     EXPECT_EQ(h.ui.messages[0].buttons, Buttons::OkCancel);
-    EXPECT_EQ(readBytes(h.txt()), "new text\r\n\r\n");
+    EXPECT_EQ(readFile(h.txt()), "new text\r\n\r\n");
     EXPECT_EQ(h.strayFiles(), 0);
     EXPECT_FALSE(h.shown());
     EXPECT_EQ(h.box(), "");
@@ -122,14 +112,14 @@ TEST(InfoFile, EditAndOkSavesTheTextWithOneLineEnd) {
 
 TEST(InfoFile, EditAndCancelKeepsTheFileAndStillCloses) {
     Info h;
-    writeBytes(h.txt(), "old text\r\n");
+    writeFile(h.txt(), "old text\r\n");
     h.press();
     h.key();
     h.ui.setText(Control::Text_Info, "new text");
     h.ui.answers = {Answer::Cancel};
     h.press();
     EXPECT_EQ(h.ui.messages.size(), 1u);
-    EXPECT_EQ(readBytes(h.txt()), "old text\r\n");
+    EXPECT_EQ(readFile(h.txt()), "old text\r\n");
     EXPECT_FALSE(h.shown());
     EXPECT_EQ(h.caption(), "View Info");
     EXPECT_FALSE(h.s.info_file_shown);
@@ -150,12 +140,12 @@ TEST(InfoFile, BytesRoundTripUnchangedWhenNothingWasTyped) {
     std::string bytes;
     for (int b = 1; b < 256; ++b) bytes += static_cast<char>(b);
     bytes += "\0lone\nline feed, lone\rcarriage return, no final line end"s;
-    writeBytes(h.txt(), bytes);
+    writeFile(h.txt(), bytes);
     h.press();
     EXPECT_EQ(h.box(), bytes) << "shown byte for byte";
     h.press();
     EXPECT_TRUE(h.ui.messages.empty()) << "no question without a key press";
-    EXPECT_EQ(readBytes(h.txt()), bytes);
+    EXPECT_EQ(readFile(h.txt()), bytes);
     EXPECT_EQ(h.caption(), "View Info");
     h.press();
     EXPECT_EQ(h.box(), bytes) << "and shown the same again";
@@ -163,17 +153,17 @@ TEST(InfoFile, BytesRoundTripUnchangedWhenNothingWasTyped) {
 
 TEST(InfoFile, WhatTheOperatorDidNotWriteNeverReachesTheFile) {
     Info h;
-    writeBytes(h.txt(), "operator notes\r\n");
+    writeFile(h.txt(), "operator notes\r\n");
     h.press();
     // The send log and the command list land in the shown box, Cls empties it.
     h.ui.setText(Control::Text_Info, h.box() + "Send command: x to Purlo.\r\n");
     h.console.doubleClick(Control::List_Info);
     h.press();
-    EXPECT_EQ(readBytes(h.txt()), "operator notes\r\n");
+    EXPECT_EQ(readFile(h.txt()), "operator notes\r\n");
     h.press();
     h.ui.setText(Control::Text_Info, "");
     h.press();
-    EXPECT_EQ(readBytes(h.txt()), "operator notes\r\n");
+    EXPECT_EQ(readFile(h.txt()), "operator notes\r\n");
     EXPECT_TRUE(h.ui.messages.empty());
 }
 
@@ -193,18 +183,18 @@ TEST(InfoFile, TheCommandOverviewClosesWithoutTouchingAnyFile) {
     EXPECT_TRUE(h.ui.messages.empty());
 
     // That earlier key makes the next close of the file ask.
-    writeBytes(h.txt(), "notes");
+    writeFile(h.txt(), "notes");
     h.press();
     ASSERT_TRUE(h.s.info_file_shown);
     h.ui.answers = {Answer::Cancel};
     h.press();
     EXPECT_EQ(h.ui.messages.size(), 1u);
-    EXPECT_EQ(readBytes(h.txt()), "notes");
+    EXPECT_EQ(readFile(h.txt()), "notes");
 }
 
 TEST(InfoFile, TheCaptionNeverReturnsToProgramInfo) {
     Info h;
-    writeBytes(h.txt(), "a");
+    writeFile(h.txt(), "a");
     for (int i = 0; i < 4; ++i) h.press();
     EXPECT_EQ(h.caption(), "View Info");
     h.press();
@@ -224,7 +214,7 @@ void expectFailedSaveKeepsEverything(Info& h, const std::string& oldBytes) {
     EXPECT_TRUE(h.s.info_file_shown);
     EXPECT_TRUE(h.s.info_text_modified);
     if (!oldBytes.empty()) {
-        EXPECT_EQ(readBytes(h.txt()), oldBytes);
+        EXPECT_EQ(readFile(h.txt()), oldBytes);
     }
     // The next press asks again.
     h.ui.answers = {Answer::Cancel};
@@ -235,7 +225,7 @@ void expectFailedSaveKeepsEverything(Info& h, const std::string& oldBytes) {
 }
 
 void showAndEdit(Info& h, std::string_view bytes) {
-    writeBytes(h.txt(), bytes);
+    writeFile(h.txt(), bytes);
     h.press();
     ASSERT_TRUE(h.s.info_file_shown);
     h.key();
@@ -288,11 +278,11 @@ TEST(InfoFile, ASaveOverADirectoryFailsAndLeavesNoTemporaryFile) {
     // Something else now occupies the name; nothing may be put in its place.
     fs::remove(h.txt());
     fs::create_directory(h.txt());
-    writeBytes(h.txt() / "inside", "kept");
+    writeFile(h.txt() / "inside", "kept");
     h.press();
     expectFailedSaveKeepsEverything(h, "");
     EXPECT_TRUE(fs::is_directory(h.txt()));
-    EXPECT_EQ(readBytes(h.txt() / "inside"), "kept");
+    EXPECT_EQ(readFile(h.txt() / "inside"), "kept");
     EXPECT_EQ(h.strayFiles(), 0);
 }
 

@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 int entries(const fs::path& dir) {
     return static_cast<int>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
@@ -28,7 +23,7 @@ int entries(const fs::path& dir) {
 TEST(ReplaceFile, CreatesAMissingFile) {
     TempDir dir;
     replaceFile(dir.path() / "a.txt", "new\r\n");
-    EXPECT_EQ(readBytes(dir.path() / "a.txt"), "new\r\n");
+    EXPECT_EQ(readFile(dir.path() / "a.txt"), "new\r\n");
     EXPECT_EQ(entries(dir.path()), 1);
 }
 
@@ -38,7 +33,7 @@ TEST(ReplaceFile, ReplacesTheWholeContentAndKeepsThePermissionBits) {
     { std::ofstream(file) << "a much longer old content"; }
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     replaceFile(file, "short");
-    EXPECT_EQ(readBytes(file), "short");
+    EXPECT_EQ(readFile(file), "short");
     EXPECT_EQ(fs::status(file).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(dir.path()), 1);
@@ -52,7 +47,7 @@ TEST(ReplaceFile, ALinkKeepsPointingAtTheFile) {
     fs::create_symlink(target, link);
     replaceFile(link, "new");
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(readBytes(target), "new");
+    EXPECT_EQ(readFile(target), "new");
     EXPECT_EQ(entries(dir.path()), 2);
 }
 
@@ -97,7 +92,7 @@ TEST(ReplaceFile, AWritableFileInAReadOnlyFolderIsRewrittenInPlace) {
     fs::permissions(dir.path(), kReadOnlyFolder);
     EXPECT_EQ(saveAsPlainUser([&] { replaceFile(file, "new\r\n"); }), 0);
     fs::permissions(dir.path(), kEveryone);
-    EXPECT_EQ(readBytes(file), "new\r\n");
+    EXPECT_EQ(readFile(file), "new\r\n");
     EXPECT_EQ(entries(dir.path()), 1);
 }
 

@@ -1,41 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
 #include <sstream>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "fakes/Harness.h"
 #include "settings/SettingsFile.h"
+#include "support/FileSizeLimit.h"
 
 namespace purlo::test {
 namespace {
-
-// For as long as it lives, no file of this process can grow beyond 0 bytes:
-// every write fails (EFBIG), for root too. Unlike running out of file
-// descriptors, this leaves the sanitizer runtimes the descriptors they need.
-class NoRoomForBytes {
-public:
-    NoRoomForBytes() {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        savedSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
-        rlimit none = saved_;
-        none.rlim_cur = 0;
-        ::setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~NoRoomForBytes() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedSignal_);
-    }
-    NoRoomForBytes(const NoRoomForBytes&) = delete;
-    NoRoomForBytes& operator=(const NoRoomForBytes&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*savedSignal_)(int) = nullptr;
-};
 
 const std::string kStartUpFile =
     " 1     Serial CommPort.\r\n"
@@ -105,7 +80,7 @@ TEST(SettingsSave, AFailedSaveLeavesTheOldFileAndSendsNothing) {
     h.s.settings_loaded = true;
     {
         // The new file cannot take a single byte, not even when written by root.
-        NoRoomForBytes full;
+        testsupport::FileSizeLimit full(0);
         h.console.click(Control::Com_Save_to_eeprom);
     }
     EXPECT_EQ(readFile(h.console.file("purlo.Set")), "old settings\r\n");

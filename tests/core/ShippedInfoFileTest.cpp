@@ -16,10 +16,7 @@ namespace fs = std::filesystem;
 // The information file as it ships with the program.
 const fs::path kShipped = fs::path(PURLO_DATA_DIR) / "Purlo.Txt";
 
-std::string shippedBytes() {
-    std::ifstream in(kShipped, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string shippedBytes() { return readFile(kShipped); }
 
 TEST(ShippedInfoFile, FitsTheViewer) {
     ASSERT_TRUE(fs::is_regular_file(kShipped)) << kShipped;

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 #include "acquisition/StartStop.h"
 #include "fakes/Harness.h"
 #include "fakes/ScriptedProbe.h"
+#include "support/SettingsFixture.h"
 
 namespace purlo::test {
 namespace {
@@ -161,13 +161,15 @@ TEST(StartStop, TheCycleGoesOnFromWhereItStopped) {
 
 TEST(StartStop, SettingsAreReadOnceAtTheFirstStart) {
     Harness h;
-    {
-        std::ofstream out(h.console.file("purlo.Set"), std::ios::binary);
-        out << " 2     Serial CommPort.\r\n 9600 baud rate.\r\nTrue  mm + C or inch + F.\r\n"
-               " 12    Zoom Horizontal.\r\n 130   Zoom Vertical.\r\n 150   Sampling Length.\r\n"
-               "54211  #.\r\nFalse  if 1 or true, check probe transducer!\r\n2336543  Eep.\r\n"
-               " 0   Reserve command Rc1.\r\n 0   Reserve command Rc2.\r\n -500   Level offset +/-7000mm maxi.\r\n";
-    }
+    ConsoleState settings = testsupport::startUpSettings();
+    settings.comm_port = 2;
+    settings.pc_baud_rate = 9600;
+    settings.inch_units = true;
+    settings.zoom_horizontal = 12;
+    settings.zoom_vertical = 130;
+    settings.sample_length = 150;
+    settings.zero_offset_mm = -500;
+    testsupport::writeSettingsFile(h.dir.path(), settings);
     runUntilStopAt(h, 3);
     EXPECT_TRUE(h.s.settings_loaded);
     EXPECT_EQ(h.port.commPort, 2);

@@ -19,11 +19,17 @@
 #include <deque>
 
 #include "e2e/LiveConsole.h"
+#include "support/CpuTime.h"
+#include "support/FileBytes.h"
+#include "support/FileSizeLimit.h"
 
 namespace purlo {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::cpuSeconds;
+using testsupport::FileSizeLimit;
+using testsupport::readFile;
 
 constexpr std::string_view kReceiveError =
     "* Error while getting RS232 data via communication chanel!";
@@ -35,13 +41,6 @@ constexpr std::string_view kRecordingStopped =
 // A program spinning on an error takes the whole second; an idle one next to nothing.
 constexpr double kIdleCpuBound = 0.25;
 
-double cpuSeconds() {
-    rusage use{};
-    getrusage(RUSAGE_SELF, &use);
-    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
-
 // CPU seconds the program uses over one second of idling after a failure
 // (kept as the test's property idle_cpu_seconds).
 double cpuOverAnIdleSecond() {
@@ -50,34 +49,6 @@ double cpuOverAnIdleSecond() {
     const double used = cpuSeconds() - before;
     ::testing::Test::RecordProperty("idle_cpu_seconds", std::to_string(used));
     return used;
-}
-
-// For as long as it lives no file of this process can grow beyond `bytes`:
-// a disk that is full from there on, for root too.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        savedSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedSignal_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    void (*savedSignal_)(int) = nullptr;
-};
-
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 struct FaultInjection : ::testing::Test, e2e::LiveConsole {
@@ -291,7 +262,7 @@ TEST_F(FaultInjection, ARecordingThatFillsTheDiskKeepsWhatWasWrittenAndPlaysBack
 TEST_F(FaultInjection, SavesOntoAFullDiskKeepTheOldFiles) {
     const fs::path set = dir.path() / "purlo.Set";
     const fs::path txt = dir.path() / "Purlo.Txt";
-    const std::string oldSettings = readBytes(set);
+    const std::string oldSettings = readFile(set);
     std::ofstream(txt, std::ios::binary) << "old text\r\n";
 
     console.click(Control::Com_view_program_info);
@@ -306,8 +277,8 @@ TEST_F(FaultInjection, SavesOntoAFullDiskKeepTheOldFiles) {
         EXPECT_EQ(window.windowCaption(), "No set File or file corrupt! Save again.");
         console.click(Control::Com_view_program_info);  // OK to the question, then the failure
     }
-    EXPECT_EQ(readBytes(set), oldSettings);
-    EXPECT_EQ(readBytes(txt), "old text\r\n");
+    EXPECT_EQ(readFile(set), oldSettings);
+    EXPECT_EQ(readFile(txt), "old text\r\n");
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], "Do you want to save the text modification ?");
     EXPECT_TRUE(messages[1].starts_with(

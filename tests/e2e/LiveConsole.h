@@ -17,21 +17,11 @@
 #include "MainWindow.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
-#include "sim/ProbeTestSupport.h"
-#include "sim/SimProcess.h"
+#include "support/ScratchDir.h"
+#include "support/SettingsFixture.h"
+#include "support/SimProcess.h"
 
 namespace purlo::e2e {
-
-// purlo.Set for Comm1 at 9600 baud (the simulator's rate), the zero point at 2000 mm.
-inline constexpr const char* kSettings =
-    " 1     Serial CommPort.\r\n 9600 baud rate.\r\nFalse  mm + C or inch + F.\r\n 10    Zoom "
-    "Horizontal.\r\n"
-    " 150   Zoom Vertical.\r\n 160   Sampling Length.\r\n54211  #.\r\nFalse  if 1 or true, check "
-    "probe transducer!\r\n"
-    "2336543  Eep.\r\n 0   Reserve command Rc1.\r\n 0   Reserve command Rc2.\r\n 2000   Level "
-    "offset +/-7000mm maxi.\r\n"
-    " 0   Reserve command Rc4 Top Alarm.\r\n 0   Reserve command Rc3.Bottom Alarm.\r\n \r\n"
-    "This is the Purlo Program Setup Purlo.set file. Do not edit.\r\n \r\n";
 
 // The real port with counters, and hooks through which a test can act at a
 // chosen moment of the console's work (pull the cable, for instance).
@@ -95,7 +85,11 @@ struct LiveConsole {
           options(std::move(simOptions)),
           console(window, window.canvas(), serial, dir.path()) {
         setenv("PURLO_COMM1", link.c_str(), 1);
-        std::ofstream(dir.path() / "purlo.Set", std::ios::binary) << kSettings;
+        // purlo.Set for Comm1 at 9600 baud (the simulator's rate), the zero point at 2000 mm.
+        ConsoleState settings = testsupport::startUpSettings();
+        settings.pc_baud_rate = 9600;
+        settings.zero_offset_mm = 2000;
+        testsupport::writeSettingsFile(dir.path(), settings);
         window.connectConsole(console);
         console.Form_Load();
         window.show();
@@ -109,7 +103,7 @@ struct LiveConsole {
         std::vector<std::string> args{"--link", link.string()};
         args.insert(args.end(), options.begin(), options.end());
         sim.reset();
-        sim.emplace(args);
+        sim.emplace(PURLO_PROBE_SIM, args);
         return !sim->firstLine().empty();
     }
     // The cable pulled: the simulator dies without a word and its side of
@@ -142,10 +136,10 @@ struct LiveConsole {
         console.click(Control::Com_command_to_send);
     }
 
-    sim::test::ScratchDir dir;
+    testsupport::ScratchDir dir;
     std::filesystem::path link;
     std::vector<std::string> options;
-    std::optional<sim::test::SimProcess> sim;
+    std::optional<testsupport::SimProcess> sim;
     MainWindow window;
     ObservedPort serial;
     Console console;

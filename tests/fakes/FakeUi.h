@@ -12,13 +12,14 @@
 
 #include "app/Console.h"
 #include "app/Ui.h"
+#include "support/NullUi.h"
 
 namespace purlo::test {
 
 // A window without a toolkit: remembers captions, texts, colours and list
 // lines, answers dialogs from a script and runs scripted actions at chosen
 // yields (a click arriving inside a loop).
-class FakeUi : public Ui {
+class FakeUi : public testsupport::ControlTexts {
 public:
     struct Message {
         std::string text;
@@ -34,19 +35,13 @@ public:
     FakeUi() {
         for (const ControlInfo& info : controlTable()) {
             const auto i = static_cast<std::size_t>(info.id);
-            texts[i] = std::string(info.caption);
             backs[i] = info.back;
             fores[i] = info.fore;
-            shown[i] = info.visible;
         }
     }
 
-    void setText(Control c, std::string_view t) override { texts[idx(c)] = std::string(t); }
-    std::string text(Control c) const override { return texts[idx(c)]; }
     void setBackColour(Control c, Colour colour) override { backs[idx(c)] = colour; }
     void setTextColour(Control c, Colour colour) override { fores[idx(c)] = colour; }
-    void setVisible(Control c, bool v) override { shown[idx(c)] = v; }
-    bool visible(Control c) const override { return shown[idx(c)]; }
 
     void setWindowCaption(std::string_view caption) override { windowCaption_ = std::string(caption); }
     std::string windowCaption() const override { return windowCaption_; }
@@ -97,10 +92,8 @@ public:
 
     const std::string& lastListLine() const { return list.back(); }
 
-    std::array<std::string, kControlCount> texts;
     std::array<std::optional<Colour>, kControlCount> backs;
     std::array<std::optional<Colour>, kControlCount> fores;
-    std::array<bool, kControlCount> shown{};
     std::vector<std::string> list;
     std::vector<Message> messages;
     std::deque<Answer> answers;
@@ -121,7 +114,6 @@ public:
     std::optional<Colour> fore(Control c) const { return fores[idx(c)]; }
 
 private:
-    static std::size_t idx(Control c) { return static_cast<std::size_t>(c); }
     std::string windowCaption_{kStartCaption};
     int listIndex_ = -1;
 };

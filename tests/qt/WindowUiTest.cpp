@@ -26,6 +26,7 @@
 #include "MainWindow.h"
 #include "Printing.h"
 #include "QtPrinters.h"
+#include "support/ScratchDir.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -232,9 +233,7 @@ TEST_F(WindowUi, PrintingWithoutAPrinterFails) {
 }
 
 TEST_F(WindowUi, PrintsTheWindowOnAPage) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("purlo-print-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const testsupport::ScratchDir dir("purlo-print");
     const auto pdf = dir / "window.pdf";
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -246,7 +245,6 @@ TEST_F(WindowUi, PrintsTheWindowOnAPage) {
     // A job that cannot start is a failure, not a silent success.
     printer.setOutputFileName(QString::fromStdString((dir / "missing" / "window.pdf").string()));
     EXPECT_FALSE(printImage(window.grab(), printer));
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(WindowUi, DecimalSeparatorComesFromTheLocale) {

@@ -1,35 +1,15 @@
 #pragma once
 
-#include <filesystem>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "sim/ProbeModel.h"
+#include "support/ScratchDir.h"
 
 namespace purlo::sim::test {
 
-// A scratch directory, removed with the test.
-class ScratchDir {
-  public:
-    ScratchDir() {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() /
-                ("purlo-sim-test-" + std::to_string(rd()) + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using testsupport::ScratchDir;
 
 // A probe over a still surface at a steady 20 degrees, so replies are exact.
 inline ProbeOptions stillSurface(double distanceMm = 2000.0) {

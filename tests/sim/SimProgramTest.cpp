@@ -15,14 +15,16 @@
 #include <sstream>
 
 #include "ProbeTestSupport.h"
-#include "SimProcess.h"
 #include "sim/SimOptions.h"
+#include "support/FileBytes.h"
+#include "support/SimProcess.h"
 
 namespace purlo::sim::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using testsupport::SimProcess;
 
 // The PC's end of the line, opened and set up with plain termios.
 class Port {
@@ -80,7 +82,7 @@ class SimProgram : public ::testing::Test {
     std::unique_ptr<SimProcess> start(std::vector<std::string> extra = {}) {
         std::vector<std::string> args = {"--link", link().string(), "--fast"};
         args.insert(args.end(), extra.begin(), extra.end());
-        auto sim = std::make_unique<SimProcess>(args);
+        auto sim = std::make_unique<SimProcess>(PURLO_PROBE_SIM, args);
         EXPECT_EQ(sim->firstLine(), link().string());
         return sim;
     }
@@ -165,10 +167,9 @@ TEST_F(SimProgram, EndsCleanlyOnSignalsRemovesItsLinkAndLogsBothWays) {
         }
         EXPECT_EQ(sim->stop(signal), 0);
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link())));
-        std::stringstream text;
-        text << std::ifstream(log).rdbuf();
-        EXPECT_NE(text.str().find("PC -> probe  \"q\""), std::string::npos) << text.str();
-        EXPECT_NE(text.str().find("probe -> PC  \"q30\\r\\n\""), std::string::npos) << text.str();
+        const std::string text = testsupport::readFile(log);
+        EXPECT_NE(text.find("PC -> probe  \"q\""), std::string::npos) << text;
+        EXPECT_NE(text.find("probe -> PC  \"q30\\r\\n\""), std::string::npos) << text;
     }
 }
 
@@ -180,12 +181,10 @@ TEST_F(SimProgram, ReplacesAStaleLinkButNotAFile) {
     }
     std::filesystem::remove(link());
     std::ofstream(link()) << "precious";
-    SimProcess refused({"--link", link().string()});
+    SimProcess refused(PURLO_PROBE_SIM, {"--link", link().string()});
     EXPECT_EQ(refused.firstLine(), "");
     EXPECT_EQ(refused.stop(SIGTERM), 1);
-    std::stringstream text;
-    text << std::ifstream(link()).rdbuf();
-    EXPECT_EQ(text.str(), "precious");
+    EXPECT_EQ(testsupport::readFile(link()), "precious");
 }
 
 // The program's answer to a command line it does not run a probe for.
@@ -201,11 +200,8 @@ Answer answer(const ScratchDir& dir, const std::string& args) {
                                     .c_str());
     Answer a;
     a.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::stringstream o, e;
-    o << std::ifstream(out).rdbuf();
-    e << std::ifstream(err).rdbuf();
-    a.out = o.str();
-    a.err = e.str();
+    a.out = testsupport::readFile(out);
+    a.err = testsupport::readFile(err);
     return a;
 }
 

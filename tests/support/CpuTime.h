@@ -1,0 +1,8 @@
+#pragma once
+
+namespace purlo::testsupport {
+
+// CPU seconds this process has used so far, user and system, every thread included.
+double cpuSeconds();
+
+}  // namespace purlo::testsupport
