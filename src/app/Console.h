@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "acquisition/SampleFiles.h"
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
 #include "app/Ui.h"
+#include "files/SampleFiles.h"
 #include "link/SerialPort.h"
 #include "surface/Surface.h"
 
