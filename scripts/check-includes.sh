@@ -12,6 +12,7 @@ set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
 src="${1:-$here/src}"
+src="${src%/}"
 docs="$here/docs/ARCHITECTURE.md"
 
 # folder: the folders it may include besides itself. Lower folders first; a
@@ -79,6 +80,10 @@ find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) | LC_ALL=C sort |
         for (j = 1; j <= m; j++) may[kv[1], allowed[j]] = 1
       }
       bad = 0
+      # The rules themselves must point one way: no folder may reach itself.
+      for (a in known) for (b in known) reach[a, b] = ((a, b) in may)
+      for (k in known) for (a in known) for (b in known) if (reach[a, k] && reach[k, b]) reach[a, b] = 1
+      for (a in known) if (reach[a, a]) { printf "the rules go round in a circle through %s/\n", a; bad = 1 }
     }
     {
       file = $0
