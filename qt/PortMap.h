@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace purlo {
 
@@ -9,22 +8,5 @@ namespace purlo {
 // variable PURLO_COMMn when that is set and not empty; otherwise, on Linux,
 // /dev/ttyUSB<n-1> when it exists, else /dev/ttyS<n-1> (COMn on Windows).
 std::string deviceForComm(int n);
-
-enum class Parity { None, Even, Odd, Mark, Space };
-
-// The line settings of the port, as "9600,N,8,1" gives them.
-struct LineSettings {
-    int baud = 9600;
-    Parity parity = Parity::None;
-    int dataBits = 8;
-    // Stop bits times two: 2 = one, 3 = one and a half, 4 = two.
-    int halfStopBits = 2;
-    friend bool operator==(const LineSettings&, const LineSettings&) = default;
-};
-
-// Parses "baud,parity,data bits,stop bits": a positive baud rate, parity
-// N, E, O, M or S (either case), 5 to 8 data bits, 1, 1.5 or 2 stop bits;
-// blanks around a field are allowed. Throws RuntimeError on anything else.
-LineSettings parseLineSettings(std::string_view text);
 
 }  // namespace purlo

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "PortMap.h"
+#include "link/LineSettings.h"
 #include "link/SerialPort.h"
 
 namespace purlo {

@@ -5,9 +5,9 @@
 
 #include "acquisition/ReplyDecoder.h"
 #include "app/Console.h"
+#include "connection/PortSelection.h"
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
-#include "link/PortSelection.h"
 #include "settings/SettingsFile.h"
 #include "text/Numbers.h"
 

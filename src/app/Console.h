@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "acquisition/SampleFiles.h"
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
 #include "app/Ui.h"
+#include "files/SampleFiles.h"
 #include "link/SerialPort.h"
 #include "surface/Surface.h"
 
@@ -18,6 +18,9 @@ namespace purlo {
 // and the dispatch of the window's events to their handlers. One instance
 // lives as long as the window. Handlers of every subsystem are free functions
 // taking the Console; they may run nested inside each other through a yield.
+// The Console sits below every handler: the events that reach a handler
+// (Form_Click, click, doubleClick, keyDown) are defined in dispatch/, the one
+// part of the core that knows them all.
 class Console {
 public:
     Console(Ui& ui, Surface& surface, SerialPort& port, std::filesystem::path workDir);

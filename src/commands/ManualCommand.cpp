@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/Console.h"
-#include "link/PortSelection.h"
+#include "connection/PortSelection.h"
 
 namespace purlo {
 

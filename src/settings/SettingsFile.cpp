@@ -60,27 +60,64 @@ std::string settingsFileText(const ConsoleState& s) {
     return t;
 }
 
-void applySettings(std::istream& in, Console& c) {
-    ConsoleState& s = c.s;
-    s.comm_port = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
-    c.ui.setText(Control::Com_Comm_port, "Comm" + intText(s.comm_port));
-    s.pc_baud_rate = toWidth<std::int32_t>(parseNumber(nextLine(in)));
-    c.ui.setText(Control::Com_baudrate_pc, intText(s.pc_baud_rate));
-    const std::string units = nextLine(in);
-    if (units.starts_with("True")) {
-        s.inch_units = true;
-        c.ui.setText(Control::Com_inch_mm_far_centi, "inch/F");
-    } else if (units.starts_with("False")) {
-        s.inch_units = false;
-        c.ui.setText(Control::Com_inch_mm_far_centi, "mm/C");
+SettingsRead readSettings(std::istream& in) {
+    SettingsRead r;
+    int line = 0;
+    auto next = [&in, &line] {
+        ++line;
+        return nextLine(in);
+    };
+    try {
+        r.comm_port = toWidth<std::uint8_t>(parseNumber(next()));
+        r.pc_baud_rate = toWidth<std::int32_t>(parseNumber(next()));
+        const std::string units = next();
+        if (units.starts_with("True")) {
+            r.inch_units = true;
+        } else if (units.starts_with("False")) {
+            r.inch_units = false;
+        }
+        r.zoom_horizontal = toWidth<std::uint8_t>(parseNumber(next()));
+        r.zoom_vertical = toWidth<std::uint8_t>(parseNumber(next()));
+        r.sample_length = toWidth<std::uint8_t>(parseNumber(next()));
+        for (int ignored = 7; ignored <= 11; ++ignored) next();
+        r.zero_offset_mm = toWidth<std::int16_t>(parseNumber(next()));
+    } catch (const std::exception& e) {
+        r.failedLine = line;
+        r.failure = e.what();
     }
-    s.zoom_horizontal = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
-    c.ui.setText(Control::Com_view_zoom_horizontal, intText(s.zoom_horizontal));
-    s.zoom_vertical = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
-    c.ui.setText(Control::Com_view_zoom_vertical, intText(s.zoom_vertical));
-    s.sample_length = toWidth<std::uint8_t>(parseNumber(nextLine(in)));
-    for (int ignored = 7; ignored <= 11; ++ignored) nextLine(in);
-    s.zero_offset_mm = toWidth<std::int16_t>(parseNumber(nextLine(in)));
+    return r;
+}
+
+void applySettings(const SettingsRead& read, Console& c) {
+    ConsoleState& s = c.s;
+    if (read.comm_port) {
+        s.comm_port = *read.comm_port;
+        c.ui.setText(Control::Com_Comm_port, "Comm" + intText(s.comm_port));
+    }
+    if (read.pc_baud_rate) {
+        s.pc_baud_rate = *read.pc_baud_rate;
+        c.ui.setText(Control::Com_baudrate_pc, intText(s.pc_baud_rate));
+    }
+    if (read.inch_units) {
+        s.inch_units = *read.inch_units;
+        c.ui.setText(Control::Com_inch_mm_far_centi, s.inch_units ? "inch/F" : "mm/C");
+    }
+    if (read.zoom_horizontal) {
+        s.zoom_horizontal = *read.zoom_horizontal;
+        c.ui.setText(Control::Com_view_zoom_horizontal, intText(s.zoom_horizontal));
+    }
+    if (read.zoom_vertical) {
+        s.zoom_vertical = *read.zoom_vertical;
+        c.ui.setText(Control::Com_view_zoom_vertical, intText(s.zoom_vertical));
+    }
+    if (read.sample_length) s.sample_length = *read.sample_length;
+    if (read.zero_offset_mm) s.zero_offset_mm = *read.zero_offset_mm;
+}
+
+void applySettings(std::istream& in, Console& c) {
+    const SettingsRead read = readSettings(in);
+    applySettings(read, c);
+    if (!read.complete()) throw RuntimeError(read.failure);
 }
 
 void readSettingsFile(Console& c) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "connection/PortSelection.h"
 #include "fakes/Harness.h"
-#include "link/PortSelection.h"
 
 namespace purlo::test {
 namespace {

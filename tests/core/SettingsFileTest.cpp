@@ -190,5 +190,85 @@ TEST(SettingsRead, ZeroSampleLengthBecomes160AndLinesSevenToElevenAreIgnored) {
     EXPECT_EQ(h.s.sample_length, 160);
 }
 
+// The start-up file with line `number` (1-based) replaced by `text`.
+std::string withLine(int number, const std::string& text) {
+    std::size_t begin = 0;
+    for (int i = 1; i < number; ++i) begin = kStartUpFile.find("\r\n", begin) + 2;
+    std::string file = kStartUpFile;
+    return file.replace(begin, file.find("\r\n", begin) - begin, text);
+}
+// The start-up file's first `lines` lines.
+std::string firstLines(int lines) {
+    std::size_t end = 0;
+    for (int i = 0; i < lines; ++i) end = kStartUpFile.find("\r\n", end) + 2;
+    return kStartUpFile.substr(0, end);
+}
+SettingsRead readText(const std::string& text) {
+    std::istringstream in(text);
+    return readSettings(in);
+}
+
+TEST(SettingsParse, AWholeFileGivesEveryValueAndNeedsNoMoreThanTwelveLines) {
+    for (const std::string& text : {kStartUpFile, firstLines(12)}) {
+        const SettingsRead r = readText(text);
+        EXPECT_TRUE(r.complete());
+        EXPECT_EQ(r.failedLine, 0);
+        EXPECT_EQ(r.comm_port, 1);
+        EXPECT_EQ(r.pc_baud_rate, 300);
+        EXPECT_EQ(r.inch_units, false);
+        EXPECT_EQ(r.zoom_horizontal, 10);
+        EXPECT_EQ(r.zoom_vertical, 150);
+        EXPECT_EQ(r.sample_length, 160);
+        EXPECT_EQ(r.zero_offset_mm, 0);
+    }
+}
+
+TEST(SettingsParse, StopsAtTheFirstBadLineWithWhatCameBefore) {
+    const SettingsRead tooWide = readText(withLine(5, " 256  Zoom Vertical."));
+    EXPECT_EQ(tooWide.failedLine, 5);
+    EXPECT_FALSE(tooWide.failure.empty());
+    EXPECT_EQ(tooWide.zoom_horizontal, 10);
+    EXPECT_EQ(tooWide.zoom_vertical, std::nullopt);
+    EXPECT_EQ(tooWide.sample_length, std::nullopt);
+    EXPECT_EQ(tooWide.zero_offset_mm, std::nullopt);
+
+    const SettingsRead cut = readText(firstLines(11));
+    EXPECT_EQ(cut.failedLine, 12);
+    EXPECT_EQ(cut.sample_length, 160);
+    EXPECT_EQ(cut.zero_offset_mm, std::nullopt);
+
+    const SettingsRead empty = readText("");
+    EXPECT_EQ(empty.failedLine, 1);
+    EXPECT_EQ(empty.comm_port, std::nullopt);
+}
+
+TEST(SettingsParse, UnitsOtherThanTrueOrFalseAreReadPast) {
+    const SettingsRead r = readText(withLine(3, "Maybe  mm + C or inch + F."));
+    EXPECT_TRUE(r.complete());
+    EXPECT_EQ(r.inch_units, std::nullopt);
+    EXPECT_EQ(r.zoom_horizontal, 10);
+    EXPECT_EQ(readText(withLine(3, "Truest")).inch_units, true);
+}
+
+TEST(SettingsApply, AppliesOnlyWhatWasReadWithItsCaptions) {
+    Harness h;
+    h.s.zoom_vertical = 99;
+    h.s.zero_offset_mm = 77;
+    SettingsRead r;
+    r.comm_port = 2;
+    r.pc_baud_rate = 4800;
+    r.inch_units = true;
+    r.zoom_horizontal = 5;
+    r.failedLine = 5;
+    applySettings(r, h.console);
+    EXPECT_EQ(h.s.comm_port, 2);
+    EXPECT_EQ(h.ui.text(Control::Com_Comm_port), "Comm2");
+    EXPECT_EQ(h.ui.text(Control::Com_baudrate_pc), "4800");
+    EXPECT_EQ(h.ui.text(Control::Com_inch_mm_far_centi), "inch/F");
+    EXPECT_EQ(h.ui.text(Control::Com_view_zoom_horizontal), "5");
+    EXPECT_EQ(h.s.zoom_vertical, 99);
+    EXPECT_EQ(h.s.zero_offset_mm, 77);
+}
+
 }  // namespace
 }  // namespace purlo::test

@@ -1,4 +1,4 @@
-#include "acquisition/SampleFiles.h"
+#include "files/SampleFiles.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "link/PortSelection.h"
+#include "connection/PortSelection.h"
 
 #include <array>
 #include <exception>

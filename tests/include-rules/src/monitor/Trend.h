@@ -1,0 +1,4 @@
+// A fixture for scripts/check-includes.sh, never compiled: a folder nobody gave
+// a rule yet.
+#pragma once
+#include "text/Numbers.h"
