@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/HandlerFailure.h"
 #include "app/Handlers.h"
 #include "text/Numbers.h"
 
@@ -35,7 +36,7 @@ void Console::endRecording() {
 std::string Console::floatText(float value) const { return purlo::floatText(value, ui.decimalSeparator()); }
 
 void Console::Form_Load() {
-    try {
+    runHandler(*this, Reaction::messageBox(" Error. Check comm port, maybe used else where."), [&] {
         s.cr_lf = "\r\n";
         s.zoom_horizontal = 10;
         s.zoom_vertical = 150;
@@ -49,13 +50,12 @@ void Console::Form_Load() {
             ui.setText(Control::Com_baudrate_pc, intText(s.pc_baud_rate));
         }
         addInfo("Info's: DbClick here for Purlo commande list and start info's.");
-    } catch (const std::exception&) {
-        ui.messageBox(" Error. Check comm port, maybe used else where.", "", Buttons::Ok);
-    }
+    });
 }
 
 void Console::Form_Click() {
-    try {
+    // A click on the bare window never reports anything.
+    runHandler(*this, Reaction::silent(), [&] {
         draw_3_diagrams_vertical_position(*this);
         if (s.port_open) {
             ui.setText(Control::Text_command_to_send, " ");
@@ -64,19 +64,12 @@ void Console::Form_Click() {
             ui.setWindowCaption(" Begin transmission with Start button.");
             ui.setBackColour(Control::Com_start_stop, Colour::palette(6));
         }
-    } catch (const std::exception&) {
-        // A click on the bare window never reports anything.
-    }
+    });
 }
 
 void Console::Com_exit_Click() {
-    if (s.port_open) {
-        try {
-            port.setPortOpen(false);
-        } catch (const std::exception&) {
-            // Exit always ends the program, whatever the port says.
-        }
-    }
+    // Exit always ends the program, whatever the port says.
+    if (s.port_open) runHandler(*this, Reaction::silent(), [&] { port.setPortOpen(false); });
     files.closeAll();
     ending_ = true;
     ui.endProgram();

@@ -1,10 +1,10 @@
 #include "commands/ManualCommand.h"
 
-#include <exception>
 #include <string>
 #include <string_view>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "link/PortSelection.h"
 
 namespace purlo {
@@ -25,10 +25,16 @@ void startRecording(Console& c) {
     c.ui.setTextColour(Control::Text_command_to_send, Colour::palette(kRed));
 }
 
+// The failed send is told in List_Info and in the information box alike.
+void reportSendError(Console& c) {
+    c.addInfo(kSendError);
+    appendToTextInfo(c, kSendError);
+}
+
 }  // namespace
 
 void Com_command_to_send_Click(Console& c) {
-    try {
+    runHandler(c, reportSendError, [&] {
         // A failing bauderate reports itself; the send below then fails too.
         if (!c.s.port_open) bauderate(c);
         const std::string box = c.ui.text(Control::Text_command_to_send);
@@ -46,14 +52,7 @@ void Com_command_to_send_Click(Console& c) {
         const std::string line = "Send command: " + box + " to Purlo.";
         appendToTextInfo(c, line);
         c.addInfo(line);
-    } catch (const std::exception&) {
-        try {
-            c.addInfo(kSendError);
-            appendToTextInfo(c, kSendError);
-        } catch (const std::exception&) {
-            // Nowhere left to report to.
-        }
-    }
+    });
 }
 
 }  // namespace purlo
