@@ -83,7 +83,6 @@ void bauderate(Console& c) {
         }
         c.port.setInputMode(InputMode::Text);
         c.port.setInputLen(1);
-        c.port.setRThreshold(1);
         c.s.port_open = c.port.portOpen();
         if (!c.s.port_open) {
             c.port.setPortOpen(true);

@@ -69,7 +69,7 @@ TEST(Bauderate, ConfiguresAndOpensInOrder) {
     EXPECT_TRUE(h.s.port_open);
     EXPECT_TRUE(h.port.open);
     EXPECT_EQ(h.port.log, (std::vector<std::string>{"port 1", "settings 300,N,8,1", "mode text", "len 1",
-                                                    "rthreshold 1", "open"}));
+                                                    "open"}));
     EXPECT_EQ(h.port.sent, "");
 }
 
@@ -81,7 +81,7 @@ TEST(Bauderate, ReopensAnOpenPortWithTheNewChoice) {
     h.port.log.clear();
     bauderate(h.console);
     EXPECT_EQ(h.port.log, (std::vector<std::string>{"close", "port 2", "settings 2400,N,8,1", "mode text",
-                                                    "len 1", "rthreshold 1", "open"}));
+                                                    "len 1", "open"}));
     EXPECT_TRUE(h.s.port_open);
 }
 
