@@ -32,7 +32,6 @@ public:
     void openPlayback(const std::filesystem::path& path);
     // The byte at a 1-based position; nothing past the end of the file.
     std::optional<std::uint8_t> byteAt(std::int64_t position);
-    std::int64_t playbackLength() const { return length_; }
     void closePlayback();
     bool playing() const { return playback_ != nullptr; }
 
