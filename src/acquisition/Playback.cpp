@@ -26,7 +26,7 @@ void Com_play_spl_Click(Console& c) {
                             "", Buttons::Ok);
         } else if (!c.s.playback_on) {
             c.files.openPlayback(c.file(kSampleFileName));
-            c.ui.setBackColour(Control::Com_play_spl, Colour::of(160, 0, 0));
+            c.ui.setBackColour(Control::Com_play_spl, Colour::of(kPlaybackArmedRed));
             c.s.playback_on = true;
             c.addInfo(" **** Show recorded Purlo.Spl file. Start with command [start] **** ");
         } else {

@@ -56,7 +56,7 @@ void startSequence(Console& c) {
     c.ui.setText(Control::Com_start_stop, "Stop");
     c.ui.setWindowCaption("");
     c.s.sampling_on = true;
-    c.ui.setBackColour(Control::Com_start_stop, Colour::of(170, 0, 0));
+    c.ui.setBackColour(Control::Com_start_stop, Colour::of(kButtonOnRed));
     bauderate(c);
     if (c.s.port_open) c.port.output("?");
 }

@@ -29,7 +29,7 @@ void Console::record(std::string_view bytes) {
 
 void Console::endRecording() {
     files.closeRecording();
-    ui.setTextColour(Control::Text_command_to_send, Colour::palette(0));
+    ui.setTextColour(Control::Text_command_to_send, Colour::palette(kCommandText));
     s.recording_on = false;
 }
 
@@ -62,7 +62,7 @@ void Console::Form_Click() {
             port.output("?");
         } else {
             ui.setWindowCaption(" Begin transmission with Start button.");
-            ui.setBackColour(Control::Com_start_stop, Colour::palette(6));
+            ui.setBackColour(Control::Com_start_stop, Colour::palette(kStartInvitation));
         }
     });
 }

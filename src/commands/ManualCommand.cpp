@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/Console.h"
+#include "acquisition/Playback.h"
 #include "app/HandlerFailure.h"
 #include "link/PortSelection.h"
 
@@ -12,7 +13,6 @@ namespace purlo {
 namespace {
 
 constexpr std::string_view kSendError = "* Error while sending command to Purlo Probe!";
-constexpr int kRed = 4;
 
 void appendToTextInfo(Console& c, std::string_view line) {
     c.ui.setText(Control::Text_Info, c.ui.text(Control::Text_Info) + std::string(line) + c.s.cr_lf);
@@ -20,9 +20,9 @@ void appendToTextInfo(Console& c, std::string_view line) {
 
 void startRecording(Console& c) {
     // The file first: when it cannot be created nothing claims to record.
-    c.files.openRecording(c.file("Purlo.Spl"));
+    c.files.openRecording(c.file(kSampleFileName));
     c.s.recording_on = true;
-    c.ui.setTextColour(Control::Text_command_to_send, Colour::palette(kRed));
+    c.ui.setTextColour(Control::Text_command_to_send, Colour::palette(kRecordingText));
 }
 
 // The failed send is told in List_Info and in the information box alike.

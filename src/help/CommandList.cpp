@@ -7,6 +7,7 @@
 
 #include "app/Console.h"
 #include "app/HandlerFailure.h"
+#include "help/InfoFile.h"
 
 namespace purlo {
 
@@ -81,9 +82,7 @@ void List_Info_DblClick(Console& c) {
     runHandler(c, dropOverview, [&] {
         // Only the hint line (or no selection) invites the overview.
         if (c.ui.listIndex() > 0) return;
-        c.ui.setVisible(Control::Text_Info, true);
-        c.ui.setText(Control::Com_view_program_info, "Close");
-        c.ui.setBackColour(Control::Com_view_program_info, Colour::of(170, 0, 0));
+        showInfoBox(c);
         // Appended, never replacing: the box may hold the send log or the
         // information file.
         std::string text = c.ui.text(Control::Text_Info) + c.s.cr_lf;

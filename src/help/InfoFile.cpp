@@ -32,12 +32,6 @@ std::optional<std::string> readInfoFile(const fs::path& path) {
     return bytes;
 }
 
-void showBox(Console& c) {
-    c.ui.setVisible(Control::Text_Info, true);
-    c.ui.setText(Control::Com_view_program_info, "Close");
-    c.ui.setBackColour(Control::Com_view_program_info, Colour::of(170, 0, 0));
-}
-
 void hideBox(Console& c) {
     c.ui.setBackColour(Control::Com_view_program_info, Colour::face());
     c.ui.setText(Control::Com_view_program_info, "View Info");
@@ -70,7 +64,7 @@ void showFile(Console& c) {
         return;
     }
     c.ui.setText(Control::Text_Info, *bytes);
-    showBox(c);
+    showInfoBox(c);
     c.s.info_file_shown = true;
 }
 
@@ -99,6 +93,12 @@ void Com_view_program_info_Click(Console& c) {
 
 void Text_Info_KeyDown(Console& c) {
     c.s.info_text_modified = true;
+}
+
+void showInfoBox(Console& c) {
+    c.ui.setVisible(Control::Text_Info, true);
+    c.ui.setText(Control::Com_view_program_info, "Close");
+    c.ui.setBackColour(Control::Com_view_program_info, Colour::of(kButtonOnRed));
 }
 
 }  // namespace purlo
