@@ -91,7 +91,7 @@ class Canvas : public QWidget, public Surface {
     PixelGrid grid_;
     LineBatch pending_;
     std::vector<WaitingTrace> traces_;  // the batch's groups by number
-    // The newest waiting trace at each place (x, baseline, bar ends).
+    // The newest waiting trace of each footprint.
     std::unordered_map<std::uint64_t, std::uint32_t> traceAt_;
     // The rows marked for the next frame and not yet painted.
     int dirtyTop_ = std::numeric_limits<int>::max();
