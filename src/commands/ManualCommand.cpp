@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/Console.h"
 #include "acquisition/Playback.h"
+#include "app/Console.h"
 #include "app/HandlerFailure.h"
 #include "link/PortSelection.h"
 

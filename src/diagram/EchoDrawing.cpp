@@ -211,13 +211,19 @@ void drawRecord(Console& c) {
 void Draw_one_sample(Console& c) {
     // Two steps with a reaction each, and one report at most. A window that
     // cannot even take the line still gets its port restored.
-    const auto report = Reaction::listLine(kSampleError);
     bool failed = false;
-    runHandler(c, [&](Console&) { failed = true; report(c); }, [&] { drawRecord(c); });
+    const auto recordFailed = [&failed](Console& console) {
+        failed = true;
+        console.addInfo(kSampleError);
+    };
+    runHandler(c, recordFailed, [&] { drawRecord(c); });
     // The receive loop reads one character at a time in text mode: leave the
     // port so on every path, a failure included. A failure here is told only
     // when the record was fine and the program is not ending.
-    runHandler(c, [&](Console&) { if (!failed && !c.ending()) report(c); }, [&] {
+    const auto portFailed = [&failed](Console& console) {
+        if (!failed && !console.ending()) console.addInfo(kSampleError);
+    };
+    runHandler(c, portFailed, [&] {
         c.port.setInputMode(InputMode::Text);
         c.port.setInputLen(1);
     });

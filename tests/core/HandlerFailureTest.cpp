@@ -1,10 +1,9 @@
-#include "app/HandlerFailure.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
+#include "app/HandlerFailure.h"
 #include "fakes/Harness.h"
 #include "text/RuntimeError.h"
 
@@ -32,8 +31,7 @@ TEST(HandlerFailure, AFailedStepSkipsTheRestAndReactsOnce) {
 TEST(HandlerFailure, NothingEscapesEvenAFailingReaction) {
     Harness h;
     const auto failingReport = [](Console&) { throw RuntimeError("window gone"); };
-    EXPECT_NO_THROW(
-        runHandler(h.console, failingReport, [] { throw std::out_of_range("width"); }));
+    EXPECT_NO_THROW(runHandler(h.console, failingReport, [] { throw std::out_of_range("width"); }));
 }
 
 TEST(HandlerFailure, EachMadeReactionDoesItsOneThing) {

@@ -1,5 +1,3 @@
-#include "surface/SampleTrace.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "surface/SampleTrace.h"
 #include "surface/Surface.h"
 
 namespace purlo {
