@@ -208,9 +208,8 @@ void Canvas::flush() {
     traceAt_.clear();
 }
 
-const QImage& Canvas::image() const {
-    // Logically const: the pending lines are part of what is drawn.
-    const_cast<Canvas*>(this)->flush();
+const QImage& Canvas::image() {
+    flush();
     return image_;
 }
 

@@ -46,8 +46,8 @@ class Canvas : public QWidget, public Surface {
     float widthTwips() const override;
 
     // What is drawn, one image pixel per device pixel: image().devicePixelRatio()
-    // image pixels to a widget pixel (pending lines drawn first).
-    const QImage& image() const;
+    // image pixels to a widget pixel. Draws the pending lines first.
+    const QImage& image();
     // Draws the pending lines into the image now.
     void flush();
 
