@@ -29,7 +29,6 @@ class NoPort : public SerialPort {
     void setSettings(std::string_view) override {}
     void setInputMode(InputMode) override {}
     void setInputLen(std::int16_t) override {}
-    void setRThreshold(std::int16_t) override {}
     void setNullDiscard(bool) override {}
     int inBufferCount() override { throw RuntimeError("closed"); }
     void clearInBuffer() override { throw RuntimeError("closed"); }

@@ -29,7 +29,6 @@ class StreamPort : public SerialPort {
     void setSettings(std::string_view) override {}
     void setInputMode(InputMode mode) override { mode_ = mode; }
     void setInputLen(std::int16_t length) override { inputLen_ = length; }
-    void setRThreshold(std::int16_t) override {}
     void setNullDiscard(bool) override {}
 
     int inBufferCount() override {

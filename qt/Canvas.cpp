@@ -164,16 +164,10 @@ void Canvas::drawSampleTrace(const SampleTrace& t) {
     const int top = grid_.row(static_cast<float>(t.raster ? t.tickTop() : t.barTop()));
     const int bottom = grid_.row(static_cast<float>(t.barBottom()));
     if (bottom >= 0 && top < height_) markRows(std::max(top, 0), std::min(bottom, height_ - 1));
-    // A trace of the same shape at the same place, still waiting, is hidden
-    // by this one: its lines need not be drawn at all. The key is the whole
-    // shape, everything but the byte's value.
-    const std::uint64_t key = std::uint64_t{static_cast<std::uint16_t>(t.x)} |
-                              std::uint64_t{static_cast<std::uint16_t>(t.baseline)} << 16 |
-                              std::uint64_t{t.halfHeight} << 32 | std::uint64_t{t.step} << 40 |
-                              std::uint64_t{t.samples} << 48 | std::uint64_t{t.cutShort} << 56 |
-                              std::uint64_t{t.raster} << 57;
+    // A trace of the same footprint, still waiting, is hidden by this one:
+    // its lines need not be drawn at all.
     const auto number = static_cast<std::uint32_t>(traces_.size());
-    const auto [at, added] = traceAt_.try_emplace(key, number);
+    const auto [at, added] = traceAt_.try_emplace(sampleTraceFootprint(t), number);
     if (!added) {
         traces_[at->second].hidden = true;
         at->second = number;
@@ -214,9 +208,8 @@ void Canvas::flush() {
     traceAt_.clear();
 }
 
-const QImage& Canvas::image() const {
-    // Logically const: the pending lines are part of what is drawn.
-    const_cast<Canvas*>(this)->flush();
+const QImage& Canvas::image() {
+    flush();
     return image_;
 }
 

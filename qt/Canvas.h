@@ -46,8 +46,8 @@ class Canvas : public QWidget, public Surface {
     float widthTwips() const override;
 
     // What is drawn, one image pixel per device pixel: image().devicePixelRatio()
-    // image pixels to a widget pixel (pending lines drawn first).
-    const QImage& image() const;
+    // image pixels to a widget pixel. Draws the pending lines first.
+    const QImage& image();
     // Draws the pending lines into the image now.
     void flush();
 
@@ -91,7 +91,7 @@ class Canvas : public QWidget, public Surface {
     PixelGrid grid_;
     LineBatch pending_;
     std::vector<WaitingTrace> traces_;  // the batch's groups by number
-    // The newest waiting trace at each place (x, baseline, bar ends).
+    // The newest waiting trace of each footprint.
     std::unordered_map<std::uint64_t, std::uint32_t> traceAt_;
     // The rows marked for the next frame and not yet painted.
     int dirtyTop_ = std::numeric_limits<int>::max();

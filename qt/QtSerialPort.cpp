@@ -133,11 +133,6 @@ void QtSerialPort::setInputLen(std::int16_t length) {
     inputLen_ = length;
 }
 
-void QtSerialPort::setRThreshold(std::int16_t threshold) {
-    if (threshold < 0) throw RuntimeError("invalid receive threshold");
-    rThreshold_ = threshold;
-}
-
 void QtSerialPort::setNullDiscard(bool discard) {
     nullDiscard_ = discard;
 }

@@ -29,7 +29,6 @@ class QtSerialPort : public SerialPort {
     void setSettings(std::string_view settings) override;
     void setInputMode(InputMode mode) override;
     void setInputLen(std::int16_t length) override;
-    void setRThreshold(std::int16_t threshold) override;
     void setNullDiscard(bool discard) override;
 
     int inBufferCount() override;
@@ -60,7 +59,6 @@ class QtSerialPort : public SerialPort {
     LineSettings settings_;
     InputMode mode_ = InputMode::Text;
     std::int16_t inputLen_ = 0;
-    std::int16_t rThreshold_ = 0;
     bool nullDiscard_ = false;
     std::string received_;  // bytes from readPos_ on are waiting
     std::size_t readPos_ = 0;

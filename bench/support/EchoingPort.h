@@ -19,7 +19,6 @@ class EchoingPort : public SerialPort {
     void setSettings(std::string_view) override {}
     void setInputMode(InputMode) override {}
     void setInputLen(std::int16_t) override {}
-    void setRThreshold(std::int16_t) override {}
     void setNullDiscard(bool) override {}
     int inBufferCount() override { return static_cast<int>(waiting_.size()); }
     void clearInBuffer() override { waiting_.clear(); }

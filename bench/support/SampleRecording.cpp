@@ -31,7 +31,6 @@ class ModelPort : public SerialPort {
     void setSettings(std::string_view) override {}
     void setInputMode(InputMode) override {}
     void setInputLen(std::int16_t length) override { inputLen_ = length; }
-    void setRThreshold(std::int16_t) override {}
     void setNullDiscard(bool) override {}
     int inBufferCount() override {
         poll();

@@ -1,13 +1,23 @@
 #include "acquisition/Playback.h"
 
-#include <exception>
-
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
+#include "app/StartButton.h"
 
 namespace purlo {
 
+namespace {
+
+// A file that cannot be opened or read leaves no playback half armed.
+void playbackFailure(Console& c) {
+    c.files.closePlayback();
+    c.addInfo("* Error or no Purlo.Spl file, See program info. * Check Comport!");
+}
+
+}  // namespace
+
 void Com_play_spl_Click(Console& c) {
-    try {
+    runHandler(c, playbackFailure, [&] {
         if (c.s.port_open) {
             c.ui.messageBox("Close communication port first with command button [Stop]" + c.s.cr_lf +
                                 "Then, Select button [#] and [start]. Make sure that the recorded file "
@@ -16,7 +26,7 @@ void Com_play_spl_Click(Console& c) {
                             "", Buttons::Ok);
         } else if (!c.s.playback_on) {
             c.files.openPlayback(c.file(kSampleFileName));
-            c.ui.setBackColour(Control::Com_play_spl, Colour::of(160, 0, 0));
+            c.ui.setBackColour(Control::Com_play_spl, Colour::of(kPlaybackArmedRed));
             c.s.playback_on = true;
             c.addInfo(" **** Show recorded Purlo.Spl file. Start with command [start] **** ");
         } else {
@@ -26,13 +36,9 @@ void Com_play_spl_Click(Console& c) {
             c.ui.setText(Control::Com_play_spl, "#");
             // Nothing runs now, so the Start button must say so. When a running
             // playback is disarmed, the receive loop goes live and shows "Stop" again.
-            c.ui.setBackColour(Control::Com_start_stop, Colour::face());
-            c.ui.setText(Control::Com_start_stop, "Start");
+            startButtonToRest(c.ui);
         }
-    } catch (const std::exception&) {
-        c.files.closePlayback();
-        c.addInfo("* Error or no Purlo.Spl file, See program info. * Check Comport!");
-    }
+    });
 }
 
 }  // namespace purlo

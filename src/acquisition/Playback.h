@@ -4,8 +4,6 @@ namespace purlo {
 
 class Console;
 
-inline constexpr const char* kSampleFileName = "Purlo.Spl";
-
 // The "#" button: arms a playback of Purlo.Spl (the next Start plays it
 // through the receive loop) or disarms it. A disarmed playback resumes where
 // it stopped when armed again. Refused with a message while live acquisition

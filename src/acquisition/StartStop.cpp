@@ -5,6 +5,8 @@
 
 #include "acquisition/ReplyDecoder.h"
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
+#include "app/StartButton.h"
 #include "connection/PortSelection.h"
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
@@ -54,14 +56,13 @@ void startSequence(Console& c) {
     c.ui.setText(Control::Com_start_stop, "Stop");
     c.ui.setWindowCaption("");
     c.s.sampling_on = true;
-    c.ui.setBackColour(Control::Com_start_stop, Colour::of(170, 0, 0));
+    c.ui.setBackColour(Control::Com_start_stop, Colour::of(kButtonOnRed));
     bauderate(c);
     if (c.s.port_open) c.port.output("?");
 }
 
 void stopSequence(Console& c) {
-    c.ui.setBackColour(Control::Com_start_stop, Colour::face());
-    c.ui.setText(Control::Com_start_stop, "Start");
+    startButtonToRest(c.ui);
     c.s.sampling_on = false;
     c.s.port_open = false;
     c.port.setPortOpen(false);
@@ -77,10 +78,12 @@ void endPlayback(Console& c) {
     c.s.playback_count = 0;
 }
 
+// The receive loop's reaction to a failure: the Start button back to rest,
+// the port closed, and a line for the operator, which comes even when the
+// button or the port fail as well.
 void receiveFailure(Console& c) {
     try {
-        c.ui.setBackColour(Control::Com_start_stop, Colour::face());
-        c.ui.setText(Control::Com_start_stop, "Start");
+        startButtonToRest(c.ui);
         if (c.s.port_open) {
             c.s.port_open = false;
             c.port.setPortOpen(false);
@@ -139,7 +142,7 @@ void Com_start_stop_Click(Console& c) {
     const auto takenOver = [&c, run] { return c.startRuns != run; };
     std::string line;  // this run's reply line; a nested run has its own
     if (!c.s.settings_loaded) readSettingsFile(c);
-    try {
+    runHandler(c, receiveFailure, [&] {
         draw_3_diagrams_vertical_position(c);
         if (c.s.request_cycle_step == 0) c.s.request_cycle_step = 1;
         Next next = Next::PlaybackTest;
@@ -176,9 +179,7 @@ void Com_start_stop_Click(Console& c) {
                 for (const char ch : got) appendBounded(line, ch);
             }
         }
-    } catch (const std::exception&) {
-        receiveFailure(c);
-    }
+    });
 }
 
 }  // namespace purlo

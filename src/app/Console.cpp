@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/HandlerFailure.h"
 #include "text/Numbers.h"
 
 namespace purlo {
@@ -27,14 +28,14 @@ void Console::record(std::string_view bytes) {
 
 void Console::endRecording() {
     files.closeRecording();
-    ui.setTextColour(Control::Text_command_to_send, Colour::palette(0));
+    ui.setTextColour(Control::Text_command_to_send, Colour::palette(kCommandText));
     s.recording_on = false;
 }
 
 std::string Console::floatText(float value) const { return purlo::floatText(value, ui.decimalSeparator()); }
 
 void Console::Form_Load() {
-    try {
+    runHandler(*this, Reaction::messageBox(" Error. Check comm port, maybe used else where."), [&] {
         s.cr_lf = "\r\n";
         s.zoom_horizontal = 10;
         s.zoom_vertical = 150;
@@ -48,19 +49,12 @@ void Console::Form_Load() {
             ui.setText(Control::Com_baudrate_pc, intText(s.pc_baud_rate));
         }
         addInfo("Info's: DbClick here for Purlo commande list and start info's.");
-    } catch (const std::exception&) {
-        ui.messageBox(" Error. Check comm port, maybe used else where.", "", Buttons::Ok);
-    }
+    });
 }
 
 void Console::Com_exit_Click() {
-    if (s.port_open) {
-        try {
-            port.setPortOpen(false);
-        } catch (const std::exception&) {
-            // Exit always ends the program, whatever the port says.
-        }
-    }
+    // Exit always ends the program, whatever the port says.
+    if (s.port_open) runHandler(*this, Reaction::silent(), [&] { port.setPortOpen(false); });
     files.closeAll();
     ending_ = true;
     ui.endProgram();

@@ -48,7 +48,7 @@ constexpr std::array<ControlInfo, kControlCount> kTable{{
     {Control::Com_view_temperature, "Com_view_temperature", ControlKind::Button, "Temp", "Click to view temperature on Probe.", {7704, 4920, 768, 240}, Colour::of(224, 224, 224), std::nullopt, 20, true, false},
     {Control::Com_start_stop, "Com_start_stop", ControlKind::Button, "Start", "Click to start / stop RS232 communication.", {6936, 5184, 564, 264}, Colour::of(192, 255, 192), std::nullopt, 7, true, false},
     {Control::Com_command_to_send, "Com_command_to_send", ControlKind::Button, "S.C", "Send this character command to the Probe.", {7512, 5184, 384, 264}, Colour::face(), std::nullopt, 4, true, false},
-    {Control::Text_command_to_send, "Text_command_to_send", ControlKind::TextBox, "", "Enter command to be send. Db Click for cmd. info.", {7920, 5160, 540, 264}, Colour::of(192, 255, 192), Colour::palette(0), 5, true, false},
+    {Control::Text_command_to_send, "Text_command_to_send", ControlKind::TextBox, "", "Enter command to be send. Db Click for cmd. info.", {7920, 5160, 540, 264}, Colour::of(192, 255, 192), Colour::palette(kCommandText), 5, true, false},
     {Control::Com_zoom_horizontal_min, "Com_zoom_horizontal_min", ControlKind::Button, "<", "Click to zoom -", {24, 5184, 396, 264}, Colour::of(224, 224, 224), std::nullopt, 48, true, false},
     {Control::Com_view_zoom_horizontal, "Com_view_zoom_horizontal", ControlKind::Button, "Zoom X", "Zoom Horizontal.", {432, 5184, 708, 264}, Colour::of(224, 224, 224), std::nullopt, 47, true, false},
     {Control::Com_zoom_horizontal_plus, "Com_zoom_horizontal_plus", ControlKind::Button, ">", "Click to Zoom +", {1152, 5184, 408, 264}, Colour::of(224, 224, 224), std::nullopt, 46, true, false},

@@ -20,6 +20,8 @@ enum class Wait {
 
 // The window as the console core sees it. Texts are 8-bit strings, one byte
 // per character (the files and the probe use an 8-bit character set).
+// Only a List_Info index out of range throws; every other call works or
+// tells its outcome by its result, so handlers need not guard them.
 class Ui {
 public:
     virtual ~Ui() = default;

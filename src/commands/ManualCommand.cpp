@@ -1,18 +1,18 @@
 #include "commands/ManualCommand.h"
 
-#include <exception>
 #include <string>
 #include <string_view>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "connection/PortSelection.h"
+#include "files/SampleFiles.h"
 
 namespace purlo {
 
 namespace {
 
 constexpr std::string_view kSendError = "* Error while sending command to Purlo Probe!";
-constexpr int kRed = 4;
 
 void appendToTextInfo(Console& c, std::string_view line) {
     c.ui.setText(Control::Text_Info, c.ui.text(Control::Text_Info) + std::string(line) + c.s.cr_lf);
@@ -20,15 +20,21 @@ void appendToTextInfo(Console& c, std::string_view line) {
 
 void startRecording(Console& c) {
     // The file first: when it cannot be created nothing claims to record.
-    c.files.openRecording(c.file("Purlo.Spl"));
+    c.files.openRecording(c.file(kSampleFileName));
     c.s.recording_on = true;
-    c.ui.setTextColour(Control::Text_command_to_send, Colour::palette(kRed));
+    c.ui.setTextColour(Control::Text_command_to_send, Colour::palette(kRecordingText));
+}
+
+// The failed send is told in List_Info and in the information box alike.
+void reportSendError(Console& c) {
+    c.addInfo(kSendError);
+    appendToTextInfo(c, kSendError);
 }
 
 }  // namespace
 
 void Com_command_to_send_Click(Console& c) {
-    try {
+    runHandler(c, reportSendError, [&] {
         // A failing bauderate reports itself; the send below then fails too.
         if (!c.s.port_open) bauderate(c);
         const std::string box = c.ui.text(Control::Text_command_to_send);
@@ -46,14 +52,7 @@ void Com_command_to_send_Click(Console& c) {
         const std::string line = "Send command: " + box + " to Purlo.";
         appendToTextInfo(c, line);
         c.addInfo(line);
-    } catch (const std::exception&) {
-        try {
-            c.addInfo(kSendError);
-            appendToTextInfo(c, kSendError);
-        } catch (const std::exception&) {
-            // Nowhere left to report to.
-        }
-    }
+    });
 }
 
 }  // namespace purlo

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
 #include <string>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 
 namespace purlo {
 
@@ -75,15 +75,14 @@ const ParameterButton* parameterButton(Control c) {
 }
 
 void Com_parameter_Click(Console& c, const ParameterButton& button) {
-    try {
+    // A button never reports: with the port closed nothing goes out, and
+    // the command box shows what was meant to be sent.
+    runHandler(c, Reaction::silent(), [&] {
         if (button.allowed != nullptr && !button.allowed(c.s)) return;
         const std::string command(1, button.command);
         c.ui.setText(Control::Text_command_to_send, command);
         c.port.output(command);
-    } catch (const std::exception&) {
-        // A button never reports: with the port closed nothing goes out, and
-        // the command box shows what was meant to be sent.
-    }
+    });
 }
 
 bool parameterButtonClick(Console& c, Control control) {
@@ -94,7 +93,8 @@ bool parameterButtonClick(Console& c, Control control) {
 }
 
 void Com_auto_manuel_Click(Console& c) {
-    try {
+    // Silent like every button; the box keeps its text, as nothing went out.
+    runHandler(c, Reaction::silent(), [&] {
         char command = '\0';
         switch (c.s.tuning_mode) {
             case 0:
@@ -112,13 +112,11 @@ void Com_auto_manuel_Click(Console& c) {
         const std::string text(1, command);
         c.port.output(text);
         c.ui.setText(Control::Text_command_to_send, text);
-    } catch (const std::exception&) {
-        // Silent like every button; the box keeps its text, as nothing went out.
-    }
+    });
 }
 
 void Com_probe_print_on_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         char command = '\0';
         switch (c.s.receive_mode) {
             case 0:
@@ -139,8 +137,7 @@ void Com_probe_print_on_Click(Console& c) {
         const std::string text(1, command);
         c.ui.setText(Control::Text_command_to_send, text);
         c.port.output(text);
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 }  // namespace purlo

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
+#include "app/StartButton.h"
 #include "text/Numbers.h"
 
 namespace purlo {
@@ -24,32 +26,42 @@ constexpr std::array<std::pair<std::int32_t, std::string_view>, 8> kLineSettings
     {38400, "38400,N,8,1"},
 }};
 
+// bauderate's reaction to a failure: a line for the operator, the Start
+// button back to rest and the port closed, as far as each still works.
+// Whatever of that fails too, the caller finds port_open false.
+void portSetupFailure(Console& c) {
+    try {
+        c.addInfo("* Error while setting Comm. Port or baudrate!");
+        startButtonToRest(c.ui);
+        if (c.port.portOpen()) c.port.setPortOpen(false);
+    } catch (const std::exception&) {
+        // Nothing more can be done; the caller only looks at port_open.
+    }
+    c.s.port_open = false;
+}
+
 }  // namespace
 
 void Com_Comm_port_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::listLine("* Error while setting Comm port! *"), [&] {
         if (c.s.comm_port == 0) c.s.comm_port = 1;
         c.s.comm_port = checked<std::uint8_t>(c.s.comm_port + 1LL);
         if (c.s.comm_port > 4) c.s.comm_port = 1;
         c.ui.setText(Control::Com_Comm_port, "Comm" + intText(c.s.comm_port));
-    } catch (const std::exception&) {
-        c.addInfo("* Error while setting Comm port! *");
-    }
+    });
 }
 
 void Com_baudrate_pc_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::listLine("* Error while setting Baud Rate! * Check Comport!"), [&] {
         if (c.s.pc_baud_rate < 1200) c.s.pc_baud_rate = 1200;
         c.s.pc_baud_rate = checked<std::int32_t>(2LL * c.s.pc_baud_rate);
         if (c.s.pc_baud_rate > 38400) c.s.pc_baud_rate = 1200;
         c.ui.setText(Control::Com_baudrate_pc, intText(c.s.pc_baud_rate));
-    } catch (const std::exception&) {
-        c.addInfo("* Error while setting Baud Rate! * Check Comport!");
-    }
+    });
 }
 
 void bauderate(Console& c) {
-    try {
+    runHandler(c, portSetupFailure, [&] {
         if (c.port.portOpen()) {
             c.port.setPortOpen(false);
             c.s.port_open = false;
@@ -71,23 +83,12 @@ void bauderate(Console& c) {
         }
         c.port.setInputMode(InputMode::Text);
         c.port.setInputLen(1);
-        c.port.setRThreshold(1);
         c.s.port_open = c.port.portOpen();
         if (!c.s.port_open) {
             c.port.setPortOpen(true);
             c.s.port_open = true;
         }
-    } catch (const std::exception&) {
-        try {
-            c.addInfo("* Error while setting Comm. Port or baudrate!");
-            c.ui.setBackColour(Control::Com_start_stop, Colour::face());
-            c.ui.setText(Control::Com_start_stop, "Start");
-            if (c.port.portOpen()) c.port.setPortOpen(false);
-        } catch (const std::exception&) {
-            // Nothing more can be done; the caller only looks at port_open.
-        }
-        c.s.port_open = false;
-    }
+    });
 }
 
 }  // namespace purlo

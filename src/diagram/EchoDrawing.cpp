@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "text/Numbers.h"
 
 namespace purlo {
@@ -205,32 +206,27 @@ void drawRecord(Console& c) {
     }
 }
 
-void reportFailure(Console& c) {
-    try {
-        c.addInfo(kSampleError);
-    } catch (const std::exception&) {
-        // The window cannot even take the message; the port is still restored.
-    }
-}
-
 }  // namespace
 
 void Draw_one_sample(Console& c) {
+    // Two steps with a reaction each, and one report at most. A window that
+    // cannot even take the line still gets its port restored.
     bool failed = false;
-    try {
-        drawRecord(c);
-    } catch (const std::exception&) {
+    const auto recordFailed = [&failed](Console& console) {
         failed = true;
-        reportFailure(c);
-    }
+        console.addInfo(kSampleError);
+    };
+    runHandler(c, recordFailed, [&] { drawRecord(c); });
     // The receive loop reads one character at a time in text mode: leave the
-    // port so on every path, a failure included.
-    try {
+    // port so on every path, a failure included. A failure here is told only
+    // when the record was fine and the program is not ending.
+    const auto portFailed = [&failed](Console& console) {
+        if (!failed && !console.ending()) console.addInfo(kSampleError);
+    };
+    runHandler(c, portFailed, [&] {
         c.port.setInputMode(InputMode::Text);
         c.port.setInputLen(1);
-    } catch (const std::exception&) {
-        if (!failed && !c.ending()) reportFailure(c);
-    }
+    });
 }
 
 }  // namespace purlo

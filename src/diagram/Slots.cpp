@@ -1,8 +1,7 @@
 #include "diagram/Slots.h"
 
-#include <exception>
-
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "text/Numbers.h"
 
 namespace purlo {
@@ -17,7 +16,7 @@ std::int16_t baselineAbove(Control textLine) {
 }  // namespace
 
 void draw_3_diagrams_vertical_position(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         c.surface.setForeColour(kBaseline);
         c.s.diagram_right_x =
             toWidth<std::int32_t>(c.surface.widthTwips() - controlInfo(Control::Label1).rect.width);
@@ -28,12 +27,11 @@ void draw_3_diagrams_vertical_position(Console& c) {
         c.surface.drawLine(0, c.s.slot_y_mid, right, c.s.slot_y_mid);
         c.s.slot_y_bot = baselineAbove(Control::Text_bot);
         c.surface.drawLine(0, c.s.slot_y_bot, right, c.s.slot_y_bot);
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 void Clear_diagram_line(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         c.surface.setForeColour(kErase);
         const std::int32_t right = c.s.diagram_right_x;
         const float top = static_cast<float>(c.s.draw_y) + 300;
@@ -42,24 +40,19 @@ void Clear_diagram_line(Console& c) {
         for (std::int32_t x = 1; x <= right; ++x) {
             c.surface.drawLine(static_cast<float>(x), top, static_cast<float>(x), bottom);
         }
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 void Com_draw_top_mid_bot_line_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         c.s.diagram_slot = checked<std::uint8_t>(c.s.diagram_slot + 1LL);
         if (c.s.diagram_slot > 3) c.s.diagram_slot = 1;
         c.ui.setText(Control::Com_draw_top_mid_bot_line, "L" + intText(c.s.diagram_slot));
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 void Com_raster_on_off_Click(Console& c) {
-    try {
-        c.s.raster_on = !c.s.raster_on;
-    } catch (const std::exception&) {
-    }
+    c.s.raster_on = !c.s.raster_on;
 }
 
 }  // namespace purlo

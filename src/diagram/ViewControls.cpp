@@ -1,10 +1,10 @@
 #include "diagram/ViewControls.h"
 
 #include <cstdint>
-#include <exception>
 #include <string>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
 #include "text/Numbers.h"
@@ -33,118 +33,89 @@ void showZoomVertical(Console& c) {
 }  // namespace
 
 void Com_zoom_horizontal_min_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         if (c.s.zoom_horizontal > 1)
             c.s.zoom_horizontal = checked<std::uint8_t>(c.s.zoom_horizontal - 1LL);
         showZoomHorizontal(c);
         Clear_diagram_line(c);
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 void Com_zoom_horizontal_plus_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         c.s.zoom_horizontal = checked<std::uint8_t>(c.s.zoom_horizontal + 1LL);
         if (c.s.zoom_horizontal > kZoomHorizontalLargest)
             c.s.zoom_horizontal = kZoomHorizontalLargest;
         showZoomHorizontal(c);
         Clear_diagram_line(c);
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 void Com_zoom_vertical_min_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         if (c.s.zoom_vertical > kZoomVerticalSmallestReached) {
             c.s.zoom_vertical = checked<std::uint8_t>(c.s.zoom_vertical - 10LL);
         }
         showZoomVertical(c);
-    } catch (const std::exception&) {
-    }
+    });
     Clear_diagram_line(c);
 }
 
 void Com_zoom_vertical_plus_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::silent(), [&] {
         // From 246 up the step would leave the variable's width: the value
         // and the caption stay, and the band is still cleared below.
         c.s.zoom_vertical = checked<std::uint8_t>(c.s.zoom_vertical + 10LL);
         if (c.s.zoom_vertical > kZoomVerticalStepCap) c.s.zoom_vertical = kZoomVerticalLargest;
         showZoomVertical(c);
-    } catch (const std::exception&) {
-    }
+    });
     Clear_diagram_line(c);
 }
 
 void Com_view_zoom_horizontal_Click(Console& c) {
-    try {
-        c.ui.setText(Control::Com_view_zoom_horizontal, "Z H " + intText(c.s.zoom_horizontal));
-    } catch (const std::exception&) {
-    }
+    c.ui.setText(Control::Com_view_zoom_horizontal, "Z H " + intText(c.s.zoom_horizontal));
 }
 
 void Com_view_zoom_vertical_Click(Console& c) {
-    try {
-        c.ui.setText(Control::Com_view_zoom_vertical, "Z V " + intText(c.s.zoom_vertical));
-    } catch (const std::exception&) {
-    }
+    c.ui.setText(Control::Com_view_zoom_vertical, "Z V " + intText(c.s.zoom_vertical));
 }
 
 void Com_inch_mm_far_centi_Click(Console& c) {
-    try {
-        c.s.inch_units = !c.s.inch_units;
-        c.ui.setText(Control::Com_inch_mm_far_centi, c.s.inch_units ? "inch/F" : "mm/C");
-    } catch (const std::exception&) {
-    }
+    c.s.inch_units = !c.s.inch_units;
+    c.ui.setText(Control::Com_inch_mm_far_centi, c.s.inch_units ? "inch/F" : "mm/C");
 }
 
 void Com_draw_on_off_Click(Console& c) {
-    try {
-        const std::string caption = c.ui.text(Control::Com_draw_on_off);
-        if (caption == kSamplingOn) {
-            c.ui.setText(Control::Com_draw_on_off, kSamplingOff);
-            c.s.sampling_on = false;
-        } else if (caption == kSamplingOff) {
-            c.ui.setText(Control::Com_draw_on_off, kSamplingOn);
-            c.s.sampling_on = true;
-        }
-    } catch (const std::exception&) {
+    const std::string caption = c.ui.text(Control::Com_draw_on_off);
+    if (caption == kSamplingOn) {
+        c.ui.setText(Control::Com_draw_on_off, kSamplingOff);
+        c.s.sampling_on = false;
+    } else if (caption == kSamplingOff) {
+        c.ui.setText(Control::Com_draw_on_off, kSamplingOn);
+        c.s.sampling_on = true;
     }
 }
 
 void Com_one_sample_Click(Console& c) {
-    try {
-        // The caption decides, not sampling_on: after Stop and Start the flag
-        // is on again while the button may still read "####".
-        if (c.ui.text(Control::Com_draw_on_off) != kSamplingOn) Draw_one_sample(c);
-    } catch (const std::exception&) {
-    }
+    // The caption decides, not sampling_on: after Stop and Start the flag
+    // is on again while the button may still read "####". Draw_one_sample
+    // reports its own failures.
+    if (c.ui.text(Control::Com_draw_on_off) != kSamplingOn) Draw_one_sample(c);
 }
 
 void Com_clear_screen_Click(Console& c) {
-    try {
-        c.surface.clear();
-        c.ui.setText(Control::Text_top, "");
-        c.ui.setText(Control::Text_mid, "");
-        c.ui.setText(Control::Text_bot, "");
-        c.ui.setText(Control::Text_Info, "");
-        draw_3_diagrams_vertical_position(c);
-    } catch (const std::exception&) {
-    }
+    c.surface.clear();
+    c.ui.setText(Control::Text_top, "");
+    c.ui.setText(Control::Text_mid, "");
+    c.ui.setText(Control::Text_bot, "");
+    c.ui.setText(Control::Text_Info, "");
+    draw_3_diagrams_vertical_position(c);
 }
 
 void Com_print_form_Click(Console& c) {
-    bool printed = false;
-    try {
-        printed = c.ui.printWindow();
-    } catch (const std::exception&) {
-        printed = false;
-    }
-    if (printed) return;
-    try {
-        c.ui.messageBox("The form can't be printed. Printer setting?", "", Buttons::Ok);
-    } catch (const std::exception&) {
-    }
+    // Printing tells its failure by its result.
+    if (c.ui.printWindow()) return;
+    c.ui.messageBox("The form can't be printed. Printer setting?", "", Buttons::Ok);
 }
 
 }  // namespace purlo

@@ -2,11 +2,10 @@
 // handlers from here. Everything else in the core includes only what it calls,
 // so the Console and the subsystems below this file never depend on each other
 // in a circle (scripts/check-includes.sh keeps it so).
-#include <exception>
-
 #include "acquisition/Playback.h"
 #include "acquisition/StartStop.h"
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "commands/ManualCommand.h"
 #include "commands/ParameterButtons.h"
 #include "connection/PortSelection.h"
@@ -21,18 +20,17 @@
 namespace purlo {
 
 void Console::Form_Click() {
-    try {
+    // A click on the bare window never reports anything.
+    runHandler(*this, Reaction::silent(), [&] {
         draw_3_diagrams_vertical_position(*this);
         if (s.port_open) {
             ui.setText(Control::Text_command_to_send, " ");
             port.output("?");
         } else {
             ui.setWindowCaption(" Begin transmission with Start button.");
-            ui.setBackColour(Control::Com_start_stop, Colour::palette(6));
+            ui.setBackColour(Control::Com_start_stop, Colour::palette(kStartInvitation));
         }
-    } catch (const std::exception&) {
-        // A click on the bare window never reports anything.
-    }
+    });
 }
 
 void Console::click(Control c) {

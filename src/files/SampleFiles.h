@@ -9,6 +9,8 @@
 
 namespace purlo {
 
+inline constexpr const char* kSampleFileName = "Purlo.Spl";
+
 // Purlo.Spl: the raw bytes the probe sent, no header. A recording appends to
 // it; a playback reads it byte by byte at 1-based positions. Both handles stay
 // open between handlers. Every failure throws RuntimeError.
@@ -32,7 +34,6 @@ public:
     void openPlayback(const std::filesystem::path& path);
     // The byte at a 1-based position; nothing past the end of the file.
     std::optional<std::uint8_t> byteAt(std::int64_t position);
-    std::int64_t playbackLength() const { return length_; }
     void closePlayback();
     bool playing() const { return playback_ != nullptr; }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "help/HelpPages.h"
 #include "text/Numbers.h"
 
@@ -64,7 +64,7 @@ void askOffset(Console& c) {
 }  // namespace
 
 void Text_command_to_send_DblClick(Console& c) {
-    try {
+    runHandler(c, Reaction::listLine("* Unexpected Error while listing commands!"), [&] {
         const auto& pages = helpPages();
         for (;;) {
             const std::string box = c.ui.text(Control::Text_command_to_send);
@@ -83,12 +83,7 @@ void Text_command_to_send_DblClick(Console& c) {
             // the box now names.
             c.ui.setText(Control::Text_command_to_send, "Z");
         }
-    } catch (const std::exception&) {
-        try {
-            c.addInfo("* Unexpected Error while listing commands!");
-        } catch (const std::exception&) {
-        }
-    }
+    });
 }
 
 }  // namespace purlo

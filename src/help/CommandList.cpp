@@ -1,12 +1,13 @@
 #include "help/CommandList.h"
 
 #include <array>
-#include <exception>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
+#include "help/InfoFile.h"
 
 namespace purlo {
 
@@ -69,15 +70,19 @@ void appendLines(std::string& text, std::span<const std::string_view> lines,
     }
 }
 
+// Half an overview is no use: the box goes away empty.
+void dropOverview(Console& c) {
+    c.ui.setText(Control::Text_Info, "");
+    c.ui.setVisible(Control::Text_Info, false);
+}
+
 }  // namespace
 
 void List_Info_DblClick(Console& c) {
-    try {
+    runHandler(c, dropOverview, [&] {
         // Only the hint line (or no selection) invites the overview.
         if (c.ui.listIndex() > 0) return;
-        c.ui.setVisible(Control::Text_Info, true);
-        c.ui.setText(Control::Com_view_program_info, "Close");
-        c.ui.setBackColour(Control::Com_view_program_info, Colour::of(170, 0, 0));
+        showInfoBox(c);
         // Appended, never replacing: the box may hold the send log or the
         // information file.
         std::string text = c.ui.text(Control::Text_Info) + c.s.cr_lf;
@@ -86,13 +91,7 @@ void List_Info_DblClick(Console& c) {
         text = c.ui.text(Control::Text_Info);
         appendLines(text, kBody, c.s.cr_lf);
         c.ui.setText(Control::Text_Info, text);
-    } catch (const std::exception&) {
-        try {
-            c.ui.setText(Control::Text_Info, "");
-            c.ui.setVisible(Control::Text_Info, false);
-        } catch (const std::exception&) {
-        }
-    }
+    });
 }
 
 }  // namespace purlo

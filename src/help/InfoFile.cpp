@@ -1,12 +1,12 @@
 #include "help/InfoFile.h"
 
-#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "files/ReplaceFile.h"
 #include "text/RuntimeError.h"
 
@@ -30,12 +30,6 @@ std::optional<std::string> readInfoFile(const fs::path& path) {
     if (static_cast<std::uintmax_t>(in.gcount()) != length)
         throw RuntimeError("Purlo.Txt unreadable");
     return bytes;
-}
-
-void showBox(Console& c) {
-    c.ui.setVisible(Control::Text_Info, true);
-    c.ui.setText(Control::Com_view_program_info, "Close");
-    c.ui.setBackColour(Control::Com_view_program_info, Colour::of(170, 0, 0));
 }
 
 void hideBox(Console& c) {
@@ -70,14 +64,21 @@ void showFile(Console& c) {
         return;
     }
     c.ui.setText(Control::Text_Info, *bytes);
-    showBox(c);
+    showInfoBox(c);
     c.s.info_file_shown = true;
+}
+
+void reportMissingFile(Console& c) {
+    c.ui.messageBox("File Purlo.Txt not found ! File should be in Purlo program Directory." +
+                        c.s.cr_lf + "Email to; " + std::string(kInfoContact) +
+                        " for the last actual info file.",
+                    "", Buttons::Ok);
 }
 
 }  // namespace
 
 void Com_view_program_info_Click(Console& c) {
-    try {
+    runHandler(c, reportMissingFile, [&] {
         if (c.s.info_file_shown && c.ui.visible(Control::Text_Info)) {
             closeShownFile(c);
         } else if (c.ui.text(Control::Com_view_program_info) == "Close") {
@@ -87,20 +88,17 @@ void Com_view_program_info_Click(Console& c) {
         } else {
             showFile(c);
         }
-    } catch (const std::exception&) {
-        try {
-            c.ui.messageBox(
-                "File Purlo.Txt not found ! File should be in Purlo program Directory." +
-                    c.s.cr_lf + "Email to; " + std::string(kInfoContact) +
-                    " for the last actual info file.",
-                "", Buttons::Ok);
-        } catch (const std::exception&) {
-        }
-    }
+    });
 }
 
 void Text_Info_KeyDown(Console& c) {
     c.s.info_text_modified = true;
+}
+
+void showInfoBox(Console& c) {
+    c.ui.setVisible(Control::Text_Info, true);
+    c.ui.setText(Control::Com_view_program_info, "Close");
+    c.ui.setBackColour(Control::Com_view_program_info, Colour::of(kButtonOnRed));
 }
 
 }  // namespace purlo

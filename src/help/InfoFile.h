@@ -25,4 +25,8 @@ void Com_view_program_info_Click(Console& c);
 // Any key in Text_Info counts as a modification of the shown file.
 void Text_Info_KeyDown(Console& c);
 
+// Shows Text_Info with its button turned into a red "Close", for the
+// information file and the command overview alike.
+void showInfoBox(Console& c);
+
 }  // namespace purlo

@@ -26,8 +26,6 @@ public:
     virtual void setInputMode(InputMode mode) = 0;
     // Most bytes one input() takes; 0 = everything waiting.
     virtual void setInputLen(std::int16_t length) = 0;
-    // Receive threshold; kept for completeness, no behaviour depends on it.
-    virtual void setRThreshold(std::int16_t threshold) = 0;
     // false: zero bytes are delivered like any other byte.
     virtual void setNullDiscard(bool discard) = 0;
 

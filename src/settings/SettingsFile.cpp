@@ -1,9 +1,9 @@
 #include "settings/SettingsFile.h"
 
-#include <exception>
 #include <fstream>
 
 #include "app/Console.h"
+#include "app/HandlerFailure.h"
 #include "files/ReplaceFile.h"
 #include "text/Numbers.h"
 
@@ -34,6 +34,13 @@ std::string nextLine(std::istream& in) {
 }
 
 std::uint8_t savedSampleLength(const ConsoleState& s) { return s.sample_length < 100 ? 160 : s.sample_length; }
+
+// Without a readable file the echo records still need a length, and the
+// caption asks for a save.
+void settingsFileFailure(Console& c) {
+    if (c.s.sample_length == 0) c.s.sample_length = 160;
+    c.ui.setWindowCaption("Save working setting With [Save Probe + PC]");
+}
 
 }  // namespace
 
@@ -121,20 +128,17 @@ void applySettings(std::istream& in, Console& c) {
 }
 
 void readSettingsFile(Console& c) {
-    try {
+    runHandler(c, settingsFileFailure, [&] {
         std::ifstream in(c.file(kSettingsFileName), std::ios::binary);
         if (!in) throw RuntimeError("no purlo.Set");
         applySettings(in, c);
         if (c.s.sample_length == 0) c.s.sample_length = 160;
         c.s.settings_loaded = true;
-    } catch (const std::exception&) {
-        if (c.s.sample_length == 0) c.s.sample_length = 160;
-        c.ui.setWindowCaption("Save working setting With [Save Probe + PC]");
-    }
+    });
 }
 
 void Com_Save_to_eeprom_Click(Console& c) {
-    try {
+    runHandler(c, Reaction::windowCaption("No set File or file corrupt! Save again."), [&] {
         replaceFile(c.file(kSettingsFileName), settingsFileText(c.s));
         c.s.sample_length = savedSampleLength(c.s);
         c.s.settings_loaded = false;
@@ -142,9 +146,7 @@ void Com_Save_to_eeprom_Click(Console& c) {
             c.ui.setText(Control::Text_command_to_send, "W");
             c.port.output("W");
         }
-    } catch (const std::exception&) {
-        c.ui.setWindowCaption("No set File or file corrupt! Save again.");
-    }
+    });
 }
 
 }  // namespace purlo

@@ -38,4 +38,14 @@ inline constexpr int kBaseline = 8;
 inline constexpr int kTrace = 10;
 inline constexpr int kRasterTick = 13;
 
+// Palette indexes of a few controls' colours.
+inline constexpr int kCommandText = 0;      // the command box's text, black
+inline constexpr int kRecordingText = 4;    // the same red while Purlo.Spl records
+inline constexpr int kStartInvitation = 6;  // Start after a click on the bare window
+
+// Two dark reds outside the palette: a button that is on ("Stop", "Close")
+// and the armed playback button ("#").
+inline constexpr Rgb kButtonOnRed{170, 0, 0};
+inline constexpr Rgb kPlaybackArmedRed{160, 0, 0};
+
 }  // namespace purlo

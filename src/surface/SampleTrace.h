@@ -20,7 +20,7 @@ struct SurfaceLine;
 //
 // Whatever the byte's value, its lines cover the same pixels (a bar lies on
 // the erase of its column), so a later trace of the same shape at the same
-// place hides an earlier one completely.
+// place (the same sampleTraceFootprint) hides an earlier one completely.
 struct SampleTrace {
     std::int16_t x = 0;
     std::int16_t baseline = 0;
@@ -43,6 +43,17 @@ inline constexpr std::size_t kSampleTraceMaxLines = 1 + 8 * 3;
 // The lines of the trace, in the order they are drawn; returns how many.
 std::size_t sampleTraceLines(const SampleTrace& trace,
                              std::array<SurfaceLine, kSampleTraceMaxLines>& lines);
+
+// Everything of the trace but its byte, as one key: traces with the same
+// footprint draw their lines over the same pixels, so the later one hides
+// the earlier. Traces of different shapes have different footprints.
+constexpr std::uint64_t sampleTraceFootprint(const SampleTrace& t) {
+    return std::uint64_t{static_cast<std::uint16_t>(t.x)} |
+           std::uint64_t{static_cast<std::uint16_t>(t.baseline)} << 16 |
+           std::uint64_t{t.halfHeight} << 32 | std::uint64_t{t.step} << 40 |
+           std::uint64_t{t.samples} << 48 | std::uint64_t{t.cutShort} << 56 |
+           std::uint64_t{t.raster} << 57;
+}
 
 // The palette colour of the last of those lines.
 int sampleTraceLastColour(const SampleTrace& trace);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <array>
-#include <span>
+#include <cstddef>
 
 #include "surface/SampleTrace.h"
 
 namespace purlo {
 
-// A line in its palette colour, for drawing many at once.
+// A line in its palette colour, one of the lines of a sample trace.
 struct SurfaceLine {
     int colour;
     float x1, y1, x2, y2;
@@ -24,22 +24,17 @@ class Surface {
     // Current drawing colour, a palette index 0..15.
     virtual void setForeColour(int paletteIndex) = 0;
     virtual void drawLine(float x1, float y1, float x2, float y2) = 0;
-    // Draws the lines in order, each in its colour, exactly as setting the
-    // colour and drawing the line for one after the other would; the fore
-    // colour is then the last line's. A surface may do it faster at once
-    // (an echo record is thousands of lines).
-    virtual void drawLines(std::span<const SurfaceLine> lines) {
-        for (const SurfaceLine& l : lines) {
-            setForeColour(l.colour);
-            drawLine(l.x1, l.y1, l.x2, l.y2);
-        }
-    }
     // Draws one sample byte of an echo trace: exactly its lines, in order
-    // (sampleTraceLines). A surface that keeps lines for later may drop an
-    // earlier trace that a later one of the same shape hides.
+    // (sampleTraceLines), each in its colour; the fore colour is then the
+    // last line's. A surface that keeps lines for later may drop an earlier
+    // trace that a later one of the same shape hides.
     virtual void drawSampleTrace(const SampleTrace& trace) {
         std::array<SurfaceLine, kSampleTraceMaxLines> lines;
-        drawLines(std::span(lines.data(), sampleTraceLines(trace, lines)));
+        const std::size_t n = sampleTraceLines(trace, lines);
+        for (std::size_t i = 0; i < n; ++i) {
+            setForeColour(lines[i].colour);
+            drawLine(lines[i].x1, lines[i].y1, lines[i].x2, lines[i].y2);
+        }
     }
     // Fills the whole surface with the background colour (black).
     virtual void clear() = 0;

@@ -29,7 +29,7 @@ TEST(ManualCommand, OpensTheLinkThenSendsAndLogs) {
     h.send("x");
     EXPECT_TRUE(h.s.port_open);
     EXPECT_EQ(h.port.log, (std::vector<std::string>{"port 1", "settings 300,N,8,1", "mode text",
-                                                    "len 1", "rthreshold 1", "open"}));
+                                                    "len 1", "open"}));
     EXPECT_EQ(h.port.sent, "x");
     EXPECT_EQ(h.ui.list, (std::vector<std::string>{kHint, "Send command: x to Purlo."}));
     EXPECT_EQ(h.ui.listIndex(), 1);

@@ -21,43 +21,42 @@ struct Linked : Harness {
 
 struct PlainButton {
     Control control;
-    void (*handler)(Console&);
     char command;
 };
 
-// Every plain button with the character it must send. The handler column
-// checks the named functions; the control column checks the window dispatch.
+// Every plain button with the character it must send, clicked through the
+// window's dispatch.
 const std::vector<PlainButton> kPlainButtons{
-    {Control::Com_burst_interval_min, Com_burst_interval_min_Click, 'i'},
-    {Control::Com_burst_interval_plus, Com_burst_interval_plus_Click, 'I'},
-    {Control::Com_view_burst_interval, Com_view_burst_interval_Click, 'j'},
-    {Control::Com_burst_length_min, Com_burst_length_min_Click, 'r'},
-    {Control::Com_burst_length_plus, Com_burst_length_plus_Click, 'R'},
-    {Control::Com_view_burst_length, Com_view_burst_length_Click, 'P'},
-    {Control::Com_zender_volt_min, Com_zender_volt_min_Click, 'u'},
-    {Control::Com_zender_volt_plus, Com_zender_volt_plus_Click, 'U'},
-    {Control::Com_view_zender_volt, Com_view_zender_volt_Click, 's'},
-    {Control::Com_us_fq_min, Com_us_fq_min_Click, 'f'},
-    {Control::Com_us_fq_plus, Com_us_fq_plus_Click, 'F'},
-    {Control::Com_view_us_fq, Com_view_us_fq_Click, 'q'},
-    {Control::Com_Probe_sample_rate_min, Com_Probe_sample_rate_min_Click, '4'},
-    {Control::Com_Probe_sample_rate_plus, Com_Probe_sample_rate_plus_Click, '5'},
-    {Control::Com_view_Probe_sample_rate, Com_view_Probe_sample_rate_Click, 'Y'},
-    {Control::Com_dead_time_min, Com_dead_time_min_Click, 'd'},
-    {Control::Com_dead_time_plus, Com_dead_time_plus_Click, 'D'},
-    {Control::Com_view_dead_time, Com_view_dead_time_Click, 'm'},
-    {Control::Com_us_speed_min, Com_us_speed_min_Click, 'v'},
-    {Control::Com_us_speed_plus, Com_us_speed_plus_Click, 'V'},
-    {Control::Com_view_us_speed, Com_view_us_speed_Click, 'w'},
-    {Control::Com_koef_min, Com_koef_min_Click, 't'},
-    {Control::Com_koef_plus, Com_koef_plus_Click, 'T'},
-    {Control::Com_view_koef, Com_view_koef_Click, 'k'},
-    {Control::Com_micro_min_baudrate, Com_micro_min_baudrate_Click, 'b'},
-    {Control::Com_micro_plus_baudrate, Com_micro_plus_baudrate_Click, 'B'},
-    {Control::Com_micro_view_baudrate, Com_micro_view_baudrate_Click, 'x'},
-    {Control::Com_view_temperature, Com_view_temperature_Click, 'c'},
-    {Control::Com_reset_probe, Com_reset_probe_Click, 'Z'},
-    {Control::Com_reset_to_default, Com_reset_to_default_Click, 'S'},
+    {Control::Com_burst_interval_min, 'i'},
+    {Control::Com_burst_interval_plus, 'I'},
+    {Control::Com_view_burst_interval, 'j'},
+    {Control::Com_burst_length_min, 'r'},
+    {Control::Com_burst_length_plus, 'R'},
+    {Control::Com_view_burst_length, 'P'},
+    {Control::Com_zender_volt_min, 'u'},
+    {Control::Com_zender_volt_plus, 'U'},
+    {Control::Com_view_zender_volt, 's'},
+    {Control::Com_us_fq_min, 'f'},
+    {Control::Com_us_fq_plus, 'F'},
+    {Control::Com_view_us_fq, 'q'},
+    {Control::Com_Probe_sample_rate_min, '4'},
+    {Control::Com_Probe_sample_rate_plus, '5'},
+    {Control::Com_view_Probe_sample_rate, 'Y'},
+    {Control::Com_dead_time_min, 'd'},
+    {Control::Com_dead_time_plus, 'D'},
+    {Control::Com_view_dead_time, 'm'},
+    {Control::Com_us_speed_min, 'v'},
+    {Control::Com_us_speed_plus, 'V'},
+    {Control::Com_view_us_speed, 'w'},
+    {Control::Com_koef_min, 't'},
+    {Control::Com_koef_plus, 'T'},
+    {Control::Com_view_koef, 'k'},
+    {Control::Com_micro_min_baudrate, 'b'},
+    {Control::Com_micro_plus_baudrate, 'B'},
+    {Control::Com_micro_view_baudrate, 'x'},
+    {Control::Com_view_temperature, 'c'},
+    {Control::Com_reset_probe, 'Z'},
+    {Control::Com_reset_to_default, 'S'},
 };
 
 // Reported values at which every conditional button is free to send.
@@ -71,22 +70,16 @@ TEST(ParameterButtons, EachButtonWritesTheBoxThenSendsItsCharacter) {
     ASSERT_EQ(parameterButtons().size(), kPlainButtons.size());
     for (const auto& b : kPlainButtons) {
         const std::string expected(1, b.command);
-        for (const bool viaWindow : {false, true}) {
-            Linked h;
-            allowEverything(h.s);
-            std::string boxWhenSent;
-            h.port.onOutput = [&](std::string_view) { boxWhenSent = h.box(); };
-            if (viaWindow) {
-                h.console.click(b.control);
-            } else {
-                b.handler(h.console);
-            }
-            SCOPED_TRACE(controlInfo(b.control).name);
-            EXPECT_EQ(h.port.sent, expected);
-            EXPECT_EQ(h.box(), expected);
-            EXPECT_EQ(boxWhenSent, expected) << "the box is written before the send";
-            EXPECT_EQ(h.ui.list.size(), 1u);
-        }
+        Linked h;
+        allowEverything(h.s);
+        std::string boxWhenSent;
+        h.port.onOutput = [&](std::string_view) { boxWhenSent = h.box(); };
+        h.console.click(b.control);
+        SCOPED_TRACE(controlInfo(b.control).name);
+        EXPECT_EQ(h.port.sent, expected);
+        EXPECT_EQ(h.box(), expected);
+        EXPECT_EQ(boxWhenSent, expected) << "the box is written before the send";
+        EXPECT_EQ(h.ui.list.size(), 1u);
     }
 }
 

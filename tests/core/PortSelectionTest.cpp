@@ -68,8 +68,8 @@ TEST(Bauderate, ConfiguresAndOpensInOrder) {
     bauderate(h.console);
     EXPECT_TRUE(h.s.port_open);
     EXPECT_TRUE(h.port.open);
-    EXPECT_EQ(h.port.log, (std::vector<std::string>{"port 1", "settings 300,N,8,1", "mode text", "len 1",
-                                                    "rthreshold 1", "open"}));
+    EXPECT_EQ(h.port.log, (std::vector<std::string>{"port 1", "settings 300,N,8,1", "mode text",
+                                                    "len 1", "open"}));
     EXPECT_EQ(h.port.sent, "");
 }
 
@@ -80,8 +80,8 @@ TEST(Bauderate, ReopensAnOpenPortWithTheNewChoice) {
     h.console.click(Control::Com_baudrate_pc);
     h.port.log.clear();
     bauderate(h.console);
-    EXPECT_EQ(h.port.log, (std::vector<std::string>{"close", "port 2", "settings 2400,N,8,1", "mode text",
-                                                    "len 1", "rthreshold 1", "open"}));
+    EXPECT_EQ(h.port.log, (std::vector<std::string>{"close", "port 2", "settings 2400,N,8,1",
+                                                    "mode text", "len 1", "open"}));
     EXPECT_TRUE(h.s.port_open);
 }
 

@@ -36,7 +36,6 @@ class ObservedPort : public SerialPort {
         mode = m;
     }
     void setInputLen(std::int16_t n) override { port.setInputLen(n); }
-    void setRThreshold(std::int16_t n) override { port.setRThreshold(n); }
     void setNullDiscard(bool d) override { port.setNullDiscard(d); }
     int inBufferCount() override {
         if (beforeBufferCount) beforeBufferCount();

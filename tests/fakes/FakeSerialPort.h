@@ -39,10 +39,6 @@ public:
         log.push_back("len " + std::to_string(n));
         inputLen = n;
     }
-    void setRThreshold(std::int16_t n) override {
-        log.push_back("rthreshold " + std::to_string(n));
-        rThreshold = n;
-    }
     void setNullDiscard(bool d) override {
         log.push_back(d ? "nulldiscard on" : "nulldiscard off");
         nullDiscard = d;
@@ -80,7 +76,6 @@ public:
     std::string settings;
     InputMode mode = InputMode::Text;
     std::int16_t inputLen = 0;
-    std::int16_t rThreshold = 0;
     bool nullDiscard = false;
     std::string inbox;
     std::string sent;

@@ -33,7 +33,7 @@ int countNotBlack(const QImage& image) {
 
 struct CanvasTest : ::testing::Test {
     Canvas canvas{TwipsScale(kDpi)};
-    QRgb at(int x, int y) const { return canvas.image().pixel(x, y); }
+    QRgb at(int x, int y) { return canvas.image().pixel(x, y); }
 };
 
 TEST_F(CanvasTest, IsTheBlackClientArea) {

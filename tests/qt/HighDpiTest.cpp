@@ -82,17 +82,17 @@ TEST(HighDpi, APrintFillsThePageWithEveryPixelOfTheWindow) {
 
 struct HighDpiCanvas : ::testing::Test {
     Canvas canvas{TwipsScale::ofScreen()};
-    double devicePixelsPerTwip() const {
+    double devicePixelsPerTwip() {
         return canvas.image().devicePixelRatio() * TwipsScale::ofScreen().pixelsPerTwip();
     }
     // Twips to device pixels, and the twips in the middle of a device pixel.
-    int px(double twips) const {
+    int px(double twips) {
         return static_cast<int>(std::lround(twips * devicePixelsPerTwip()));
     }
-    float twips(int devicePixel) const {
+    float twips(int devicePixel) {
         return static_cast<float>(devicePixel / devicePixelsPerTwip());
     }
-    QRgb at(int x, int y) const { return canvas.image().pixel(x, y); }
+    QRgb at(int x, int y) { return canvas.image().pixel(x, y); }
 };
 
 TEST_F(HighDpiCanvas, HasOneImagePixelPerDevicePixel) {

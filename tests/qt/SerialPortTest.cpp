@@ -74,7 +74,6 @@ TEST(QtSerialPortClosed, RefusesInvalidSettingsAndKeepsTheOldOnes) {
     QtSerialPort port;
     EXPECT_THROW(port.setCommPort(0), RuntimeError);
     EXPECT_THROW(port.setInputLen(-1), RuntimeError);
-    EXPECT_THROW(port.setRThreshold(-1), RuntimeError);
     EXPECT_THROW(port.setSettings("9600,N,8"), RuntimeError);
     EXPECT_NO_THROW(port.setSettings("300,N,8,1"));
 }
