@@ -21,7 +21,7 @@ LocalTime SystemWallClock::now() const {
     return {static_cast<std::int64_t>(t), static_cast<std::int32_t>(local.tm_gmtoff)};
 }
 
-std::string iso8601(const LocalTime& t) {
+void appendIso8601(std::string& out, const LocalTime& t) {
     using namespace std::chrono;
     const sys_seconds local{seconds{t.unixSeconds + t.utcOffsetSeconds}};
     const sys_days day = floor<days>(local);
@@ -35,6 +35,12 @@ std::string iso8601(const LocalTime& t) {
                   static_cast<int>(clock.minutes().count()),
                   static_cast<int>(clock.seconds().count()), t.utcOffsetSeconds < 0 ? '-' : '+',
                   static_cast<int>(offset / 3600), static_cast<int>(offset % 3600 / 60));
+    out += text;
+}
+
+std::string iso8601(const LocalTime& t) {
+    std::string text;
+    appendIso8601(text, t);
     return text;
 }
 

@@ -40,5 +40,7 @@ class SystemWallClock final : public WallClock {
 
 // ISO 8601 local time with its offset, to the second: "2026-12-07T16:45:12+01:00".
 std::string iso8601(const LocalTime& t);
+// The same, appended to `out` (no allocation once `out` has room).
+void appendIso8601(std::string& out, const LocalTime& t);
 
 }  // namespace purlo

@@ -90,7 +90,7 @@ std::string csvLogHeader() {
 }
 
 void appendCsvLogRow(std::string& row, const LocalTime& time, const LastValues& values) {
-    row += iso8601(time);
+    appendIso8601(row, time);
     auto value = [&](ProbeValue v) {
         row += ',';
         if (const auto& n = values[v]) appendNumber(row, *n);
