@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "monitor/Clocks.h"
+#include "observe/Observer.h"
+
+namespace purlo {
+
+// The log of fill-height replies in the working folder.
+inline constexpr const char* kCsvLogFileName = "Purlo.csv";
+
+// The probe's values as last reported; empty until reported.
+struct LastValues {
+    std::array<std::optional<double>, kProbeValueCount> number{};
+    std::array<std::string, kProbeValueCount> unit{};
+
+    void set(const DecodedReply& r);
+    const std::optional<double>& operator[](ProbeValue v) const {
+        return number[static_cast<std::size_t>(v)];
+    }
+    std::string_view unitOf(ProbeValue v) const { return unit[static_cast<std::size_t>(v)]; }
+};
+
+// Appends `field` as one RFC 4180 field: quoted, with its quotes doubled,
+// when it holds a comma, a quote, CR or LF; as it is otherwise.
+void appendCsvField(std::string& row, std::string_view field);
+
+// The shortest text that reads back as the same number, "." as decimal
+// point: whole numbers without a point, float-stored values as the float
+// shows them (21.3, not 21.299999237060547).
+void appendNumber(std::string& out, double value);
+
+// The header row and a log row, each ending in CR LF. Columns: time (ISO
+// 8601 local with offset), fill height, its unit, then every other value
+// (a unit column beside those that follow the mm/inch switch).
+std::string csvLogHeader();
+void appendCsvLogRow(std::string& row, const LocalTime& time, const LastValues& values);
+
+// Appends rows to one file, a line per write(2) straight to the file, so a
+// crash loses at most the line being written. The header goes first when the
+// file is new or empty. The first failing write stops the log for good with a
+// message; every later append does nothing.
+class CsvLog {
+  public:
+    explicit CsvLog(std::filesystem::path path);
+    ~CsvLog();
+    CsvLog(const CsvLog&) = delete;
+    CsvLog& operator=(const CsvLog&) = delete;
+
+    // Appends one whole line (its CR LF included). False when the log is stopped.
+    bool append(std::string_view line);
+    bool stopped() const { return failure_.has_value(); }
+    // Why the log stopped, for the operator.
+    const std::optional<std::string>& failure() const { return failure_; }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    bool open();
+    void stop(const char* what, int error);
+    bool writeAll(std::string_view bytes);
+
+    std::filesystem::path path_;
+    int fd_ = -1;
+    std::optional<std::string> failure_;
+};
+
+}  // namespace purlo
