@@ -20,16 +20,18 @@ docs="$here/docs/ARCHITECTURE.md"
 rules='
 text:
 surface:
+observe: text
 files: text
 link: text
-app: text surface files link
-connection: text surface files link app
-diagram: text surface files link app
-settings: text surface files link app
-help: text surface files link app
-acquisition: text surface files link app connection diagram settings
-commands: text surface files link app connection
-dispatch: text surface files link app connection diagram settings help acquisition commands
+monitor: text observe files
+app: text surface observe files link
+connection: text surface observe files link app
+diagram: text surface observe files link app
+settings: text surface observe files link app
+help: text surface observe files link app
+acquisition: text surface observe files link app connection diagram settings
+commands: text surface observe files link app connection
+dispatch: text surface observe files link app connection diagram settings help acquisition commands
 '
 
 [ -d "$src" ] || { echo "check-includes: no folder $src" >&2; exit 2; }
