@@ -10,6 +10,7 @@
 #include "app/Ui.h"
 #include "files/SampleFiles.h"
 #include "link/SerialPort.h"
+#include "observe/Observer.h"
 #include "surface/Surface.h"
 
 namespace purlo {
@@ -44,6 +45,11 @@ public:
     // changed after a yield knows a nested Start took over, and ends.
     std::uint64_t startRuns = 0;
 
+    // Who watches what the console learns and does (the monitor); nobody
+    // unless set. The observer must outlive the console.
+    void setObserver(Observer& o) { observer_ = &o; }
+    Observer& observer() const { return *observer_; }
+
     // True once Exit has run: every loop returns after its next yield.
     bool ending() const { return ending_; }
 
@@ -72,6 +78,7 @@ public:
 private:
     std::filesystem::path workDir_;
     bool ending_ = false;
+    Observer* observer_ = &nullObserver();
 };
 
 }  // namespace purlo
