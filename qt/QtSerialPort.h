@@ -37,7 +37,7 @@ class QtSerialPort : public SerialPort {
     std::string input() override;
 
     // The device the next open uses (or the open port uses).
-    std::string deviceName() const;
+    std::string deviceName() const override;
 
     // Most bytes waiting to be read, as with a serial driver's receive
     // buffer: a probe that sends while nobody reads (the port left open by a

@@ -28,10 +28,13 @@ void Com_play_spl_Click(Console& c) {
             c.files.openPlayback(c.file(kSampleFileName));
             c.ui.setBackColour(Control::Com_play_spl, Colour::of(kPlaybackArmedRed));
             c.s.playback_on = true;
+            c.observer().playbackStarted(static_cast<std::uint64_t>(c.files.playbackLength()),
+                                         c.s.pc_baud_rate);
             c.addInfo(" **** Show recorded Purlo.Spl file. Start with command [start] **** ");
         } else {
             c.files.closePlayback();
             c.s.playback_on = false;
+            c.observer().playbackEnded();
             c.ui.setBackColour(Control::Com_play_spl, Colour::face());
             c.ui.setText(Control::Com_play_spl, "#");
             // Nothing runs now, so the Start button must say so. When a running

@@ -124,4 +124,29 @@ std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, 
     }
 }
 
+std::optional<DecodedReply> decodedValue(char code, const ConsoleState& s) {
+    const auto value = [&s](ProbeValue v, double number) {
+        return DecodedReply{v, number, probeValueUnit(v, s.inch_units)};
+    };
+    switch (code) {
+        case 'D': return value(ProbeValue::FillHeight, s.fill_height);
+        case 'x': return value(ProbeValue::ProbeBaudRate, s.probe_baud_rate);
+        case 'c': return value(ProbeValue::Temperature, s.temperature);
+        case 'w': return value(ProbeValue::SoundSpeed, s.sound_speed);
+        case 'q': return value(ProbeValue::FrequencyKhz, s.transducer_khz);
+        case 'Y': return value(ProbeValue::SampleRate, s.sample_rate);
+        case 'k': return value(ProbeValue::TemperatureCoefficient, s.temperature_coefficient);
+        case 'j': return value(ProbeValue::BurstInterval, s.burst_interval);
+        case 'P': return value(ProbeValue::BurstLength, s.burst_length);
+        case 's': return value(ProbeValue::TransducerVoltage, s.transducer_volt);
+        case 'm': return value(ProbeValue::DeadZone, s.dead_zone);
+        case 'a': return value(ProbeValue::TuningMode, s.tuning_mode);
+        case 'o': return value(ProbeValue::ReceiveMode, s.receive_mode);
+        case 'e': return value(ProbeValue::EchoBounce, s.echo_b);
+        case 'g': return value(ProbeValue::BurstBounce, s.burst_b);
+        case 'n': return value(ProbeValue::ReloadFrequency, s.reload_frequency);
+        default: return std::nullopt;
+    }
+}
+
 }  // namespace purlo

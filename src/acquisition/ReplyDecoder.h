@@ -6,6 +6,7 @@
 
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
+#include "observe/Observer.h"
 
 namespace purlo {
 
@@ -23,6 +24,11 @@ struct ReplyDisplay {
 // returns what the window must show. No I/O. Throws RuntimeError when a value
 // does not fit its variable; values stored by earlier lines stay.
 std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, char decimalSeparator);
+
+// The value a decoded reply of `code` stored, as it now stands in the state,
+// with its unit: what the console reports to its observer. Nothing for codes
+// that store no number.
+std::optional<DecodedReply> decodedValue(char code, const ConsoleState& s);
 
 // The transducer frequency in kHz for a frequency index, when the table has one.
 std::optional<float> transducerKhz(int frequencyIndex);

@@ -26,12 +26,21 @@ void appendBounded(std::string& line, char ch) {
 
 void showReply(Console& c, std::string_view line) {
     const auto shown = decodeReply(line, c.s, c.ui.decimalSeparator());
-    if (!shown) return;
-    switch (shown->target) {
-        case ReplyDisplay::Target::WindowCaption: c.ui.setWindowCaption(shown->text); break;
-        case ReplyDisplay::Target::ControlText: c.ui.setText(shown->control, shown->text); break;
-        case ReplyDisplay::Target::InfoLine: c.addInfo(shown->text); break;
+    if (shown) {
+        switch (shown->target) {
+            case ReplyDisplay::Target::WindowCaption: c.ui.setWindowCaption(shown->text); break;
+            case ReplyDisplay::Target::ControlText: c.ui.setText(shown->control, shown->text); break;
+            case ReplyDisplay::Target::InfoLine: c.addInfo(shown->text); break;
+        }
     }
+    if (line.empty()) return;
+    if (const auto value = decodedValue(line.front(), c.s)) c.observer().replyDecoded(*value);
+}
+
+// During a playback: how far the recording has been read, before what those
+// bytes complete is shown.
+void reportPosition(Console& c) {
+    c.observer().playbackPosition(static_cast<std::uint64_t>(c.s.playback_pos));
 }
 
 // Runs the current step of the request cycle and moves to the next one.
@@ -106,7 +115,13 @@ Next playbackStep(Console& c, std::string& line) {
         // counts only when live acquisition would have decoded it, ended by
         // its carriage return: a recording stopped in the middle of "x9600"
         // must not show "96", nor sample bytes left over be read as a reply.
+        c.observer().playbackPosition(static_cast<std::uint64_t>(c.s.playback_pos - 1));
         endPlayback(c);
+        // Its last line still belongs to the playback, also when it fails.
+        const struct Ended {
+            Console& c;
+            ~Ended() { c.observer().playbackEnded(); }
+        } ended{c};
         if (!line.empty() && line.back() == '\r') showReply(c, line);
         return Next::Done;
     }
@@ -114,7 +129,10 @@ Next playbackStep(Console& c, std::string& line) {
         // Live, a carriage return ends a reply and the line feed behind it is
         // discarded when the echo record is asked for, so the recording holds
         // that reply without its line feed. It is complete: show it, as live did.
-        if (!line.empty() && line.back() == '\r') showReply(c, line);
+        if (!line.empty() && line.back() == '\r') {
+            reportPosition(c);
+            showReply(c, line);
+        }
         c.s.playback_count = checked<std::int32_t>(c.s.playback_count + 1LL);
         c.ui.setText(Control::Com_play_spl, intText(c.s.playback_count));
         Draw_one_sample(c);
@@ -122,6 +140,7 @@ Next playbackStep(Console& c, std::string& line) {
         return Next::PlaybackTest;
     }
     if (*byte == '\n') {
+        reportPosition(c);
         showReply(c, line);
         line.clear();
         c.s.reply_code = ' ';

@@ -8,7 +8,7 @@
 namespace purlo {
 
 Console::Console(Ui& ui_, Surface& surface_, SerialPort& port_, std::filesystem::path workDir)
-    : ui(ui_), surface(surface_), port(port_), workDir_(std::move(workDir)) {}
+    : reporting_(port_, observer_), ui(ui_), surface(surface_), port(reporting_), workDir_(std::move(workDir)) {}
 
 void Console::addInfo(std::string_view line) {
     ui.addListLine(line);

@@ -9,6 +9,7 @@
 #include "app/Controls.h"
 #include "app/Ui.h"
 #include "files/SampleFiles.h"
+#include "app/ReportingPort.h"
 #include "link/SerialPort.h"
 #include "observe/Observer.h"
 #include "surface/Surface.h"
@@ -23,6 +24,11 @@ namespace purlo {
 // (Form_Click, click, doubleClick, keyDown) are defined in dispatch/, the one
 // part of the core that knows them all.
 class Console {
+    // First, so that they are there when the port below is bound: the
+    // handlers' port reports to whoever observes the console.
+    Observer* observer_ = &nullObserver();
+    ReportingPort reporting_;
+
 public:
     Console(Ui& ui, Surface& surface, SerialPort& port, std::filesystem::path workDir);
 
@@ -78,7 +84,6 @@ public:
 private:
     std::filesystem::path workDir_;
     bool ending_ = false;
-    Observer* observer_ = &nullObserver();
 };
 
 }  // namespace purlo

@@ -72,6 +72,7 @@ class Trace {
     explicit Trace(Console& c) : c_(c) {}
 
     void draw(std::uint8_t byte) {
+        if (drawn_ < bytes_.size()) bytes_[drawn_++] = byte;
         if (!ended_) drawColumns(byte);
         // The line cannot change during one record, so writing it once, as
         // soon as the first byte is drawn, shows the same as writing it after
@@ -81,6 +82,9 @@ class Trace {
             if (const auto box = slotTextBox(c_.s.diagram_slot)) c_.ui.setText(*box, infoLine(c_));
         }
     }
+
+    // The record's bytes as drawn, for whoever observes the console.
+    std::span<const std::uint8_t> bytes() const { return {bytes_.data(), drawn_}; }
 
   private:
     // The byte's geometry is worked out here, with every coordinate checked,
@@ -127,6 +131,9 @@ class Trace {
     }
 
     Console& c_;
+    // A record holds at most 255 bytes (its length is an 8-bit setting).
+    std::array<std::uint8_t, 256> bytes_{};
+    std::size_t drawn_ = 0;
     bool ended_ = false;
     bool infoShown_ = false;
 };
@@ -201,9 +208,11 @@ void drawRecord(Console& c) {
     Trace trace(c);
     if (s.playback_on) {
         playBackRecord(c, trace);
+        c.observer().playbackPosition(static_cast<std::uint64_t>(s.playback_pos));
     } else {
         receiveLiveRecord(c, trace);
     }
+    if (!trace.bytes().empty()) c.observer().echoRecord(trace.bytes());
 }
 
 }  // namespace

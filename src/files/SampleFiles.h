@@ -34,6 +34,8 @@ public:
     void openPlayback(const std::filesystem::path& path);
     // The byte at a 1-based position; nothing past the end of the file.
     std::optional<std::uint8_t> byteAt(std::int64_t position);
+    // The playback file's length in bytes, as it was when it was opened.
+    std::int64_t playbackLength() const { return length_; }
     void closePlayback();
     bool playing() const { return playback_ != nullptr; }
 

@@ -38,6 +38,10 @@ public:
     // Takes up to the input length of waiting bytes; empty when nothing waits.
     // Never blocks.
     virtual std::string input() = 0;
+
+    // The device behind the port ("/dev/ttyUSB0"), for the operator's
+    // information; empty where there is none to name.
+    virtual std::string deviceName() const { return {}; }
 };
 
 }  // namespace purlo
