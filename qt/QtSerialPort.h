@@ -43,7 +43,7 @@ class QtSerialPort : public SerialPort {
     // buffer: a probe that sends while nobody reads (the port left open by a
     // manual send, a dialog open for hours) cannot fill the memory. Beyond
     // it the system's own small buffer fills and then drops, as a UART does.
-    static constexpr std::size_t kReceiveBufferBytes = 64 * 1024;
+    static constexpr std::size_t kReceiveBufferBytes = std::size_t{64} * 1024;
 
   private:
     void onError(QSerialPort::SerialPortError error);
