@@ -14,7 +14,9 @@ namespace {
 // application's lifetime (a static one would outlive QApplication).
 purlo::MainWindow* theWindow = nullptr;
 
-purlo::MainWindow& window() { return *theWindow; }
+purlo::MainWindow& window() {
+    return *theWindow;
+}
 
 // One band clear: 6936 vertical lines 600 twips high, then the frame that shows them.
 void BM_CanvasBandClear(benchmark::State& state) {

@@ -17,7 +17,8 @@ namespace purlo::fuzz {
 // It lies in memory when the system offers that: the saves sync to disk,
 // and on a disk that costs more than the rest of a run together.
 inline const std::filesystem::path& scratchDir() {
-    static const testsupport::ScratchDir dir("purlo-fuzz", testsupport::ScratchDir::Place::MemoryIfAny);
+    static const testsupport::ScratchDir dir("purlo-fuzz",
+                                             testsupport::ScratchDir::Place::MemoryIfAny);
     return dir.path();
 }
 

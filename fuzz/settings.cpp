@@ -23,8 +23,10 @@ bool stopsWhereItSays(const purlo::SettingsRead& r) {
     auto heldBefore = [stop](bool held, int line) { return held == (line < stop); };
     return stop >= 1 && stop <= 13 && heldBefore(r.comm_port.has_value(), 1) &&
            heldBefore(r.pc_baud_rate.has_value(), 2) && (stop > 3 || !r.inch_units.has_value()) &&
-           heldBefore(r.zoom_horizontal.has_value(), 4) && heldBefore(r.zoom_vertical.has_value(), 5) &&
-           heldBefore(r.sample_length.has_value(), 6) && heldBefore(r.zero_offset_mm.has_value(), 12);
+           heldBefore(r.zoom_horizontal.has_value(), 4) &&
+           heldBefore(r.zoom_vertical.has_value(), 5) &&
+           heldBefore(r.sample_length.has_value(), 6) &&
+           heldBefore(r.zero_offset_mm.has_value(), 12);
 }
 
 }  // namespace
@@ -46,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.zero_offset_mm = *first.zero_offset_mm;
     const SettingsRead again = read(settingsFileText(s));
     const std::uint8_t savedLength = s.sample_length < 100 ? 160 : s.sample_length;
-    if (!again.complete() || again.comm_port != s.comm_port || again.pc_baud_rate != s.pc_baud_rate ||
-        again.inch_units != s.inch_units || again.zoom_horizontal != s.zoom_horizontal ||
-        again.zoom_vertical != s.zoom_vertical || again.sample_length != savedLength ||
-        again.zero_offset_mm != s.zero_offset_mm) {
+    if (!again.complete() || again.comm_port != s.comm_port ||
+        again.pc_baud_rate != s.pc_baud_rate || again.inch_units != s.inch_units ||
+        again.zoom_horizontal != s.zoom_horizontal || again.zoom_vertical != s.zoom_vertical ||
+        again.sample_length != savedLength || again.zero_offset_mm != s.zero_offset_mm) {
         __builtin_trap();
     }
     return 0;

@@ -8,12 +8,12 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 namespace purlo {
 
@@ -72,8 +72,9 @@ class FirstPaintWatcher : public QObject {
   private:
     void report() {
         std::error_code ec;
-        std::fprintf(stderr, "purlo: first frame %.1f ms after process start, peak resident %ld kB, in %s\n",
-                     msSinceProcessStart(), peakResidentKb(), std::filesystem::current_path(ec).c_str());
+        std::fprintf(
+            stderr, "purlo: first frame %.1f ms after process start, peak resident %ld kB, in %s\n",
+            msSinceProcessStart(), peakResidentKb(), std::filesystem::current_path(ec).c_str());
         std::fflush(stderr);
         if (isSet("PURLO_EXIT_AFTER_FIRST_FRAME")) QCoreApplication::exit(0);
         deleteLater();

@@ -62,15 +62,9 @@ class LineBatch {
         for (std::size_t i = size_; i-- > 0;) {
             const Line& line = lines_[i];
             switch (line.kind) {
-                case Kind::Row:
-                    pass.row(line.colour, line.at, line.from, line.to);
-                    break;
-                case Kind::Column:
-                    pass.column(line.colour, line.at, line.from, line.to);
-                    break;
-                case Kind::Group:
-                    expand(line.at, pass);
-                    break;
+                case Kind::Row: pass.row(line.colour, line.at, line.from, line.to); break;
+                case Kind::Column: pass.column(line.colour, line.at, line.from, line.to); break;
+                case Kind::Group: expand(line.at, pass); break;
             }
         }
         finish();

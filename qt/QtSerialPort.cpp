@@ -13,28 +13,20 @@ constexpr std::size_t kCompactAt = 4096;
 
 QSerialPort::Parity qtParity(Parity p) {
     switch (p) {
-        case Parity::Even:
-            return QSerialPort::EvenParity;
-        case Parity::Odd:
-            return QSerialPort::OddParity;
-        case Parity::Mark:
-            return QSerialPort::MarkParity;
-        case Parity::Space:
-            return QSerialPort::SpaceParity;
-        case Parity::None:
-            break;
+        case Parity::Even: return QSerialPort::EvenParity;
+        case Parity::Odd: return QSerialPort::OddParity;
+        case Parity::Mark: return QSerialPort::MarkParity;
+        case Parity::Space: return QSerialPort::SpaceParity;
+        case Parity::None: break;
     }
     return QSerialPort::NoParity;
 }
 
 QSerialPort::StopBits qtStopBits(int halfStopBits) {
     switch (halfStopBits) {
-        case 3:
-            return QSerialPort::OneAndHalfStop;
-        case 4:
-            return QSerialPort::TwoStop;
-        default:
-            return QSerialPort::OneStop;
+        case 3: return QSerialPort::OneAndHalfStop;
+        case 4: return QSerialPort::TwoStop;
+        default: return QSerialPort::OneStop;
     }
 }
 

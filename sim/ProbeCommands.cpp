@@ -52,40 +52,23 @@ constexpr std::string_view kQueries = "xcwqYkjPsmaoegn";
 
 long ProbeModel::replyValue(char code) const {
     switch (code) {
-        case 'D':
-            return reportedMm_;
-        case 'x':
-            return params_.baudRate;
-        case 'c':
-            return temperatureTenths();
-        case 'w':
-            return params_.soundSpeedTenths;
-        case 'q':
-            return params_.frequencyIndex;
-        case 'Y':
-            return params_.sampleRate;
-        case 'k':
-            return params_.temperatureCoefficient;
-        case 'j':
-            return params_.burstInterval;
-        case 'P':
-            return params_.burstLength;
-        case 's':
-            return params_.voltageTenths;
-        case 'm':
-            return deadTimeUnits(params_.deadTimeCm);
-        case 'a':
-            return params_.tuningMode;
-        case 'o':
-            return params_.transmitMode;
-        case 'e':
-            return lastBurst_.echoBounce;
-        case 'g':
-            return lastBurst_.burstBounce;
-        case 'n':
-            return driverValue();
-        default:
-            return 0;
+        case 'D': return reportedMm_;
+        case 'x': return params_.baudRate;
+        case 'c': return temperatureTenths();
+        case 'w': return params_.soundSpeedTenths;
+        case 'q': return params_.frequencyIndex;
+        case 'Y': return params_.sampleRate;
+        case 'k': return params_.temperatureCoefficient;
+        case 'j': return params_.burstInterval;
+        case 'P': return params_.burstLength;
+        case 's': return params_.voltageTenths;
+        case 'm': return deadTimeUnits(params_.deadTimeCm);
+        case 'a': return params_.tuningMode;
+        case 'o': return params_.transmitMode;
+        case 'e': return lastBurst_.echoBounce;
+        case 'g': return lastBurst_.burstBounce;
+        case 'n': return driverValue();
+        default: return 0;
     }
 }
 
@@ -103,9 +86,7 @@ void ProbeModel::receive(char c) {
         }
     }
     switch (c) {
-        case '?':
-            answer('D');
-            break;
+        case '?': answer('D'); break;
         case 'B':
             params_.baudRate = std::min(params_.baudRate * 2, kMaxBaudRate);
             answer('x');
@@ -124,29 +105,14 @@ void ProbeModel::receive(char c) {
             break;
         case '1':
         case '2':
-        case '3':
-            setTransmitMode(c - '0');
-            break;
-        case '=':
-            recordPending_ = true;
-            break;
-        case 'S':
-            params_ = ProbeParameters{};
-            break;
-        case 'W':
-            store();
-            break;
-        case 'Z':
-            restart();
-            break;
-        case 'h':
-            sendCommandList();
-            break;
-        case 'p':
-            sendAllValues();
-            break;
-        default:
-            break;  // the probe ignores what it does not know
+        case '3': setTransmitMode(c - '0'); break;
+        case '=': recordPending_ = true; break;
+        case 'S': params_ = ProbeParameters{}; break;
+        case 'W': store(); break;
+        case 'Z': restart(); break;
+        case 'h': sendCommandList(); break;
+        case 'p': sendAllValues(); break;
+        default: break;  // the probe ignores what it does not know
     }
 }
 

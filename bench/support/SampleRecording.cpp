@@ -6,11 +6,11 @@
 #include <system_error>
 
 #include "WorkDir.h"
-#include "support/NullUi.h"
-#include "support/SettingsFixture.h"
 #include "app/Console.h"
 #include "link/SerialPort.h"
 #include "sim/ProbeModel.h"
+#include "support/NullUi.h"
+#include "support/SettingsFixture.h"
 
 namespace purlo::bench {
 

@@ -19,11 +19,12 @@ void playbackFailure(Console& c) {
 void Com_play_spl_Click(Console& c) {
     runHandler(c, playbackFailure, [&] {
         if (c.s.port_open) {
-            c.ui.messageBox("Close communication port first with command button [Stop]" + c.s.cr_lf +
-                                "Then, Select button [#] and [start]. Make sure that the recorded file "
-                                "Purlo.Spl is present in the Purlo program directory. Function can be "
-                                "stopped by pusshing button [#] again.",
-                            "", Buttons::Ok);
+            c.ui.messageBox(
+                "Close communication port first with command button [Stop]" + c.s.cr_lf +
+                    "Then, Select button [#] and [start]. Make sure that the recorded file "
+                    "Purlo.Spl is present in the Purlo program directory. Function can be "
+                    "stopped by pusshing button [#] again.",
+                "", Buttons::Ok);
         } else if (!c.s.playback_on) {
             c.files.openPlayback(c.file(kSampleFileName));
             c.ui.setBackColour(Control::Com_play_spl, Colour::of(kPlaybackArmedRed));

@@ -21,7 +21,9 @@ ReplyDisplay caption(Control c, std::string text) {
     return {ReplyDisplay::Target::ControlText, c, std::move(text)};
 }
 
-ReplyDisplay infoLine(std::string text) { return {ReplyDisplay::Target::InfoLine, Control::List_Info, std::move(text)}; }
+ReplyDisplay infoLine(std::string text) {
+    return {ReplyDisplay::Target::InfoLine, Control::List_Info, std::move(text)};
+}
 
 }  // namespace
 
@@ -71,10 +73,12 @@ std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, 
         case 'k':
             s.temperature_coefficient = toSingle(value);
             if (s.inch_units) {
-                s.temperature_coefficient = roundToDecimals(toSingle(s.temperature_coefficient / 2.54), 1);
+                s.temperature_coefficient =
+                    roundToDecimals(toSingle(s.temperature_coefficient / 2.54), 1);
                 return caption(Control::Com_view_koef, text(s.temperature_coefficient) + "in/s");
             }
-            s.temperature_coefficient = roundToDecimals(toSingle(s.temperature_coefficient / 100.0), 2);
+            s.temperature_coefficient =
+                roundToDecimals(toSingle(s.temperature_coefficient / 100.0), 2);
             return caption(Control::Com_view_koef, text(s.temperature_coefficient) + "m/s");
         case 'j':
             s.burst_interval = toWidth<std::uint8_t>(value);
@@ -108,19 +112,13 @@ std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, 
             if (s.receive_mode == 2) return caption(Control::Com_probe_print_on, "Rx each Burst");
             if (s.receive_mode == 3) return caption(Control::Com_probe_print_on, "RX on request");
             return std::nullopt;
-        case 'e':
-            s.echo_b = toWidth<std::int32_t>(value);
-            return std::nullopt;
-        case 'g':
-            s.burst_b = toWidth<std::int32_t>(value);
-            return std::nullopt;
+        case 'e': s.echo_b = toWidth<std::int32_t>(value); return std::nullopt;
+        case 'g': s.burst_b = toWidth<std::int32_t>(value); return std::nullopt;
         case 'n':
             s.reload_frequency = toWidth<std::uint8_t>(value);
             return infoLine("The Reload Frequencie is actually;  " + intText(s.reload_frequency));
-        case 'O':
-            return infoLine("OOO Transducer contact with WATER or DURST; Check PROBE! OOO");
-        default:
-            return std::nullopt;
+        case 'O': return infoLine("OOO Transducer contact with WATER or DURST; Check PROBE! OOO");
+        default: return std::nullopt;
     }
 }
 

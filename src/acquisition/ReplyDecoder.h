@@ -23,7 +23,8 @@ struct ReplyDisplay {
 // its state variable (converted to the display unit, rounded as shown) and
 // returns what the window must show. No I/O. Throws RuntimeError when a value
 // does not fit its variable; values stored by earlier lines stay.
-std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s, char decimalSeparator);
+std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s,
+                                        char decimalSeparator);
 
 // The value a decoded reply of `code` stored, as it now stands in the state,
 // with its unit: what the console reports to its observer. Nothing for codes

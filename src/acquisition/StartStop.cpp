@@ -29,7 +29,9 @@ void showReply(Console& c, std::string_view line) {
     if (shown) {
         switch (shown->target) {
             case ReplyDisplay::Target::WindowCaption: c.ui.setWindowCaption(shown->text); break;
-            case ReplyDisplay::Target::ControlText: c.ui.setText(shown->control, shown->text); break;
+            case ReplyDisplay::Target::ControlText:
+                c.ui.setText(shown->control, shown->text);
+                break;
             case ReplyDisplay::Target::InfoLine: c.addInfo(shown->text); break;
         }
     }

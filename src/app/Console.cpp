@@ -8,7 +8,11 @@
 namespace purlo {
 
 Console::Console(Ui& ui_, Surface& surface_, SerialPort& port_, std::filesystem::path workDir)
-    : reporting_(port_, observer_), ui(ui_), surface(surface_), port(reporting_), workDir_(std::move(workDir)) {}
+    : reporting_(port_, observer_),
+      ui(ui_),
+      surface(surface_),
+      port(reporting_),
+      workDir_(std::move(workDir)) {}
 
 void Console::addInfo(std::string_view line) {
     ui.addListLine(line);
@@ -21,7 +25,9 @@ void Console::record(std::string_view bytes) {
         files.append(bytes);
     } catch (const std::exception&) {
         endRecording();
-        addInfo("* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept.");
+        addInfo(
+            "* Recording stopped: Purlo.Spl could not be written. What was recorded before is "
+            "kept.");
         throw;
     }
 }
@@ -32,7 +38,9 @@ void Console::endRecording() {
     s.recording_on = false;
 }
 
-std::string Console::floatText(float value) const { return purlo::floatText(value, ui.decimalSeparator()); }
+std::string Console::floatText(float value) const {
+    return purlo::floatText(value, ui.decimalSeparator());
+}
 
 void Console::Form_Load() {
     runHandler(*this, Reaction::messageBox(" Error. Check comm port, maybe used else where."), [&] {

@@ -7,9 +7,9 @@
 
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
+#include "app/ReportingPort.h"
 #include "app/Ui.h"
 #include "files/SampleFiles.h"
-#include "app/ReportingPort.h"
 #include "link/SerialPort.h"
 #include "observe/Observer.h"
 #include "surface/Surface.h"
@@ -29,7 +29,7 @@ class Console {
     Observer* observer_ = &nullObserver();
     ReportingPort reporting_;
 
-public:
+  public:
     Console(Ui& ui, Surface& surface, SerialPort& port, std::filesystem::path workDir);
 
     ConsoleState s;
@@ -81,7 +81,7 @@ public:
     // days cannot exhaust memory.
     static constexpr int kMaxInfoLines = 5000;
 
-private:
+  private:
     std::filesystem::path workDir_;
     bool ending_ = false;
 };

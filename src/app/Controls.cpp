@@ -4,7 +4,9 @@ namespace purlo {
 
 namespace {
 
-// Left, top, width, height in twips; colours as the design gives them.
+// Left, top, width, height in twips; colours as the design gives them. One
+// control a line, as a table reads best.
+// clang-format off
 constexpr std::array<ControlInfo, kControlCount> kTable{{
     {Control::Com_print_form, "Com_print_form", ControlKind::Button, "Prn", "Print interface.", {6936, 24, 504, 264}, Colour::face(), std::nullopt, 10, true, false},
     {Control::Com_clear_screen, "Com_clear_screen", ControlKind::Button, "Cls", "Click to clear the screen.", {7452, 24, 504, 264}, Colour::face(), std::nullopt, 8, true, false},
@@ -67,6 +69,7 @@ constexpr std::array<ControlInfo, kControlCount> kTable{{
     {Control::Text_Info, "Text_Info", ControlKind::MultiLineText, "", "", {624, 240, 5700, 4500}, std::nullopt, std::nullopt, 3, false, false},
     {Control::Label1, "Label1", ControlKind::Panel, "", "", {6936, -48, 1548, 5700}, Colour::of(0, 0, 128), std::nullopt, 6, true, false},
 }};
+// clang-format on
 
 constexpr bool inEnumOrder() {
     for (std::size_t i = 0; i < kTable.size(); ++i) {
@@ -78,8 +81,12 @@ static_assert(inEnumOrder(), "the control table must follow the order of the Con
 
 }  // namespace
 
-const std::array<ControlInfo, kControlCount>& controlTable() { return kTable; }
+const std::array<ControlInfo, kControlCount>& controlTable() {
+    return kTable;
+}
 
-const ControlInfo& controlInfo(Control c) { return kTable[static_cast<std::size_t>(c)]; }
+const ControlInfo& controlInfo(Control c) {
+    return kTable[static_cast<std::size_t>(c)];
+}
 
 }  // namespace purlo

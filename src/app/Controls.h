@@ -88,9 +88,13 @@ struct Colour {
     Rgb rgb{};
 
     static constexpr Colour face() { return {true, {}}; }
-    static constexpr Colour of(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {false, {r, g, b}}; }
+    static constexpr Colour of(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        return {false, {r, g, b}};
+    }
     static constexpr Colour of(Rgb rgb) { return {false, rgb}; }
-    static constexpr Colour palette(int index) { return {false, kPalette.at(static_cast<std::size_t>(index))}; }
+    static constexpr Colour palette(int index) {
+        return {false, kPalette.at(static_cast<std::size_t>(index))};
+    }
     friend constexpr bool operator==(Colour, Colour) = default;
 };
 

@@ -33,7 +33,9 @@ class ReportingPort final : public SerialPort {
         comm_ = number;
     }
     void setSettings(std::string_view settings) override { port_.setSettings(settings); }
-    void setInputMode(InputMode mode) override { guarded([&] { port_.setInputMode(mode); }); }
+    void setInputMode(InputMode mode) override {
+        guarded([&] { port_.setInputMode(mode); });
+    }
     void setInputLen(std::int16_t length) override { port_.setInputLen(length); }
     void setNullDiscard(bool discard) override { port_.setNullDiscard(discard); }
     int inBufferCount() override {
@@ -41,7 +43,9 @@ class ReportingPort final : public SerialPort {
         guarded([&] { count = port_.inBufferCount(); });
         return count;
     }
-    void clearInBuffer() override { guarded([&] { port_.clearInBuffer(); }); }
+    void clearInBuffer() override {
+        guarded([&] { port_.clearInBuffer(); });
+    }
     void output(std::string_view data) override {
         guarded([&] { port_.output(data); });
         for (const char command : data) observer_->commandSent(command);

@@ -23,7 +23,7 @@ enum class Wait {
 // Only a List_Info index out of range throws; every other call works or
 // tells its outcome by its result, so handlers need not guard them.
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     // A button's caption, or a text box's text.

@@ -97,17 +97,10 @@ void Com_auto_manuel_Click(Console& c) {
     runHandler(c, Reaction::silent(), [&] {
         char command = '\0';
         switch (c.s.tuning_mode) {
-            case 0:
-                command = 'a';
-                break;  // not reported yet: ask
-            case 1:
-                command = 'A';
-                break;  // manual: switch to auto tuning
-            case 2:
-                command = 'M';
-                break;  // auto: switch to manual control
-            default:
-                return;
+            case 0: command = 'a'; break;  // not reported yet: ask
+            case 1: command = 'A'; break;  // manual: switch to auto tuning
+            case 2: command = 'M'; break;  // auto: switch to manual control
+            default: return;
         }
         const std::string text(1, command);
         c.port.output(text);
@@ -119,20 +112,11 @@ void Com_probe_print_on_Click(Console& c) {
     runHandler(c, Reaction::silent(), [&] {
         char command = '\0';
         switch (c.s.receive_mode) {
-            case 0:
-                command = 'o';
-                break;  // not reported yet: ask
-            case 1:
-                command = '2';
-                break;
-            case 2:
-                command = '3';
-                break;
-            case 3:
-                command = '1';
-                break;
-            default:
-                return;
+            case 0: command = 'o'; break;  // not reported yet: ask
+            case 1: command = '2'; break;
+            case 2: command = '3'; break;
+            case 3: command = '1'; break;
+            default: return;
         }
         const std::string text(1, command);
         c.ui.setText(Control::Text_command_to_send, text);

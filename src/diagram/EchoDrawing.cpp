@@ -31,14 +31,10 @@ constexpr long long kLargestCoordinate = 32767;
 
 std::optional<Control> slotTextBox(std::uint8_t slot) {
     switch (slot) {
-        case 1:
-            return Control::Text_top;
-        case 2:
-            return Control::Text_mid;
-        case 3:
-            return Control::Text_bot;
-        default:
-            return std::nullopt;
+        case 1: return Control::Text_top;
+        case 2: return Control::Text_mid;
+        case 3: return Control::Text_bot;
+        default: return std::nullopt;
     }
 }
 

@@ -1,8 +1,8 @@
 #include "files/SampleFiles.h"
 
-#include <cerrno>
-
 #include <sys/stat.h>
+
+#include <cerrno>
 
 #include "text/RuntimeError.h"
 
@@ -21,7 +21,9 @@ std::int64_t fileLength(std::FILE* f) {
 
 }  // namespace
 
-SampleFiles::~SampleFiles() { closeAll(); }
+SampleFiles::~SampleFiles() {
+    closeAll();
+}
 
 void SampleFiles::openRecording(const std::filesystem::path& path) {
     closeRecording();
@@ -56,7 +58,8 @@ void SampleFiles::openPlayback(const std::filesystem::path& path) {
         }
     }
     struct stat info {};
-    if (playback_ != nullptr && (::fstat(::fileno(playback_), &info) != 0 || !S_ISREG(info.st_mode))) {
+    if (playback_ != nullptr &&
+        (::fstat(::fileno(playback_), &info) != 0 || !S_ISREG(info.st_mode))) {
         std::fclose(playback_);
         playback_ = nullptr;
     }

@@ -15,7 +15,7 @@ inline constexpr const char* kSampleFileName = "Purlo.Spl";
 // it; a playback reads it byte by byte at 1-based positions. Both handles stay
 // open between handlers. Every failure throws RuntimeError.
 class SampleFiles {
-public:
+  public:
     SampleFiles() = default;
     SampleFiles(const SampleFiles&) = delete;
     SampleFiles& operator=(const SampleFiles&) = delete;
@@ -41,7 +41,7 @@ public:
 
     void closeAll();
 
-private:
+  private:
     std::FILE* recording_ = nullptr;
     std::FILE* playback_ = nullptr;
     std::int64_t length_ = 0;

@@ -54,8 +54,9 @@ void askOffset(Console& c) {
         // Past what a whole number shows sensibly, the answer as typed.
         const std::string shown =
             std::fabs(offset) < 1e15 ? intText(static_cast<long long>(offset)) : *answer;
-        c.addInfo("* Offset not changed: " + shown + " mm is outside -7000 to 7000 mm. Offset stays " +
-                  intText(c.s.zero_offset_mm) + " mm.");
+        c.addInfo("* Offset not changed: " + shown +
+                  " mm is outside -7000 to 7000 mm. Offset stays " + intText(c.s.zero_offset_mm) +
+                  " mm.");
         return;
     }
     c.s.zero_offset_mm = toWidth<std::int16_t>(offset);

@@ -43,27 +43,16 @@ LineSettings parseLineSettings(std::string_view text) {
     if (fields[1].size() != 1) throw RuntimeError("invalid parity");
     switch (fields[1][0]) {
         case 'N':
-        case 'n':
-            s.parity = Parity::None;
-            break;
+        case 'n': s.parity = Parity::None; break;
         case 'E':
-        case 'e':
-            s.parity = Parity::Even;
-            break;
+        case 'e': s.parity = Parity::Even; break;
         case 'O':
-        case 'o':
-            s.parity = Parity::Odd;
-            break;
+        case 'o': s.parity = Parity::Odd; break;
         case 'M':
-        case 'm':
-            s.parity = Parity::Mark;
-            break;
+        case 'm': s.parity = Parity::Mark; break;
         case 'S':
-        case 's':
-            s.parity = Parity::Space;
-            break;
-        default:
-            throw RuntimeError("invalid parity");
+        case 's': s.parity = Parity::Space; break;
+        default: throw RuntimeError("invalid parity");
     }
 
     s.dataBits = wholeNumber(fields[2]);

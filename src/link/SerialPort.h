@@ -13,7 +13,7 @@ enum class InputMode { Text = 0, Binary = 1 };
 // invalid setting, the peer gone, any call that needs an open port while it
 // is closed) throws; the port then keeps whatever state it had.
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     virtual bool portOpen() const = 0;

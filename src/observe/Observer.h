@@ -37,38 +37,22 @@ inline constexpr std::size_t kProbeValueCount = 16;
 // A name for labels and column headers.
 constexpr std::string_view probeValueName(ProbeValue v) {
     switch (v) {
-        case ProbeValue::FillHeight:
-            return "fill height";
-        case ProbeValue::Temperature:
-            return "temperature";
-        case ProbeValue::ProbeBaudRate:
-            return "probe baud rate";
-        case ProbeValue::SoundSpeed:
-            return "sound speed";
-        case ProbeValue::FrequencyKhz:
-            return "transducer frequency";
-        case ProbeValue::SampleRate:
-            return "sample rate";
-        case ProbeValue::TemperatureCoefficient:
-            return "temperature coefficient";
-        case ProbeValue::BurstInterval:
-            return "burst interval";
-        case ProbeValue::BurstLength:
-            return "burst length";
-        case ProbeValue::TransducerVoltage:
-            return "transducer voltage";
-        case ProbeValue::DeadZone:
-            return "dead zone";
-        case ProbeValue::TuningMode:
-            return "tuning mode";
-        case ProbeValue::ReceiveMode:
-            return "receive mode";
-        case ProbeValue::EchoBounce:
-            return "echo bounce";
-        case ProbeValue::BurstBounce:
-            return "burst bounce";
-        case ProbeValue::ReloadFrequency:
-            return "reload frequency";
+        case ProbeValue::FillHeight: return "fill height";
+        case ProbeValue::Temperature: return "temperature";
+        case ProbeValue::ProbeBaudRate: return "probe baud rate";
+        case ProbeValue::SoundSpeed: return "sound speed";
+        case ProbeValue::FrequencyKhz: return "transducer frequency";
+        case ProbeValue::SampleRate: return "sample rate";
+        case ProbeValue::TemperatureCoefficient: return "temperature coefficient";
+        case ProbeValue::BurstInterval: return "burst interval";
+        case ProbeValue::BurstLength: return "burst length";
+        case ProbeValue::TransducerVoltage: return "transducer voltage";
+        case ProbeValue::DeadZone: return "dead zone";
+        case ProbeValue::TuningMode: return "tuning mode";
+        case ProbeValue::ReceiveMode: return "receive mode";
+        case ProbeValue::EchoBounce: return "echo bounce";
+        case ProbeValue::BurstBounce: return "burst bounce";
+        case ProbeValue::ReloadFrequency: return "reload frequency";
     }
     return "";
 }
@@ -83,26 +67,16 @@ constexpr bool unitFollowsInchSwitch(ProbeValue v) {
 // The unit the decoder stores a value in; empty for counts, indexes and modes.
 constexpr std::string_view probeValueUnit(ProbeValue v, bool inchUnits) {
     switch (v) {
-        case ProbeValue::FillHeight:
-            return inchUnits ? "inch" : "mm";
-        case ProbeValue::Temperature:
-            return "°C";
-        case ProbeValue::ProbeBaudRate:
-            return "bit/s";
-        case ProbeValue::SoundSpeed:
-            return "m/s";
-        case ProbeValue::FrequencyKhz:
-            return "kHz";
-        case ProbeValue::TemperatureCoefficient:
-            return inchUnits ? "in/s" : "m/s";
-        case ProbeValue::BurstLength:
-            return "periods";
-        case ProbeValue::TransducerVoltage:
-            return "V";
-        case ProbeValue::DeadZone:
-            return inchUnits ? "in" : "cm";
-        default:
-            return "";
+        case ProbeValue::FillHeight: return inchUnits ? "inch" : "mm";
+        case ProbeValue::Temperature: return "°C";
+        case ProbeValue::ProbeBaudRate: return "bit/s";
+        case ProbeValue::SoundSpeed: return "m/s";
+        case ProbeValue::FrequencyKhz: return "kHz";
+        case ProbeValue::TemperatureCoefficient: return inchUnits ? "in/s" : "m/s";
+        case ProbeValue::BurstLength: return "periods";
+        case ProbeValue::TransducerVoltage: return "V";
+        case ProbeValue::DeadZone: return inchUnits ? "in" : "cm";
+        default: return "";
     }
 }
 

@@ -12,8 +12,12 @@ namespace purlo {
 namespace {
 
 // A number as the file holds it: a blank (or "-") before it and a blank after.
-std::string value(long long n) { return (n < 0 ? "" : " ") + intText(n) + " "; }
-std::string value(bool b) { return b ? "True" : "False"; }
+std::string value(long long n) {
+    return (n < 0 ? "" : " ") + intText(n) + " ";
+}
+std::string value(bool b) {
+    return b ? "True" : "False";
+}
 
 // One line as a sequential text read sees it: ends at CR LF, CR or LF.
 std::string nextLine(std::istream& in) {
@@ -33,7 +37,9 @@ std::string nextLine(std::istream& in) {
     return line;
 }
 
-std::uint8_t savedSampleLength(const ConsoleState& s) { return s.sample_length < 100 ? 160 : s.sample_length; }
+std::uint8_t savedSampleLength(const ConsoleState& s) {
+    return s.sample_length < 100 ? 160 : s.sample_length;
+}
 
 // Without a readable file the echo records still need a length, and the
 // caption asks for a save.

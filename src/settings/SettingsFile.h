@@ -21,8 +21,8 @@ std::string settingsFileText(const ConsoleState& s);
 // stops at the first line that is missing or does not fit its variable: the
 // values of the lines before it are here, those from it on are not.
 struct SettingsRead {
-    std::optional<std::uint8_t> comm_port;        // line 1
-    std::optional<std::int32_t> pc_baud_rate;     // line 2
+    std::optional<std::uint8_t> comm_port;     // line 1
+    std::optional<std::int32_t> pc_baud_rate;  // line 2
     // Line 3 when it starts with "True" or "False"; any other text there is
     // read past and leaves the units as they are.
     std::optional<bool> inch_units;

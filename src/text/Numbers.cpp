@@ -8,8 +8,12 @@ namespace purlo {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Scans the number at the start of `text`, blanks skipped, into `out` (sign,
 // digits, at most one point, an exponent only when digits follow it).
@@ -69,7 +73,8 @@ long long magnitude(const std::string& number) {
         const bool neg = !rest.empty() && rest.front() == '-';
         const auto digits = rest.substr(rest.empty() || isDigit(rest.front()) ? 0 : 1);
         // Exponents with absurdly many digits are clamped; only the sign matters then.
-        exponent = digits.size() > 12 ? 1'000'000'000'000LL : std::atoll(std::string(digits).c_str());
+        exponent =
+            digits.size() > 12 ? 1'000'000'000'000LL : std::atoll(std::string(digits).c_str());
         if (neg) exponent = -exponent;
     }
     const auto point = mantissa.find('.');
@@ -138,7 +143,8 @@ template std::int16_t toWidth<std::int16_t>(double);
 template std::int32_t toWidth<std::int32_t>(double);
 
 float toSingle(double value) {
-    if (std::isnan(value) || std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+    if (std::isnan(value) ||
+        std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
         throw RuntimeError("overflow");
     }
     return static_cast<float>(value);
@@ -159,7 +165,8 @@ float roundToDecimals(float value, int decimals) {
         if ((d.digits % divisor) * 2 >= divisor) ++rounded;  // halves away from zero
     }
     if (rounded == 0) return 0.0f;
-    const std::string text = (d.negative ? "-" : "") + std::to_string(rounded) + "e" + std::to_string(-decimals);
+    const std::string text =
+        (d.negative ? "-" : "") + std::to_string(rounded) + "e" + std::to_string(-decimals);
     float result = 0.0f;
     std::from_chars(text.data(), text.data() + text.size(), result);
     return result;
@@ -190,7 +197,8 @@ std::string floatText(float value, char separator) {
             out += digits.substr(0, wholeDigits) + separator + digits.substr(wholeDigits);
         }
     } else {
-        out += std::string("0") + separator + std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + digits;
+        out += std::string("0") + separator +
+               std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + digits;
     }
     return out;
 }

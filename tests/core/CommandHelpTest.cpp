@@ -250,7 +250,7 @@ TEST(OffsetDialog, AnswersOutsideTheRangeAreRefusedWithAReason) {
 TEST(OffsetDialog, AnswersBeyondSixteenBitsAreRefusedLikeAnyOther) {
     // One slip, one message: the width of the variable makes no difference.
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"40000", "40000"},    {"-32769", "-32769"}, {"32767.5", "32768"},
+        {"40000", "40000"},       {"-32769", "-32769"}, {"32767.5", "32768"},
         {"99999999", "99999999"}, {"1e300", "1e300"},   {"1e999", "1e999"},
     };
     for (const auto& [answer, shown] : cases) {

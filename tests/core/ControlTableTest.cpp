@@ -32,7 +32,8 @@ TEST(ControlTable, KeepsTheDesignTextsAndPlaces) {
     EXPECT_EQ(controlInfo(Control::Com_koef_plus).tooltip, "Increase Temp coeficient ");
     EXPECT_EQ(controlInfo(Control::Com_micro_view_baudrate).caption, "Pr. Bd ");
     EXPECT_EQ(controlInfo(Control::Com_draw_top_mid_bot_line).caption, "L 1 2 3 ");
-    EXPECT_EQ(controlInfo(Control::Com_Save_to_eeprom).tooltip, "Click to save the parameters into Probe and PC. ");
+    EXPECT_EQ(controlInfo(Control::Com_Save_to_eeprom).tooltip,
+              "Click to save the parameters into Probe and PC. ");
     EXPECT_EQ(controlInfo(Control::Com_view_program_info).tooltip, "");
     EXPECT_EQ(controlInfo(Control::Com_start_stop).back, Colour::of(192, 255, 192));
     EXPECT_EQ(controlInfo(Control::Com_exit).back, Colour::face());
@@ -51,7 +52,8 @@ TEST(ControlTable, KeepsTheDesignTextsAndPlaces) {
 }
 
 TEST(ControlTable, BottomRowSharesItsLine) {
-    for (Control c : {Control::Com_zoom_horizontal_min, Control::Com_play_spl, Control::Com_draw_on_off}) {
+    for (Control c :
+         {Control::Com_zoom_horizontal_min, Control::Com_play_spl, Control::Com_draw_on_off}) {
         EXPECT_EQ(controlInfo(c).rect.top, 5184);
         EXPECT_EQ(controlInfo(c).rect.height, 264);
         EXPECT_EQ(controlInfo(c).back, Colour::of(224, 224, 224));

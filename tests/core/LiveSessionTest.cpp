@@ -13,9 +13,11 @@ namespace {
 // High samples near the start of each echo record the probe sent: the burst and its ringing.
 std::vector<int> burstSamplesPerRecord(const std::string& toPc) {
     std::vector<int> counts;
-    for (auto at = toPc.find('='); at != std::string::npos && at + 161 <= toPc.size(); at = toPc.find('=', at + 161)) {
+    for (auto at = toPc.find('='); at != std::string::npos && at + 161 <= toPc.size();
+         at = toPc.find('=', at + 161)) {
         int bits = 0;
-        for (std::size_t i = at + 1; i < at + 1 + 16; ++i) bits += std::popcount(static_cast<unsigned char>(toPc[i]));
+        for (std::size_t i = at + 1; i < at + 1 + 16; ++i)
+            bits += std::popcount(static_cast<unsigned char>(toPc[i]));
         counts.push_back(bits);
     }
     return counts;
@@ -55,11 +57,13 @@ TEST(LiveSession, SteppingAParameterShowsOnItsButtonAndInTheNextEchoRecord) {
     ProbeLink probe(h.port);
     bool stepped = false;
     ASSERT_TRUE(runUntil(h, [&] {
-        if (!stepped && burstSamplesPerRecord(probe.toPc).size() == 1 && h.port.mode == InputMode::Text) {
+        if (!stepped && burstSamplesPerRecord(probe.toPc).size() == 1 &&
+            h.port.mode == InputMode::Text) {
             for (int i = 0; i < 4; ++i) h.console.click(Control::Com_burst_length_plus);
             stepped = true;
         }
-        return stepped && burstSamplesPerRecord(probe.toPc).size() >= 3 && h.port.mode == InputMode::Text;
+        return stepped && burstSamplesPerRecord(probe.toPc).size() >= 3 &&
+               h.port.mode == InputMode::Text;
     }));
     EXPECT_EQ(probe.model.parameters().burstLength, 8);
     EXPECT_EQ(h.ui.text(Control::Com_view_burst_length), "P 8");

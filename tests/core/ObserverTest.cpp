@@ -31,7 +31,9 @@ struct LoggingObserver : Observer {
         log += "e";
     }
     void commandSent(char command) override { commands += command; }
-    void linkOpened(std::string_view port, std::string_view) override { log += "open(" + std::string(port) + ")"; }
+    void linkOpened(std::string_view port, std::string_view) override {
+        log += "open(" + std::string(port) + ")";
+    }
     void linkClosed() override { log += "closed"; }
     void linkLost() override { log += "lost"; }
     void playbackStarted(std::uint64_t bytes, std::int32_t baud) override {
@@ -125,7 +127,8 @@ TEST(Observer, APlaybackReportsItsLengthPositionsValuesRecordsAndEnd) {
     h.console.click(Control::Com_play_spl);
     h.console.click(Control::Com_start_stop);
 
-    EXPECT_EQ(h.seen.log, "play(" + std::to_string(file.size()) + ",9600)prprpeprpend") << h.seen.log;
+    EXPECT_EQ(h.seen.log, "play(" + std::to_string(file.size()) + ",9600)prprpeprpend")
+        << h.seen.log;
     // Each position reported covers the bytes of what follows it.
     EXPECT_EQ(h.seen.positions, (std::vector<std::uint64_t>{6, 13, 23, 30, file.size()}));
     ASSERT_EQ(h.seen.replies.size(), 3u);

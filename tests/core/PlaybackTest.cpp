@@ -22,8 +22,10 @@ TEST(Playback, ArmingWhileLiveOnlyShowsTheMessage) {
     h.arm();
     ASSERT_EQ(h.ui.messages.size(), 1u);
     EXPECT_EQ(h.ui.messages[0].text,
-              "Close communication port first with command button [Stop]\r\nThen, Select button [#] and [start]. "
-              "Make sure that the recorded file Purlo.Spl is present in the Purlo program directory. Function "
+              "Close communication port first with command button [Stop]\r\nThen, Select button "
+              "[#] and [start]. "
+              "Make sure that the recorded file Purlo.Spl is present in the Purlo program "
+              "directory. Function "
               "can be stopped by pusshing button [#] again.");
     EXPECT_EQ(h.ui.messages[0].title, "");
     EXPECT_EQ(h.ui.messages[0].buttons, Buttons::Ok);
@@ -37,7 +39,8 @@ TEST(Playback, ArmingCreatesAMissingFile) {
     EXPECT_TRUE(h.s.playback_on);
     EXPECT_TRUE(std::filesystem::exists(h.console.file("Purlo.Spl")));
     EXPECT_EQ(h.ui.back(Control::Com_play_spl), Colour::of(160, 0, 0));
-    EXPECT_EQ(h.ui.lastListLine(), " **** Show recorded Purlo.Spl file. Start with command [start] **** ");
+    EXPECT_EQ(h.ui.lastListLine(),
+              " **** Show recorded Purlo.Spl file. Start with command [start] **** ");
     EXPECT_EQ(h.ui.listIndex(), 1);
 }
 
@@ -57,7 +60,8 @@ TEST(Playback, AFileThatCannotBeOpenedIsReported) {
     PlaybackHarness h;
     std::filesystem::create_directory(h.console.file("Purlo.Spl"));
     h.arm();
-    EXPECT_EQ(h.ui.lastListLine(), "* Error or no Purlo.Spl file, See program info. * Check Comport!");
+    EXPECT_EQ(h.ui.lastListLine(),
+              "* Error or no Purlo.Spl file, See program info. * Check Comport!");
     EXPECT_FALSE(h.s.playback_on);
 }
 
@@ -128,7 +132,9 @@ TEST(Playback, DisarmedWhileRunningGoesLiveAndResumesLater) {
 TEST(Playback, ALastLineThatNeverEndedIsNotDecoded) {
     // A recording stopped in the middle of "x9600", and one that stopped
     // inside an echo record's sample bytes read as text.
-    for (const std::string tail : {"x96", "\x81\x82" "c9"}) {
+    for (const std::string tail : {"x96",
+                                   "\x81\x82"
+                                   "c9"}) {
         PlaybackHarness h;
         h.ui.setText(Control::Com_micro_view_baudrate, "");
         h.record("x9600\r\nc215\r\n" + tail);
@@ -171,7 +177,9 @@ struct NestedTakeOver : PlaybackHarness {
         ui.atYield[3] = [this] { start(); };  // the nested run carries on the playback
         ui.atYield[6] = [this] { arm(); };    // disarmed: the nested run goes live
     }
-    int count(std::string_view line) const { return static_cast<int>(std::ranges::count(ui.list, line)); }
+    int count(std::string_view line) const {
+        return static_cast<int>(std::ranges::count(ui.list, line));
+    }
 };
 
 TEST(Playback, AfterANestedRunIsDisarmedAndStoppedNothingStartsAgain) {

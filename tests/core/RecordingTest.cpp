@@ -69,7 +69,8 @@ TEST(Recording, KeepsExactlyWhatTheProbeSentDuringLiveAcquisition) {
     // waiting unread at the stop, less what the console discards by design:
     // the line feed still waiting when an echo record is asked for.
     std::string expected = live.probe.toPc.substr(recordedFrom);
-    for (auto at = expected.find("\r\n="); at != std::string::npos; at = expected.find("\r\n=", at)) {
+    for (auto at = expected.find("\r\n="); at != std::string::npos;
+         at = expected.find("\r\n=", at)) {
         expected.erase(at + 1, 1);
     }
     expected.resize(expected.size() - h.port.inbox.size());
@@ -124,10 +125,11 @@ TEST(Recording, PlaybackShowsWhatLiveShowed) {
 
     EXPECT_FALSE(replay.s.playback_on);
     EXPECT_FALSE(replay.port.open);
-    for (Control c : {Control::Com_view_burst_interval, Control::Com_view_us_fq, Control::Com_view_zender_volt,
-                      Control::Com_view_dead_time, Control::Com_view_koef, Control::Com_view_temperature,
-                      Control::Com_view_us_speed, Control::Com_micro_view_baudrate, Control::Com_auto_manuel,
-                      Control::Com_probe_print_on, Control::Text_top}) {
+    for (Control c :
+         {Control::Com_view_burst_interval, Control::Com_view_us_fq, Control::Com_view_zender_volt,
+          Control::Com_view_dead_time, Control::Com_view_koef, Control::Com_view_temperature,
+          Control::Com_view_us_speed, Control::Com_micro_view_baudrate, Control::Com_auto_manuel,
+          Control::Com_probe_print_on, Control::Text_top}) {
         EXPECT_EQ(replay.ui.text(c), live.ui.text(c)) << controlInfo(c).name;
     }
     EXPECT_EQ(replay.ui.windowCaption(), live.ui.windowCaption());
@@ -162,7 +164,9 @@ TEST(Recording, AFullDiskEndsAcquisitionAndTheRecordingAndKeepsWhatWasWritten) {
     h.console.click(Control::Com_start_stop);
     const auto n = h.ui.list.size();
     ASSERT_GE(n, 2u);
-    EXPECT_EQ(h.ui.list[n - 2], "* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept.");
+    EXPECT_EQ(
+        h.ui.list[n - 2],
+        "* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept.");
     EXPECT_EQ(h.ui.list[n - 1], "* Error while getting RS232 data via communication chanel!");
     EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
     EXPECT_FALSE(h.port.open);
@@ -203,8 +207,12 @@ TEST(Recording, AFullDiskDuringAnEchoRecordEndsTheRecordingToo) {
     h.console.click(Control::Com_start_stop);
     EXPECT_FALSE(h.s.recording_on);
     EXPECT_EQ(h.ui.fore(Control::Text_command_to_send), Colour::palette(0));
-    EXPECT_NE(std::ranges::find(h.ui.list, "* Error while getting draw diagram Samples! "), h.ui.list.end());
-    EXPECT_EQ(std::ranges::count(h.ui.list, "* Recording stopped: Purlo.Spl could not be written. What was recorded before is kept."), 1);
+    EXPECT_NE(std::ranges::find(h.ui.list, "* Error while getting draw diagram Samples! "),
+              h.ui.list.end());
+    EXPECT_EQ(std::ranges::count(h.ui.list,
+                                 "* Recording stopped: Purlo.Spl could not be written. What was "
+                                 "recorded before is kept."),
+              1);
 }
 
 }  // namespace

@@ -3,13 +3,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
-#include "files/ReplaceFile.h"
 #include "fakes/Harness.h"
+#include "files/ReplaceFile.h"
 
 namespace purlo::test {
 namespace {
@@ -80,15 +80,17 @@ int saveAsPlainUser(const std::function<void()>& save) {
 }
 
 constexpr fs::perms kEveryone = fs::perms::owner_all | fs::perms::group_all | fs::perms::others_all;
-constexpr fs::perms kReadOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                      fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+constexpr fs::perms kReadOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec;
 
 TEST(ReplaceFile, AWritableFileInAReadOnlyFolderIsRewrittenInPlace) {
     TempDir dir;
     const fs::path file = dir.path() / "purlo.Set";
     { std::ofstream(file) << "an older and much longer content"; }
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+                              fs::perms::group_write | fs::perms::others_read |
+                              fs::perms::others_write);
     fs::permissions(dir.path(), kReadOnlyFolder);
     EXPECT_EQ(saveAsPlainUser([&] { replaceFile(file, "new\r\n"); }), 0);
     fs::permissions(dir.path(), kEveryone);

@@ -15,9 +15,15 @@ struct Case {
     std::optional<ReplyDisplay> shown;
 };
 
-ReplyDisplay caption(Control c, const char* text) { return {Target::ControlText, c, text}; }
-ReplyDisplay window(const char* text) { return {Target::WindowCaption, Control::List_Info, text}; }
-ReplyDisplay info(const char* text) { return {Target::InfoLine, Control::List_Info, text}; }
+ReplyDisplay caption(Control c, const char* text) {
+    return {Target::ControlText, c, text};
+}
+ReplyDisplay window(const char* text) {
+    return {Target::WindowCaption, Control::List_Info, text};
+}
+ReplyDisplay info(const char* text) {
+    return {Target::InfoLine, Control::List_Info, text};
+}
 
 TEST(ReplyDecoder, ShowsEveryCodeInBothUnits) {
     const Case cases[] = {
@@ -56,7 +62,8 @@ TEST(ReplyDecoder, ShowsEveryCodeInBothUnits) {
         {"g-3", false, 0, std::nullopt},
         {"n200", false, 0, info("The Reload Frequencie is actually;  200")},
         {"O", false, 0, info("OOO Transducer contact with WATER or DURST; Check PROBE! OOO")},
-        {"Oanything 12", false, 0, info("OOO Transducer contact with WATER or DURST; Check PROBE! OOO")},
+        {"Oanything 12", false, 0,
+         info("OOO Transducer contact with WATER or DURST; Check PROBE! OOO")},
         {"d1234", false, 0, std::nullopt},
         {"p", false, 0, std::nullopt},
         {"", false, 0, std::nullopt},
@@ -106,8 +113,9 @@ TEST(ReplyDecoder, FrequencyIndexWithoutEntryKeepsTheLastFrequency) {
 }
 
 TEST(ReplyDecoder, ValuesThatDoNotFitFail) {
-    const char* failing[] = {"q300", "q-1", "Y256", "j1000", "P-2", "a256", "o999", "n256",
-                             "x2147483648", "e1e10", "g-3000000000", "D1e39", "c1e40", "w1e300", "k1e39", "s1e39"};
+    const char* failing[] = {"q300",  "q-1",    "Y256",        "j1000", "P-2",          "a256",
+                             "o999",  "n256",   "x2147483648", "e1e10", "g-3000000000", "D1e39",
+                             "c1e40", "w1e300", "k1e39",       "s1e39"};
     for (const char* line : failing) {
         ConsoleState s;
         EXPECT_THROW(decodeReply(line, s, '.'), RuntimeError) << line;

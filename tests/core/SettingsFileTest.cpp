@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
-
-#include <unistd.h>
 
 #include "fakes/Harness.h"
 #include "settings/SettingsFile.h"
@@ -58,7 +57,8 @@ TEST(SettingsSave, ShortSampleLengthIsSavedAs160) {
     h.s.sample_length = 50;
     h.console.click(Control::Com_Save_to_eeprom);
     EXPECT_EQ(h.s.sample_length, 160);
-    EXPECT_NE(readFile(h.console.file("purlo.Set")).find(" 160   Sampling Length."), std::string::npos);
+    EXPECT_NE(readFile(h.console.file("purlo.Set")).find(" 160   Sampling Length."),
+              std::string::npos);
 }
 
 TEST(SettingsSave, TellsAnAttachedProbeToStore) {
@@ -96,7 +96,8 @@ TEST(SettingsSave, AFailedReplaceRemovesTheTemporaryFile) {
     h.console.click(Control::Com_Save_to_eeprom);
     EXPECT_EQ(h.ui.windowCaption(), "No set File or file corrupt! Save again.");
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(h.dir.path())) names.push_back(e.path().filename());
+    for (const auto& e : std::filesystem::directory_iterator(h.dir.path()))
+        names.push_back(e.path().filename());
     EXPECT_EQ(names, std::vector<std::string>{"purlo.Set"});
 }
 

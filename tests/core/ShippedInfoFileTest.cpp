@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 // The information file as it ships with the program.
 const fs::path kShipped = fs::path(PURLO_DATA_DIR) / "Purlo.Txt";
 
-std::string shippedBytes() { return readFile(kShipped); }
+std::string shippedBytes() {
+    return readFile(kShipped);
+}
 
 TEST(ShippedInfoFile, FitsTheViewer) {
     ASSERT_TRUE(fs::is_regular_file(kShipped)) << kShipped;

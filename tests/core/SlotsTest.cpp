@@ -15,7 +15,8 @@ TEST(Slots, DesignSizesGiveTheThreeBaselines) {
     EXPECT_EQ(h.s.slot_y_top, 708);
     EXPECT_EQ(h.s.slot_y_mid, 2436);
     EXPECT_EQ(h.s.slot_y_bot, 4188);
-    const std::vector<Line> expected{{8, 0, 708, 6936, 708}, {8, 0, 2436, 6936, 2436}, {8, 0, 4188, 6936, 4188}};
+    const std::vector<Line> expected{
+        {8, 0, 708, 6936, 708}, {8, 0, 2436, 6936, 2436}, {8, 0, 4188, 6936, 4188}};
     EXPECT_EQ(h.surface.lines, expected);
     EXPECT_EQ(h.surface.colour, 8);
 }

@@ -94,11 +94,18 @@ TEST(StartStop, ControlCharactersAreDroppedButRecorded) {
     Harness h;
     h.console.files.openRecording(h.console.file("Purlo.Spl"));
     h.s.recording_on = true;
-    h.ui.atYield[2] = [&h] { h.port.feed(std::string("c2\x01" "15\r\n", 7)); };
+    h.ui.atYield[2] = [&h] {
+        h.port.feed(
+            std::string("c2\x01"
+                        "15\r\n",
+                        7));
+    };
     runUntilStopAt(h, 30);
     EXPECT_EQ(h.ui.text(Control::Com_view_temperature), "21.5");
     h.console.files.closeRecording();
-    EXPECT_EQ(readFile(h.console.file("Purlo.Spl")), std::string("c2\x01" "15\r\n", 7));
+    EXPECT_EQ(readFile(h.console.file("Purlo.Spl")), std::string("c2\x01"
+                                                                 "15\r\n",
+                                                                 7));
 }
 
 TEST(StartStop, WaitsWithoutSpinningWhenTheProbeIsSilent) {

@@ -86,7 +86,8 @@ TEST(Exit, ClosesAnOpenPortAndTheFiles) {
 
 TEST(InfoList, KeepsTheFirstLineAndTheNewestLines) {
     Harness h;
-    for (int i = 0; i < Console::kMaxInfoLines + 10; ++i) h.console.addInfo("line " + std::to_string(i));
+    for (int i = 0; i < Console::kMaxInfoLines + 10; ++i)
+        h.console.addInfo("line " + std::to_string(i));
     EXPECT_EQ(h.ui.listCount(), Console::kMaxInfoLines);
     EXPECT_EQ(h.ui.list.front(), "Info's: DbClick here for Purlo commande list and start info's.");
     EXPECT_EQ(h.ui.list.back(), "line " + std::to_string(Console::kMaxInfoLines + 9));

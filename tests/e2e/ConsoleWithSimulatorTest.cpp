@@ -35,7 +35,8 @@ struct ConsoleWithSimulator : ::testing::Test, e2e::LiveConsole {
 
 TEST_F(ConsoleWithSimulator, StartDecodesEveryValueAndDrawsEchoRecordsThenStopReleasesThePort) {
     const bool met = runLiveUntil([&] {
-        return window.text(Control::Com_view_us_fq) == "25.1kc" && !window.text(Control::Text_top).empty() &&
+        return window.text(Control::Com_view_us_fq) == "25.1kc" &&
+               !window.text(Control::Text_top).empty() &&
                window.text(Control::Com_probe_print_on) == "Rx each Burst";
     });
     EXPECT_TRUE(met) << "last list line: " << window.text(Control::List_Info);

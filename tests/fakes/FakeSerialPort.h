@@ -13,12 +13,13 @@ namespace purlo::test {
 // `inbox`; everything written goes to `sent` and to onOutput. Each operation
 // is logged so tests can check the order of the port set-up.
 class FakeSerialPort : public SerialPort {
-public:
+  public:
     bool portOpen() const override { return open; }
     void setPortOpen(bool o) override {
         log.push_back(o ? "open" : "close");
         if (o && !open) {
-            if (failOpen || (portExists && !portExists(commPort))) throw RuntimeError("no such port");
+            if (failOpen || (portExists && !portExists(commPort)))
+                throw RuntimeError("no such port");
             ++opens;
         }
         open = o;
@@ -63,7 +64,8 @@ public:
         requireOpen();
         if (failInput) throw RuntimeError("read failed");
         if (onPoll) onPoll();
-        const std::size_t n = inputLen == 0 ? inbox.size() : std::min<std::size_t>(inbox.size(), inputLen);
+        const std::size_t n =
+            inputLen == 0 ? inbox.size() : std::min<std::size_t>(inbox.size(), inputLen);
         std::string out = inbox.substr(0, n);
         inbox.erase(0, n);
         return out;
@@ -88,7 +90,7 @@ public:
     std::function<void(std::string_view)> onOutput;
     std::function<void()> onPoll;
 
-private:
+  private:
     void requireOpen() const {
         if (!open) throw RuntimeError("port not open");
     }

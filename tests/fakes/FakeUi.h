@@ -20,7 +20,7 @@ namespace purlo::test {
 // lines, answers dialogs from a script and runs scripted actions at chosen
 // yields (a click arriving inside a loop).
 class FakeUi : public testsupport::ControlTexts {
-public:
+  public:
     struct Message {
         std::string text;
         std::string title;
@@ -43,7 +43,9 @@ public:
     void setBackColour(Control c, Colour colour) override { backs[idx(c)] = colour; }
     void setTextColour(Control c, Colour colour) override { fores[idx(c)] = colour; }
 
-    void setWindowCaption(std::string_view caption) override { windowCaption_ = std::string(caption); }
+    void setWindowCaption(std::string_view caption) override {
+        windowCaption_ = std::string(caption);
+    }
     std::string windowCaption() const override { return windowCaption_; }
 
     void addListLine(std::string_view line) override { list.emplace_back(line); }
@@ -113,7 +115,7 @@ public:
     std::optional<Colour> back(Control c) const { return backs[idx(c)]; }
     std::optional<Colour> fore(Control c) const { return fores[idx(c)]; }
 
-private:
+  private:
     std::string windowCaption_{kStartCaption};
     int listIndex_ = -1;
 };

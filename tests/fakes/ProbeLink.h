@@ -10,8 +10,9 @@ namespace purlo::test {
 // input a little simulated time passes, so bursts fire and their lines and
 // echo records arrive as they would over a real line (minus the line's pace).
 class ProbeLink {
-public:
-    explicit ProbeLink(FakeSerialPort& port, sim::ProbeOptions options = {}, double secondsPerPoll = 0.002)
+  public:
+    explicit ProbeLink(FakeSerialPort& port, sim::ProbeOptions options = {},
+                       double secondsPerPoll = 0.002)
         : model(options) {
         port.onOutput = [this, &port](std::string_view data) {
             for (char ch : data) model.receive(ch);
@@ -26,7 +27,7 @@ public:
     sim::ProbeModel model;
     std::string toPc;  // everything the probe sent, in order
 
-private:
+  private:
     void deliver(FakeSerialPort& port) {
         const std::string bytes = model.takeOutput();
         port.feed(bytes);

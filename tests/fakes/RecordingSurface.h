@@ -9,7 +9,7 @@ namespace purlo::test {
 
 // Remembers every line with the colour it was drawn in.
 class RecordingSurface : public Surface {
-public:
+  public:
     struct Line {
         int colour;
         float x1, y1, x2, y2;
@@ -20,7 +20,9 @@ public:
         colour = paletteIndex;
         ++colourSets;
     }
-    void drawLine(float x1, float y1, float x2, float y2) override { lines.push_back({colour, x1, y1, x2, y2}); }
+    void drawLine(float x1, float y1, float x2, float y2) override {
+        lines.push_back({colour, x1, y1, x2, y2});
+    }
     void clear() override {
         ++clears;
         lines.clear();

@@ -31,9 +31,10 @@ struct ScriptedProbe {
     std::string toPc;
 
     std::map<char, std::string> replies{
-        {'?', "D1234\r\n"}, {'j', "j3\r\n"},  {'P', "P4\r\n"},    {'s', "s125\r\n"}, {'q', "q30\r\n"},
-        {'Y', "Y10\r\n"},   {'m', "m100\r\n"}, {'w', "w3310\r\n"}, {'k', "k60\r\n"},  {'x', "x9600\r\n"},
-        {'c', "c215\r\n"},  {'e', "e5\r\n"},  {'g', "g3\r\n"},    {'o', "o2\r\n"},   {'a', "a1\r\n"},
+        {'?', "D1234\r\n"}, {'j', "j3\r\n"},    {'P', "P4\r\n"},   {'s', "s125\r\n"},
+        {'q', "q30\r\n"},   {'Y', "Y10\r\n"},   {'m', "m100\r\n"}, {'w', "w3310\r\n"},
+        {'k', "k60\r\n"},   {'x', "x9600\r\n"}, {'c', "c215\r\n"}, {'e', "e5\r\n"},
+        {'g', "g3\r\n"},    {'o', "o2\r\n"},    {'a', "a1\r\n"},
     };
     std::string unsolicited = "D1000\r\n";
 };

@@ -86,12 +86,8 @@ struct HighDpiCanvas : ::testing::Test {
         return canvas.image().devicePixelRatio() * TwipsScale::ofScreen().pixelsPerTwip();
     }
     // Twips to device pixels, and the twips in the middle of a device pixel.
-    int px(double twips) {
-        return static_cast<int>(std::lround(twips * devicePixelsPerTwip()));
-    }
-    float twips(int devicePixel) {
-        return static_cast<float>(devicePixel / devicePixelsPerTwip());
-    }
+    int px(double twips) { return static_cast<int>(std::lround(twips * devicePixelsPerTwip())); }
+    float twips(int devicePixel) { return static_cast<float>(devicePixel / devicePixelsPerTwip()); }
     QRgb at(int x, int y) { return canvas.image().pixel(x, y); }
 };
 

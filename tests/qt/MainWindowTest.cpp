@@ -96,12 +96,8 @@ TEST_F(WindowLayout, HasEveryControlOfTheTable) {
                 EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
                 break;
             }
-            case ControlKind::ListBox:
-                ASSERT_NE(qobject_cast<QListWidget*>(w), nullptr);
-                break;
-            case ControlKind::Panel:
-                ASSERT_NE(qobject_cast<QLabel*>(w), nullptr);
-                break;
+            case ControlKind::ListBox: ASSERT_NE(qobject_cast<QListWidget*>(w), nullptr); break;
+            case ControlKind::Panel: ASSERT_NE(qobject_cast<QLabel*>(w), nullptr); break;
         }
     }
 }

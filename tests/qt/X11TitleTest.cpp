@@ -15,8 +15,8 @@ namespace {
 // _NET_WM_NAME of the window, as `xprop` prints it between its quotes.
 QString netWmName(const QWidget& w) {
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"),
-                {QStringLiteral("-id"), QString::number(w.winId()), QStringLiteral("_NET_WM_NAME")});
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w.winId()),
+                                          QStringLiteral("_NET_WM_NAME")});
     EXPECT_TRUE(xprop.waitForFinished(10000));
     const QString out = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
     const auto quote = out.indexOf(QLatin1Char('"'));

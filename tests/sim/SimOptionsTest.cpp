@@ -11,10 +11,10 @@ namespace {
 
 TEST(SimOptions, EveryOptionReachesItsSetting) {
     const SimSettings s = parseArguments(
-        {"--link", "demo/com1",   "--log=t.log", "--state",       "p.mem", "--level-min",
-         "600",    "--level-max", "1700.5",      "--level-speed", "12",    "--noise",
-         "2.5",    "--spikes",    "0.01",        "--temperature", "-5",    "--samples",
-         "100",    "--baud",      "19200",       "--seed",        "77",    "--fast",
+        {"--link",  "demo/com1",    "--log=t.log", "--state",       "p.mem", "--level-min",
+         "600",     "--level-max",  "1700.5",      "--level-speed", "12",    "--noise",
+         "2.5",     "--spikes",     "0.01",        "--temperature", "-5",    "--samples",
+         "100",     "--baud",       "19200",       "--seed",        "77",    "--fast",
          "--alarm", "--time-scale", "20"});
     EXPECT_EQ(s.link, "demo/com1");
     EXPECT_EQ(s.log, "t.log");

@@ -23,7 +23,9 @@ class ScratchDir {
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
     // Leaves the folder behind, to look at what a run made.
     void keep() { keep_ = true; }
 
