@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-urw-base35   # Nimbus Sans: the compact face the window's captions are sized for
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy   # the fuzz build; formatting and lint
   xvfb xauth xdotool imagemagick x11-utils   # x11-utils: xprop, for the title bar test
   librsvg2-bin desktop-file-utils groff-base   # the icon, the menu entry and manual pages
   # The package and its checks: dpkg-deb and dpkg-shlibdeps, readelf and

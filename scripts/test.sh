@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the whole suite in the release build,
 # the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a short run of every fuzz target. The one test command of the project.
+# a short run of every fuzz target, and the formatting and lint checks
+# (scripts/lint.sh). The one test command of the project.
 # PURLO_QUICK=1 runs the release suite only (for a quick look while working).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,9 @@ cmake --build --preset "$preset" -j "$jobs"
 ctest --preset "$preset" -j "$jobs"
 
 if [ "${PURLO_QUICK:-}" = "1" ]; then exit 0; fi
+
+echo "== formatting and lint"
+scripts/lint.sh build
 
 echo "== sanitizers: the same tests under ASan and UBSan"
 cmake --preset asan >/dev/null
