@@ -23,6 +23,10 @@ int EchoHistoryView::shownColumns() const {
     return static_cast<int>(std::max<std::size_t>(widest_, kSamplesPerByte));
 }
 
+int EchoHistoryView::shownRows() const {
+    return std::clamp(height() / kMinRowPixels, std::max(1, static_cast<int>(held_)), kRows);
+}
+
 void EchoHistoryView::writeRow(std::size_t k) {
     const EchoRow row = model_.echoes().row(k);
     top_ = (top_ + kRows - 1) % kRows;
@@ -82,8 +86,8 @@ void EchoHistoryView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), QColor::fromRgb(kLow));
     if (ring_.isNull() || held_ == 0) return;
-    // kRows rows fill the height; the ring is drawn in its two pieces.
-    const double rowHeight = static_cast<double>(height()) / kRows;
+    // The ring is drawn in its two pieces, newest at the top.
+    const double rowHeight = static_cast<double>(height()) / shownRows();
     const int first = std::min<int>(static_cast<int>(held_), kRows - top_);
     const QRectF columns(0, 0, shownColumns(), 0);
     p.drawImage(QRectF(0, 0, width(), first * rowHeight), ring_,
@@ -97,7 +101,8 @@ void EchoHistoryView::paintEvent(QPaintEvent*) {
 
 bool EchoHistoryView::recordAt(QPoint pos, std::size_t& row, std::size_t& sample) const {
     if (width() <= 0 || height() <= 0 || pos.x() < 0 || pos.y() < 0) return false;
-    const auto shownRow = static_cast<std::size_t>(static_cast<double>(pos.y()) * kRows / height());
+    const auto shownRow =
+        static_cast<std::size_t>(static_cast<double>(pos.y()) * shownRows() / height());
     if (shownRow >= held_) return false;
     // Records that came since the last frame sit above the rows drawn.
     row = shownRow + static_cast<std::size_t>(model_.echoes().added() - drawn_);

@@ -23,6 +23,7 @@ class EchoHistoryView : public QWidget {
     static constexpr int kRows = 2000;
     static constexpr QRgb kHigh = 0xffffe060;
     static constexpr QRgb kLow = 0xff101820;
+    static constexpr int kMinRowPixels = 3;
 
     explicit EchoHistoryView(const MonitorModel& model, QWidget* parent = nullptr);
 
@@ -48,6 +49,9 @@ class EchoHistoryView : public QWidget {
     void writeRow(std::size_t k);
     void rebuild();
     int shownColumns() const;
+    // Rows the height is shared among: every record held, each at least
+    // kMinRowPixels high while they fit.
+    int shownRows() const;
 
     const MonitorModel& model_;
     QImage ring_;
