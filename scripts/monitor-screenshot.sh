@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the monitor beside the console on a virtual X screen into
 # docs/monitor.png: the console against the simulated probe for half a
 # minute, a reference echo kept on the way. Run after building.
