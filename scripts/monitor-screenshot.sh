@@ -30,7 +30,7 @@ printf '%s\r\n' " 1     Serial CommPort." " 9600 baud rate." "False  mm + C or i
   " 0   Reserve command Rc3.Bottom Alarm." " " "This is the Purlo Program Setup Purlo.set file. Do not edit." " " \
   >"$work/purlo.Set"
 build/bin/purlo-probe-sim --link "$work/com1" --baud 9600 --level-min 900 --level-max 1300 \
-  --level-speed 25 --noise 1.5 --spikes 0.002 >/dev/null &
+  --level-speed 25 --noise 1.5 --spikes 0.002 --false-echo 700 >/dev/null &
 sim_pid=$!
 for _ in $(seq 100); do [ -L "$work/com1" ] && break; sleep 0.05; done
 
