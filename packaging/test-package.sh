@@ -55,7 +55,7 @@ check "architecture is this machine's" test "$(field Architecture)" = "$(dpkg --
 depends=$(field Depends)
 echo "Depends: $depends"
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
-           libqt6serialport6; do
+           libqt6serialport6 libqcustomplot2.1-qt6; do
   check "computed dependency on $lib with a version" \
     grep -Eq "(^|, )${lib//+/\\+}(:[a-z0-9]+)? \(>= [^)]+\)" <<<"$depends"
 done

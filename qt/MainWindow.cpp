@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QWindow>
 #include <algorithm>
@@ -103,6 +104,7 @@ bool rewrittenAllTheTime(Control c) {
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent),
       scale_(TwipsScale::ofScreen()),
+      menu_(new ConsoleMenu(this)),
       caption_(kStartCaption),
       frameTexts_(kControlCount + 1, [this](std::size_t which, std::string_view text) {
           if (which == kCaptionText) {
@@ -127,6 +129,24 @@ MainWindow::MainWindow(QWidget* parent)
 
     wakeTimer_.setSingleShot(true);
     wakeTimer_.setInterval(kWakeMs);
+
+    // What the fixed window has no room for opens from a right-click on a
+    // button (a left click keeps its meaning) or from Ctrl+M anywhere in it.
+    for (const ControlInfo& info : controlTable()) {
+        if (info.kind == ControlKind::Button) menu_->attachTo(widget(info.id));
+    }
+    auto* monitorKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
+    monitorKey->setContext(Qt::WindowShortcut);
+    connect(monitorKey, &QShortcut::activated, this, &MainWindow::monitorShortcut);
+}
+
+void MainWindow::monitorShortcut() {
+    // The shortcut takes the key before Text_Info sees it, yet there every
+    // key counts as an edit: report it as the box would have.
+    if (console_ != nullptr && info_ != nullptr && info_->hasFocus()) {
+        console_->keyDown(Control::Text_Info);
+    }
+    menu_->requestMonitor();
 }
 
 MainWindow::~MainWindow() = default;

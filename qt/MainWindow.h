@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Canvas.h"
+#include "ConsoleMenu.h"
 #include "FrameTexts.h"
 #include "TwipsScale.h"
 #include "app/Ui.h"
@@ -34,6 +35,9 @@ class MainWindow : public QWidget, public Ui {
     const TwipsScale& scale() const { return scale_; }
     // The widget that shows the control.
     QWidget* widget(Control c) const { return widgets_[static_cast<std::size_t>(c)]; }
+
+    // The right-click menu of every button; Ctrl+M asks it for the monitor.
+    ConsoleMenu& consoleMenu() { return *menu_; }
 
     // From now on clicks, double clicks, keys and closing the window run the
     // console's handlers.
@@ -82,8 +86,10 @@ class MainWindow : public QWidget, public Ui {
     void setTabOrderFromTable();
     // An empty dialog title shows the application's name.
     QString dialogTitle(std::string_view title) const;
+    void monitorShortcut();
 
     TwipsScale scale_;
+    ConsoleMenu* menu_;
     Canvas* canvas_;
     std::array<QWidget*, kControlCount> widgets_{};
     std::array<std::string, kControlCount> buttonTexts_;  // as last set, in bytes

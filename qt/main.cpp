@@ -2,6 +2,7 @@
 //
 //   purlo              works in the current directory (a shell's, a script's)
 //   purlo --desktop    works in ~/Purlo, made on first start (the menu entry)
+//   purlo --monitor    opens the monitor window beside the console at start
 //
 // For start-up checks, see FirstFrameReport.h (PURLO_REPORT_FIRST_FRAME).
 #include <QApplication>
@@ -18,21 +19,27 @@
 
 #include "FirstFrameReport.h"
 #include "MainWindow.h"
+#include "MonitorHost.h"
+#include "MonitorSettings.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
+#include "monitor/Clocks.h"
+#include "monitor/MonitorModel.h"
 #include "purlo/Version.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: purlo [--desktop] [Qt options]\n"
+    "Usage: purlo [--desktop] [--monitor] [Qt options]\n"
     "\n"
     "The service and tuning console for the Purlo ultrasonic level probe.\n"
     "It keeps purlo.Set, Purlo.Spl and Purlo.Txt in its current directory.\n"
     "\n"
     "  --desktop   work in ~/Purlo instead, made on first start with a copy of\n"
     "              the shipped Purlo.Txt (the desktop menu entry uses this)\n"
+    "  --monitor   open the monitor window (trend, echo history) at start;\n"
+    "              otherwise Ctrl+M or a right-click on a button opens it\n"
     "  --help      this text\n"
     "  --version   the program's version and licence\n"
     "\n"
@@ -43,12 +50,13 @@ constexpr const char* kUsage =
 // own options (-platform, -reverse), never a cluster of one-letter options.
 struct Options {
     QCommandLineOption desktop{QStringLiteral("desktop")};
+    QCommandLineOption monitor{QStringLiteral("monitor")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{QStringLiteral("version")};
 
     void addTo(QCommandLineParser& parser) const {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({desktop, help, version});
+        parser.addOptions({desktop, monitor, help, version});
     }
 };
 
@@ -111,6 +119,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const bool desktop = parser.isSet(options.desktop);
+    const bool monitor = parser.isSet(options.monitor);
 
     QApplication::setApplicationName(QStringLiteral("Purlo"));
     QApplication::setApplicationVersion(QString::fromLatin1(purlo::kVersion));
@@ -122,14 +131,28 @@ int main(int argc, char* argv[]) {
 
     const QString folderProblem = desktop ? enterDesktopFolder() : QString();
 
+    // The monitor's model lives as long as the console and hears it from the
+    // start, so the trend holds everything whenever the monitor is opened.
+    const purlo::SystemSteadyClock steadyClock;
+    const purlo::SystemWallClock wallClock;
+    purlo::MonitorOptions monitorOptions;
+    monitorOptions.workingFolder = std::filesystem::current_path();
+    monitorOptions.csvLog = purlo::MonitorSettings::load().csvLog;
+    purlo::MonitorModel monitorModel(steadyClock, wallClock, std::move(monitorOptions));
+    const QString referenceProblem = purlo::loadReferenceAtStart(monitorModel);
+
     purlo::MainWindow window;
     purlo::QtSerialPort serial;
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
+    console.setObserver(monitorModel);
     window.connectConsole(console);
+    purlo::MonitorHost monitorHost(monitorModel, window);
+    monitorHost.setStartMessage(referenceProblem);
 
     console.Form_Load();
     purlo::reportFirstFrame(window);
     window.show();
+    if (monitor) monitorHost.open();
     if (!folderProblem.isEmpty()) {
         QTimer::singleShot(0, &window, [&window, folderProblem] {
             QMessageBox::warning(&window, QStringLiteral("Purlo"), folderProblem);

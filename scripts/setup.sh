@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-serialport-dev libgl-dev
+  libqcustomplot-dev   # the monitor's plots
   fonts-urw-base35   # Nimbus Sans: the compact face the window's captions are sized for
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy   # the fuzz build; formatting and lint

@@ -93,7 +93,7 @@ BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperat
 }
 
 std::string sampleBytes(const BurstEcho& echo, int sampleRate, int bytes, double spikeProbability,
-                        Rng& rng) {
+                        Rng& rng, int falseEchoSample) {
     const double intervalUs = sampleIntervalMicroseconds(sampleRate);
     const std::array<const PulseTrain*, 4> trains = {&echo.burst, &echo.ringDown, &echo.echo,
                                                      &echo.secondEcho};
@@ -111,6 +111,10 @@ std::string sampleBytes(const BurstEcho& echo, int sampleRate, int bytes, double
             if (cycles - std::floor(cycles) < 0.5) high = true;
         }
         if (!inSignal && spikeProbability > 0.0) high = rng.uniform() < spikeProbability;
+        if (falseEchoSample >= 0 && i >= static_cast<std::size_t>(falseEchoSample) &&
+            i < static_cast<std::size_t>(falseEchoSample) + kFalseEchoSamples) {
+            high = true;
+        }
         if (high) {
             out[i / 8] =
                 static_cast<char>(static_cast<unsigned char>(out[i / 8]) | (0x80u >> (i % 8)));

@@ -50,8 +50,12 @@ BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperat
 // each, most significant bit first, one sample every sampleIntervalMicroseconds
 // of the sample rate. A sample is 1 while the receiver output is high (first
 // half of each pulse period). `spikeProbability` adds random high samples in
-// the silence, drawn from `rng` only when it is above 0.
+// the silence, drawn from `rng` only when it is above 0. From sample
+// `falseEchoSample` on (when not negative), kFalseEchoSamples samples are
+// high in every record: a fixed reflector in the tank that the surface echo
+// moves past.
+inline constexpr int kFalseEchoSamples = 6;
 std::string sampleBytes(const BurstEcho& echo, int sampleRate, int bytes, double spikeProbability,
-                        Rng& rng);
+                        Rng& rng, int falseEchoSample = -1);
 
 }  // namespace purlo::sim

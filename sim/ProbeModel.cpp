@@ -128,7 +128,7 @@ void ProbeModel::fireBurst() {
     if (recordPending_) {
         recordPending_ = false;
         queue("=" + sampleBytes(lastBurst_, params_.sampleRate, options_.samplesPerRecord,
-                                options_.spikeProbability, rng_));
+                                options_.spikeProbability, rng_, options_.falseEchoSample));
     }
     if (params_.tuningMode == 2) autoTune();
 }

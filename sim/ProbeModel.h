@@ -22,6 +22,7 @@ struct ProbeOptions {
     double levelSpeedMmPerS = 5.0;    // how fast it moves between the two (0 = still)
     double noiseMm = 0.0;             // standard deviation of the measured distance
     double spikeProbability = 0.0;    // chance of a stray high sample in an echo record's silence
+    int falseEchoSample = -1;         // first sample of a fixed stripe in every record (-1: none)
     double temperatureC = 20.0;       // mean probe temperature
     double temperatureSwingC = 1.5;   // slow drift around it, over ten minutes
     bool alarm = false;               // surface held inside the dead zone (flooded transducer)

@@ -63,6 +63,10 @@ const std::vector<ValueOption>& valueOptions() {
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.spikeProbability = inRange(o, v, 0.0, 1.0);
          }},
+        {"false-echo", "SAMPLE",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.falseEchoSample = inRange(o, v, 0, 32767);
+         }},
         {"temperature", "C",
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.temperatureC = inRange(o, v, -50.0, 150.0);
@@ -147,6 +151,7 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --level-speed MM/S   speed of the surface between the two (default 5; 0 = still)
   --noise MM           standard deviation of the measured distance (default 0)
   --spikes P           chance of a stray high sample in an echo record (default 0)
+  --false-echo SAMPLE  a fixed reflector: samples SAMPLE to SAMPLE+5 high in every record
   --temperature C      mean probe temperature; it drifts 1.5 degrees around it (default 20)
   --alarm              hold the surface inside the dead zone: the probe sends "OOO" alarms
   --samples N          sample bytes per echo record (default 160)

@@ -18,6 +18,7 @@ void EchoHistory::add(double time, std::span<const std::uint8_t> bytes) {
     times_[newest_] = time;
     lengths_[newest_] = static_cast<std::uint16_t>(n);
     size_ = std::min(size_ + 1, rows);
+    ++added_;
 }
 
 void EchoHistory::clear() {

@@ -32,6 +32,9 @@ class EchoHistory {
     void clear();
 
     std::size_t size() const { return size_; }
+    // Records added since construction, clear() or not: a view that draws a
+    // row per record compares it with the count it drew to find the new ones.
+    std::uint64_t added() const { return added_; }
     std::size_t capacity() const { return times_.size(); }
     // Row k, 0 the newest; k must be below size().
     EchoRow row(std::size_t k) const;
@@ -49,6 +52,7 @@ class EchoHistory {
     std::vector<std::uint16_t> lengths_;
     std::size_t newest_ = 0;
     std::size_t size_ = 0;
+    std::uint64_t added_ = 0;
 };
 
 }  // namespace purlo

@@ -148,6 +148,12 @@ void MonitorModel::playbackEnded() {
     ++revision_;
 }
 
+void MonitorModel::setLogging(bool on) {
+    if (logOn_ == on) return;
+    logOn_ = on;
+    ++revision_;
+}
+
 std::string MonitorModel::exportTrend(double from, double to) const {
     return trendCsv(fill_, fillUnit_, temperature_,
                     base_ == TimeBase::Live ? "time (s)" : "recording time (s)", from, to);

@@ -97,6 +97,9 @@ class MonitorModel final : public Observer {
 
     // Log
     bool logging() const { return logOn_ && !log_.stopped(); }
+    // Turns the log on or off from the next fill-height reply on; a log
+    // stopped by a failed write stays stopped.
+    void setLogging(bool on);
     // Why the log stopped, once a write failed.
     const std::optional<std::string>& logFailure() const { return log_.failure(); }
 
@@ -116,6 +119,9 @@ class MonitorModel final : public Observer {
     std::uint64_t revision() const { return revision_; }
     // Goes up whenever the series start afresh (a new time axis).
     std::uint64_t epoch() const { return epoch_; }
+
+    // Where the log, the reference echo and exports go.
+    const std::filesystem::path& workingFolder() const { return folder_; }
 
   private:
     void startAfresh(TimeBase base);

@@ -37,6 +37,10 @@ inline constexpr std::size_t kTrendDayCapacity = 24 * 3600 * 20;
 // nothing more. It always holds at least the newest `capacity` points (and
 // fewer than capacity + 2 * blockPoints).
 //
+// Each block also keeps a summary of every run of kChunkPoints points (the
+// first lowest and highest point, count, mean and squared deviations), so a
+// span of a day is decimated and summed up chunk by chunk, not point by point.
+//
 // Times must not go back; a time earlier than the newest is stored as the
 // newest, so the points stay ordered for the span queries.
 class TrendSeries {
@@ -69,21 +73,41 @@ class TrendSeries {
     void decimated(double from, double to, std::size_t buckets, std::vector<TrendPoint>& out) const;
     SpanStatistics statistics(double from = -kAll, double to = kAll) const;
 
+    // Points a chunk summary covers (when the block size is a multiple of it;
+    // otherwise a chunk is a whole block).
+    static constexpr std::size_t kChunkPoints = 64;
+
   private:
+    struct Chunk {
+        float low = 0.0f;
+        float high = 0.0f;
+        std::uint32_t lowSlot = 0;  // within the chunk, the first lowest
+        std::uint32_t highSlot = 0;
+        std::uint32_t count = 0;
+        double mean = 0.0;
+        double m2 = 0.0;  // sum of squared deviations from the mean (Welford)
+    };
     struct Block {
         double start = 0.0;
         std::unique_ptr<float[]> offsets;
         std::unique_ptr<float[]> values;
+        std::unique_ptr<Chunk[]> chunks;
     };
     std::size_t capacity_;
     std::size_t blockPoints_;
     std::size_t maxBlocks_;
+    std::size_t chunkPoints_;
     std::vector<Block> blocks_;  // a ring of blocks once it has maxBlocks_
     std::size_t oldestBlock_ = 0;
     std::size_t size_ = 0;
     double newestTime_ = 0.0;
 
     const Block& blockOf(std::size_t i) const;
+    const Chunk& chunkOf(std::size_t i) const;
+    void summarise(Chunk& c, std::size_t within, float value);
+    std::size_t lastAtOrBefore(double time) const;  // one past it, in fact
+    // The first lowest and first highest point of [a, b).
+    void extremes(std::size_t a, std::size_t b, std::size_t& low, std::size_t& high) const;
 };
 
 }  // namespace purlo

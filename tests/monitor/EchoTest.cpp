@@ -34,8 +34,12 @@ TEST(EchoHistory, RowsAreNewestFirstWithTheirTimesAndRingBound) {
     EXPECT_EQ(h.row(0).bytes.size(), 1u);
     EXPECT_EQ(h.row(2).time, 1.0);
 
+    EXPECT_EQ(h.added(), 6u);
     h.clear();
     EXPECT_EQ(h.size(), 0u);
+    // The count goes on across a clear, so a view never takes old rows for new.
+    h.add(10, Bytes{0x01});
+    EXPECT_EQ(h.added(), 7u);
 }
 
 TEST(EchoHistory, SamplesAreMostSignificantBitFirst) {

@@ -129,6 +129,26 @@ TEST(MonitorModel, LogsEveryLiveFillHeightWithTheValuesLastSeen) {
     EXPECT_TRUE(m.model.logging());
 }
 
+TEST(MonitorModel, TheLogCanBeTurnedOnAndOffBetweenReplies) {
+    Monitor m(false);
+    m.model.replyDecoded(fill(500));
+    EXPECT_FALSE(m.model.logging());
+    EXPECT_FALSE(std::filesystem::exists(m.dir.path() / "Purlo.csv"));
+
+    const std::uint64_t before = m.model.revision();
+    m.model.setLogging(true);
+    EXPECT_GT(m.model.revision(), before);
+    EXPECT_TRUE(m.model.logging());
+    m.model.replyDecoded(fill(501));
+    m.model.setLogging(false);
+    m.model.replyDecoded(fill(502));
+
+    const std::string rows = m.csv().substr(csvLogHeader().size());
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1);
+    EXPECT_NE(rows.find(",501,mm,"), std::string::npos);
+    EXPECT_EQ(m.model.workingFolder(), m.dir.path());
+}
+
 TEST(MonitorModel, AFailingLogStopsAloneAndSaysWhy) {
     Monitor m;
     std::filesystem::create_symlink("/dev/full", m.dir.path() / "Purlo.csv");
@@ -140,6 +160,9 @@ TEST(MonitorModel, AFailingLogStopsAloneAndSaysWhy) {
     // Everything else carries on.
     EXPECT_EQ(m.model.fillHeight().size(), 2u);
     EXPECT_NE(m.model.logFailure()->find("the log has stopped"), std::string::npos);
+    // Turning it on again does not pretend the file is written.
+    m.model.setLogging(true);
+    EXPECT_FALSE(m.model.logging());
 }
 
 TEST(MonitorModel, ReferenceIsTheNewestRecordAndSurvivesAFailedLoad) {

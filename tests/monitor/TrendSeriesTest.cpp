@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "monitor/TrendSeries.h"
@@ -117,6 +118,94 @@ TEST(TrendSeries, ScalingConvertsEveryStoredValue) {
     for (int i = 0; i < 20; ++i) s.add(i, 254.0f);
     s.scale(1.0 / 25.4);
     for (std::size_t i = 0; i < s.size(); ++i) EXPECT_FLOAT_EQ(s.at(i).value, 10.0f);
+}
+
+// The same span summed up and decimated point by point, as the chunk
+// summaries must reproduce it.
+struct Naive {
+    SpanStatistics stats;
+    std::vector<TrendPoint> decimated;
+};
+
+Naive naive(const TrendSeries& s, double from, double to, std::size_t buckets) {
+    std::vector<TrendPoint> span;
+    s.pointsIn(from, to, span);
+    Naive n;
+    double sum = 0;
+    for (const TrendPoint& p : span) sum += p.value;
+    n.stats.count = span.size();
+    if (span.empty()) return n;
+    n.stats.mean = sum / static_cast<double>(span.size());
+    n.stats.min = n.stats.max = span[0].value;
+    double squares = 0;
+    for (const TrendPoint& p : span) {
+        n.stats.min = std::min<double>(n.stats.min, p.value);
+        n.stats.max = std::max<double>(n.stats.max, p.value);
+        squares += (p.value - n.stats.mean) * (p.value - n.stats.mean);
+    }
+    n.stats.standardDeviation = std::sqrt(squares / static_cast<double>(span.size()));
+    if (span.size() <= 2 * buckets) {
+        n.decimated = span;
+        return n;
+    }
+    const double t0 = span.front().time;
+    const double width = (span.back().time - t0) / static_cast<double>(buckets);
+    std::size_t a = 0;
+    while (a < span.size()) {
+        auto slice = [&](std::size_t i) {
+            return std::min(buckets - 1, static_cast<std::size_t>((span[i].time - t0) / width));
+        };
+        std::size_t b = a;
+        std::size_t low = a;
+        std::size_t high = a;
+        while (b < span.size() && slice(b) == slice(a)) {
+            if (span[b].value < span[low].value) low = b;
+            if (span[b].value > span[high].value) high = b;
+            ++b;
+        }
+        n.decimated.push_back(span[std::min(low, high)]);
+        if (low != high) n.decimated.push_back(span[std::max(low, high)]);
+        a = b;
+    }
+    return n;
+}
+
+TEST(TrendSeries, ChunkSummariesGiveWhatEveryPointGives) {
+    // Blocks of 256 points in chunks of 64, a ring that has dropped blocks,
+    // values with ties and runs, spans starting and ending mid-chunk.
+    TrendSeries s(5000, 256);
+    unsigned seed = 7;
+    for (int i = 0; i < 9000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const float v = static_cast<float>((seed >> 16) % 50) + (i % 700 == 0 ? 1000.0f : 0.0f);
+        s.add(i * 0.1, v);
+    }
+    std::vector<TrendPoint> out;
+    for (const auto& [from, to, buckets] : std::vector<std::tuple<double, double, std::size_t>>{
+             {-TrendSeries::kAll, TrendSeries::kAll, 100},
+             {400.05, 731.3, 37},
+             {500, 506.4, 10},
+             {612.2, 899.9, 1000}}) {
+        const Naive expected = naive(s, from, to, buckets);
+        const SpanStatistics got = s.statistics(from, to);
+        EXPECT_EQ(got.count, expected.stats.count);
+        EXPECT_EQ(got.min, expected.stats.min);
+        EXPECT_EQ(got.max, expected.stats.max);
+        EXPECT_NEAR(got.mean, expected.stats.mean, 1e-9);
+        EXPECT_NEAR(got.standardDeviation, expected.stats.standardDeviation, 1e-9);
+        s.decimated(from, to, buckets, out);
+        EXPECT_EQ(out, expected.decimated) << from << " " << to;
+    }
+
+    // A change of unit sums the chunks up again.
+    const double before = s.statistics(400.05, 731.3).max;
+    s.scale(2.0);
+    const SpanStatistics scaled = s.statistics(400.05, 731.3);
+    const Naive again = naive(s, 400.05, 731.3, 1);
+    EXPECT_EQ(scaled.max, 2 * before);
+    EXPECT_EQ(scaled.min, again.stats.min);
+    EXPECT_NEAR(scaled.mean, again.stats.mean, 1e-9);
+    EXPECT_NEAR(scaled.standardDeviation, again.stats.standardDeviation, 1e-9);
 }
 
 }  // namespace

@@ -86,6 +86,21 @@ TEST(CommandLine, AnUnknownOptionOrAStrayArgumentIsRefusedBeforeAnyWindow) {
     EXPECT_FALSE(stray.err.contains(QStringLiteral("first frame")));
 }
 
+TEST(CommandLine, MonitorOpensTheMonitorBesideTheConsoleAtStart) {
+    QTemporaryDir dir;
+    QProcessEnvironment env = toFirstFrame();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const Answer run = runPurlo({QStringLiteral("--monitor")}, dir.path(), env);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("first frame"))) << run.err.toStdString();
+    // The monitor was open when the program ended: its place is kept per user.
+    EXPECT_TRUE(QDir(dir.path()).exists(QStringLiteral(".config/purlo/monitor.conf")));
+    EXPECT_FALSE(QDir(dir.path()).exists(QStringLiteral("Purlo.csv")));  // the log is off at first
+
+    const Answer help = runPurlo({QStringLiteral("--help")}, dir.path());
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--monitor"))) << help.out.toStdString();
+}
+
 TEST(CommandLine, QtOptionsAreTakenAlongsideTheConsolesOwn) {
     QTemporaryDir dir;
     // The platform comes from -platform alone. -platformtheme holds an "h":

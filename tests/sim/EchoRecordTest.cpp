@@ -37,6 +37,22 @@ TEST(EchoRecord, BurstAndRingingOpenTheRecordThenSilence) {
     EXPECT_EQ(highSamples(samples, 18, 360), 0);
 }
 
+TEST(EchoRecord, AFalseEchoIsTheSameStripeInEveryRecordWhereverTheSurfaceIs) {
+    ProbeOptions options = stillSurface(2000.0);
+    options.falseEchoSample = 300;
+    ProbeModel probe(options);
+    const std::string first = recordOf(probe);
+    EXPECT_EQ(highSamples(first, 300, 300 + kFalseEchoSamples), kFalseEchoSamples);
+    EXPECT_FALSE(sampleAt(first, 299));
+    EXPECT_FALSE(sampleAt(first, 300 + kFalseEchoSamples));
+    // Another level: the surface echo moves, the stripe stays.
+    options.levelMinMm = options.levelMaxMm = 1000.0;
+    ProbeModel nearer(options);
+    const std::string second = recordOf(nearer);
+    EXPECT_EQ(highSamples(second, 300, 300 + kFalseEchoSamples), kFalseEchoSamples);
+    EXPECT_NE(first, second);
+}
+
 struct EchoPlace {
     double distanceMm;
     int sampleRate;

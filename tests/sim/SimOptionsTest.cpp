@@ -15,7 +15,7 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
          "600",     "--level-max",  "1700.5",      "--level-speed", "12",    "--noise",
          "2.5",     "--spikes",     "0.01",        "--temperature", "-5",    "--samples",
          "100",     "--baud",       "19200",       "--seed",        "77",    "--fast",
-         "--alarm", "--time-scale", "20"});
+         "--alarm", "--time-scale", "20",          "--false-echo",  "300"});
     EXPECT_EQ(s.link, "demo/com1");
     EXPECT_EQ(s.log, "t.log");
     EXPECT_EQ(s.probe.stateFile, "p.mem");
@@ -24,6 +24,7 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
     EXPECT_EQ(s.probe.levelSpeedMmPerS, 12.0);
     EXPECT_EQ(s.probe.noiseMm, 2.5);
     EXPECT_EQ(s.probe.spikeProbability, 0.01);
+    EXPECT_EQ(s.probe.falseEchoSample, 300);
     EXPECT_EQ(s.probe.temperatureC, -5.0);
     EXPECT_EQ(s.probe.samplesPerRecord, 100);
     EXPECT_EQ(s.probe.initialBaud, 19200);
@@ -120,7 +121,7 @@ TEST(SimOptions, EveryOptionInTheHelpIsAccepted) {
         }
         EXPECT_NO_THROW(parseArguments(args)) << line;
     }
-    EXPECT_EQ(options, 17);  // 15 settings, --help and --version
+    EXPECT_EQ(options, 18);  // 16 settings, --help and --version
 }
 
 }  // namespace

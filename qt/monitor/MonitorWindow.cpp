@@ -1,0 +1,362 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "MonitorWindow.h"
+
+#include <qcustomplot.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "EchoViews.h"
+#include "MainWindow.h"
+#include "MonitorFiles.h"
+#include "TrendPanel.h"
+#include "monitor/MonitorModel.h"
+
+namespace purlo {
+
+namespace {
+
+constexpr int kFrameMs = 33;  // about 30 frames a second
+// A redraw may take at most this share of the time between redraws.
+constexpr qint64 kRedrawShare = 4;
+
+QString fromUtf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString valueText(const LastValues& v, ProbeValue which) {
+    const std::optional<double>& n = v[which];
+    if (!n) return QStringLiteral("none yet");
+    QString text = QString::number(*n, 'g', 7);
+    if (!v.unitOf(which).empty()) text += QStringLiteral(" ") + fromUtf8(v.unitOf(which));
+    return text;
+}
+
+QGroupBox* panel(const QString& title, QWidget* parent) {
+    auto* box = new QGroupBox(title, parent);
+    box->setAccessibleName(title);
+    return box;
+}
+
+}  // namespace
+
+MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      model_(model),
+      console_(console),
+      settings_(MonitorSettings::load()),
+      trend_(new TrendPanel(model, this)),
+      echoes_(new EchoHistoryView(model, this)),
+      reference_(new ReferenceView(model, this)),
+      trendBox_(panel(QStringLiteral("Trend"), this)),
+      echoBox_(panel(QStringLiteral("Echo history"), this)),
+      referenceBox_(panel(QStringLiteral("Reference echo"), this)),
+      message_(new QLabel(this)),
+      newest_(new QLabel(this)),
+      hover_(new QLabel(QStringLiteral("No echo record under the pointer"), this)),
+      referenceText_(new QLabel(this)),
+      follow_(new QPushButton(QStringLiteral("Follow"), this)),
+      keepReference_(new QPushButton(QStringLiteral("Keep as reference"), this)),
+      log_(new QCheckBox(QStringLiteral("Log to Purlo.csv"), this)) {
+    setObjectName(QStringLiteral("Monitor"));
+    setWindowTitle(QStringLiteral("Purlo monitor"));
+    setAccessibleName(QStringLiteral("Purlo monitor"));
+    // The console's window alone keeps the program running.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    auto* showTrend = new QCheckBox(QStringLiteral("Trend"), this);
+    auto* showEchoes = new QCheckBox(QStringLiteral("Echo history"), this);
+    auto* showReference = new QCheckBox(QStringLiteral("Reference"), this);
+    showTrend->setAccessibleName(QStringLiteral("Show the trend"));
+    showEchoes->setAccessibleName(QStringLiteral("Show the echo history"));
+    showReference->setAccessibleName(QStringLiteral("Show the reference echo"));
+    follow_->setCheckable(true);
+    follow_->setChecked(true);
+    follow_->setAccessibleName(QStringLiteral("Follow the newest data"));
+    follow_->setToolTip(QStringLiteral("The trend follows the newest data; zoom or pan to stop"));
+    keepReference_->setAccessibleName(QStringLiteral("Keep the newest echo record as reference"));
+    log_->setAccessibleName(QStringLiteral("Log every fill height to Purlo.csv"));
+    auto* exports = new QToolButton(this);
+    exports->setText(QStringLiteral("Export"));
+    exports->setAccessibleName(QStringLiteral("Export"));
+    buildExportMenu(exports);
+
+    for (QLabel* l : {message_, newest_, hover_, referenceText_}) {
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    message_->setObjectName(QStringLiteral("MonitorMessage"));
+    newest_->setObjectName(QStringLiteral("NewestValues"));
+    hover_->setObjectName(QStringLiteral("EchoUnderPointer"));
+    referenceText_->setObjectName(QStringLiteral("ReferenceComparison"));
+
+    auto* bar = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{showTrend, showEchoes, showReference, follow_,
+                                                      keepReference_, log_, exports}) {
+        bar->addWidget(w);
+    }
+    bar->addStretch(1);
+
+    auto* trendLayout = new QVBoxLayout(trendBox_);
+    trendLayout->addWidget(trend_);
+    auto* echoLayout = new QVBoxLayout(echoBox_);
+    echoLayout->addWidget(echoes_, 1);
+    echoLayout->addWidget(hover_);
+    auto* referenceLayout = new QVBoxLayout(referenceBox_);
+    referenceLayout->addWidget(reference_, 1);
+    referenceLayout->addWidget(referenceText_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(message_);
+    layout->addWidget(newest_);
+    layout->addWidget(trendBox_, 3);
+    layout->addWidget(echoBox_, 3);
+    layout->addWidget(referenceBox_, 1);
+
+    showTrend->setChecked(settings_.trend);
+    showEchoes->setChecked(settings_.echoHistory);
+    showReference->setChecked(settings_.reference);
+    trendBox_->setVisible(settings_.trend);
+    echoBox_->setVisible(settings_.echoHistory);
+    referenceBox_->setVisible(settings_.reference && model_.hasReference());
+    log_->setChecked(model_.logging() || settings_.csvLog);
+    message_->setVisible(false);
+
+    connect(showTrend, &QCheckBox::toggled, this, [this](bool on) {
+        settings_.trend = on;
+        trendBox_->setVisible(on);
+        viewChanged_ = true;
+        rememberLayout();
+    });
+    connect(showEchoes, &QCheckBox::toggled, this, [this](bool on) {
+        settings_.echoHistory = on;
+        echoBox_->setVisible(on);
+        viewChanged_ = true;
+        rememberLayout();
+    });
+    connect(showReference, &QCheckBox::toggled, this, [this](bool on) {
+        settings_.reference = on;
+        viewChanged_ = true;
+        rememberLayout();
+        updateTexts();
+    });
+    connect(follow_, &QPushButton::toggled, trend_, &TrendPanel::setFollow);
+    connect(trend_, &TrendPanel::followChanged, follow_, &QPushButton::setChecked);
+    connect(trend_, &TrendPanel::viewChanged, this, [this] { viewChanged_ = true; });
+    connect(keepReference_, &QPushButton::clicked, this, &MonitorWindow::keepReference);
+    connect(log_, &QCheckBox::toggled, this, &MonitorWindow::setLogging);
+    connect(echoes_, &EchoHistoryView::hovered, hover_, &QLabel::setText);
+
+    if (settings_.geometry.isEmpty() || !restoreGeometry(settings_.geometry)) resize(900, 820);
+
+    frames_.setInterval(kFrameMs);
+    connect(&frames_, &QTimer::timeout, this, [this] {
+        // A redraw that costs much gives way to the console: frames are
+        // skipped until it has had its share, and the model keeps everything.
+        if (sinceRedraw_.isValid() && sinceRedraw_.nsecsElapsed() < kRedrawShare * redrawNs_) {
+            return;
+        }
+        refresh();
+    });
+}
+
+MonitorWindow::~MonitorWindow() = default;
+
+void MonitorWindow::buildExportMenu(QToolButton* button) {
+    auto* menu = new QMenu(button);
+    menu->setAccessibleName(QStringLiteral("Export"));
+    const QString png = QStringLiteral("PNG image (*.png)");
+    const QString csv = QStringLiteral("CSV (*.csv)");
+    menu->addAction(QStringLiteral("Trend as PNG…"), this, [this, png] {
+        exportWithDialog(QStringLiteral("Trend as PNG"), QStringLiteral("Purlo-trend.png"), png,
+                         &MonitorWindow::exportTrendPng);
+    });
+    menu->addAction(QStringLiteral("Trend as CSV, visible span…"), this, [this, csv] {
+        if (const auto path = askPath(QStringLiteral("Trend as CSV, visible span"),
+                                      QStringLiteral("Purlo-trend.csv"), csv)) {
+            exportTrendCsv(*path, true);
+        }
+    });
+    menu->addAction(QStringLiteral("Trend as CSV, everything…"), this, [this, csv] {
+        if (const auto path = askPath(QStringLiteral("Trend as CSV, everything"),
+                                      QStringLiteral("Purlo-trend.csv"), csv)) {
+            exportTrendCsv(*path, false);
+        }
+    });
+    menu->addAction(QStringLiteral("Echo history as PNG…"), this, [this, png] {
+        exportWithDialog(QStringLiteral("Echo history as PNG"),
+                         QStringLiteral("Purlo-echo-history.png"), png,
+                         &MonitorWindow::exportEchoHistoryPng);
+    });
+    menu->addAction(QStringLiteral("Console drawing area as PNG…"), this, [this, png] {
+        exportWithDialog(QStringLiteral("Console drawing area as PNG"),
+                         QStringLiteral("Purlo-drawing.png"), png, &MonitorWindow::exportCanvasPng);
+    });
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Save window as PDF…"), this, [this] {
+        exportWithDialog(QStringLiteral("Save window as PDF"), QStringLiteral("Purlo-window.pdf"),
+                         QStringLiteral("PDF (*.pdf)"), &MonitorWindow::exportWindowPdf);
+    });
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+}
+
+std::optional<QString> MonitorWindow::askPath(const QString& title, const QString& name,
+                                              const QString& filter) {
+    const QString folder = QString::fromStdString(model_.workingFolder().string());
+    QFileDialog dialog(this, title, QDir(folder).filePath(name), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QFileInfo(name).suffix());
+    // The desktop's own dialog where there is a desktop; Qt's where there is none.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void MonitorWindow::exportWithDialog(const QString& title, const QString& name,
+                                     const QString& filter,
+                                     bool (MonitorWindow::*write)(const QString&)) {
+    if (const auto path = askPath(title, name, filter)) (this->*write)(*path);
+}
+
+bool MonitorWindow::report(const std::optional<QString>& failure, const QString& done) {
+    showMessage(failure ? *failure : done);
+    return !failure;
+}
+
+bool MonitorWindow::exportTrendPng(const QString& path) {
+    trend_->refresh();
+    return report(savePng(path, trend_->plot().toPixmap().toImage()),
+                  QStringLiteral("Trend saved as %1").arg(path));
+}
+
+bool MonitorWindow::exportTrendCsv(const QString& path, bool visibleSpanOnly) {
+    const double from = visibleSpanOnly ? trend_->visibleFrom() : -TrendSeries::kAll;
+    const double to = visibleSpanOnly ? trend_->visibleTo() : TrendSeries::kAll;
+    return report(saveBytes(path, QByteArray::fromStdString(model_.exportTrend(from, to))),
+                  QStringLiteral("Trend saved as %1").arg(path));
+}
+
+bool MonitorWindow::exportEchoHistoryPng(const QString& path) {
+    echoes_->refresh();
+    return report(savePng(path, echoes_->image()),
+                  QStringLiteral("Echo history saved as %1").arg(path));
+}
+
+bool MonitorWindow::exportCanvasPng(const QString& path) {
+    return report(savePng(path, console_.canvas().image()),
+                  QStringLiteral("Drawing area saved as %1").arg(path));
+}
+
+bool MonitorWindow::exportWindowPdf(const QString& path) {
+    return report(savePdf(path, console_.grab()),
+                  QStringLiteral("Console window saved as %1").arg(path));
+}
+
+void MonitorWindow::showMessage(const QString& text) {
+    message_->setText(text);
+    message_->setVisible(!text.isEmpty());
+}
+
+void MonitorWindow::keepReference() {
+    if (!model_.takeReference()) {
+        showMessage(QStringLiteral("There is no echo record yet to keep as the reference."));
+        return;
+    }
+    if (const auto failure = model_.saveReference()) {
+        showMessage(QString::fromStdString(*failure));
+    } else {
+        showMessage(QStringLiteral("The newest echo record is the reference now (saved in %1).")
+                        .arg(QString::fromLatin1(kReferenceEchoFileName)));
+    }
+    refresh();
+}
+
+void MonitorWindow::setLogging(bool on) {
+    model_.setLogging(on);
+    settings_.csvLog = on;
+    settings_.save();
+}
+
+void MonitorWindow::rememberLayout() {
+    settings_.geometry = saveGeometry();
+    settings_.save();
+}
+
+void MonitorWindow::refresh() {
+    const std::uint64_t revision = model_.revision();
+    if (revision == drawnRevision_ && !viewChanged_) return;
+    QElapsedTimer cost;
+    cost.start();
+    drawnRevision_ = revision;
+    viewChanged_ = false;
+    // Hidden panels wait: the echo history catches up on its next refresh.
+    if (trendBox_->isVisibleTo(this)) trend_->refresh();
+    if (echoBox_->isVisibleTo(this)) echoes_->refresh();
+    if (settings_.reference && model_.hasReference()) reference_->refresh();
+    updateTexts();
+    redrawNs_ = cost.nsecsElapsed();
+    sinceRedraw_.start();
+}
+
+void MonitorWindow::updateTexts() {
+    const LastValues& v = model_.lastValues();
+    QString newest =
+        QStringLiteral("Newest: fill height %1, temperature %2")
+            .arg(valueText(v, ProbeValue::FillHeight), valueText(v, ProbeValue::Temperature));
+    if (model_.playingBack()) {
+        newest += QStringLiteral("; playing back, %1 of %2 bytes")
+                      .arg(model_.playbackRead())
+                      .arg(model_.playbackBytes());
+    } else if (model_.linkUp()) {
+        newest += QStringLiteral("; %1 (%2) open")
+                      .arg(QString::fromStdString(model_.portName()),
+                           QString::fromStdString(model_.device()));
+    } else if (model_.linkWasLost()) {
+        newest += QStringLiteral("; the link was lost");
+    }
+    newest_->setText(newest);
+
+    referenceBox_->setVisible(settings_.reference && model_.hasReference());
+    const MatchCounts& c = reference_->counts();
+    referenceText_->setText(
+        QStringLiteral("High in both (white): %1; only in the newest record (green): %2; only in "
+                       "the reference (magenta): %3")
+            .arg(c.both)
+            .arg(c.onlyNew)
+            .arg(c.onlyReference));
+
+    if (const auto& failure = model_.logFailure(); failure && !logFailureShown_) {
+        logFailureShown_ = true;
+        showMessage(QString::fromStdString(*failure));
+    }
+}
+
+void MonitorWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    viewChanged_ = true;
+    refresh();
+    frames_.start();
+}
+
+void MonitorWindow::hideEvent(QHideEvent* event) {
+    frames_.stop();
+    rememberLayout();
+    QWidget::hideEvent(event);
+}
+
+}  // namespace purlo

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Renders the monitor beside the console on a virtual X screen into
+# docs/monitor.png: the console against the simulated probe for half a
+# minute, a reference echo kept on the way. Run after building.
+#   scripts/monitor-screenshot.sh [OUTPUT.png]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/monitor.png}
+
+if [ "${INSIDE_XVFB:-}" != "1" ]; then
+  INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1700x1000x24" "$0" "$out"
+fi
+
+root=$(pwd)
+work=$(mktemp -d)
+sim_pid=""; console_pid=""
+cleanup() {
+  [ -n "$console_pid" ] && kill "$console_pid" 2>/dev/null || true
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+printf '%s\r\n' " 1     Serial CommPort." " 9600 baud rate." "False  mm + C or inch + F." \
+  " 10    Zoom Horizontal." " 150   Zoom Vertical." " 160   Sampling Length." "54211  #." \
+  "False  if 1 or true, check probe transducer!" "2336543  Eep." " 0   Reserve command Rc1." \
+  " 0   Reserve command Rc2." " 2000   Level offset +/-7000mm maxi." " 0   Reserve command Rc4 Top Alarm." \
+  " 0   Reserve command Rc3.Bottom Alarm." " " "This is the Purlo Program Setup Purlo.set file. Do not edit." " " \
+  >"$work/purlo.Set"
+build/bin/purlo-probe-sim --link "$work/com1" --baud 9600 --level-min 900 --level-max 1300 \
+  --level-speed 25 --noise 1.5 --spikes 0.002 --false-echo 700 >/dev/null &
+sim_pid=$!
+for _ in $(seq 100); do [ -L "$work/com1" ] && break; sleep 0.05; done
+
+# A fresh user: the monitor's settings start from their defaults.
+(cd "$work" && HOME="$work" XDG_CONFIG_HOME="$work/.config" PURLO_COMM1="$work/com1" \
+  exec "$root/build/bin/purlo" --monitor) &
+console_pid=$!
+console=""; monitor=""
+for _ in $(seq 50); do
+  console=$(xdotool search --onlyvisible --name "Purlo\$" 2>/dev/null | head -n1 || true)
+  monitor=$(xdotool search --onlyvisible --name "Purlo monitor" 2>/dev/null | head -n1 || true)
+  [ -n "$console" ] && [ -n "$monitor" ] && [ "$console" != "$monitor" ] && break
+  sleep 0.2
+done
+[ -n "$console" ] && [ -n "$monitor" ] || { echo "the windows did not appear" >&2; exit 1; }
+sleep 0.5
+xdotool windowmove "$console" 0 0
+eval "$(xdotool getwindowgeometry --shell "$console")"
+cw=$WIDTH; ch=$HEIGHT
+xdotool windowmove "$monitor" $((cw + 8)) 0
+sleep 0.3
+
+# A point of a control, from its place in twips (1440 per inch, 96 dpi screen).
+click() {  # left top width height
+  local px=$(((($1 + $3 / 2) * 96) / 1440)) py=$(((($2 + $4 / 2) * 96) / 1440))
+  xdotool mousemove --window "$console" "$px" "$py" click 1
+}
+click 6936 5184 564 264        # Start
+sleep 10
+# "Keep as reference", in the monitor's top row.
+xdotool mousemove --window "$monitor" "${REFERENCE_X:-417}" "${REFERENCE_Y:-21}" click 1
+sleep 20
+xdotool mousemove --window "$monitor" 300 430   # the pointer over the echo history
+sleep 0.5
+
+eval "$(xdotool getwindowgeometry --shell "$monitor")"
+mkdir -p "$(dirname "$out")"
+import -window root -crop "$((cw + 8 + WIDTH))x$((HEIGHT > ch ? HEIGHT : ch))+0+0" +repage "$out"
+echo "$out"
