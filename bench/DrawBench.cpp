@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of Draw_one_sample for one live 160-byte echo record in the core: the
 // port set-up, the marker search and the geometry of 1280 samples, handed to
 // a surface that only counts the calls. The Qt canvas adds its own cost on top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Echo record: from the last byte of a 160-byte record to the frame that
 // shows it, and the draw cost of one record alone.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU while acquisition waits on a silent probe.
 //
 // The real window, canvas and serial adapter on the core, offscreen, with

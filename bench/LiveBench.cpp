@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live acquisition at 38400 bit/s: nothing lost, little CPU.
 //
 // purlo-probe-sim runs as its own process at 38400 bit/s, logging what it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Events a second into the monitor's model, through the observer port as the
 // console calls it: echo records and replies during a playback (the fastest
 // feed: some 100 000 records a second), and live fill heights with the CSV

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback: a recording made against the simulated probe, played headless
 // through the real window and canvas with every echo record drawn.
 //

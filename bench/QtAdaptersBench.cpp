@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs of the Qt adapters in the console's hot paths: drawing an echo record
 // and clearing a band on the canvas, and the yields of the receive loop.
 #include <benchmark/benchmark.h>

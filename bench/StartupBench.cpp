@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: process start to the first frame of the window, and peak memory.
 //
 // Starts the real program (build/bin/purlo) again and again, offscreen, with

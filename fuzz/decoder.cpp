@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any line a probe (or a wrong baud rate) can send must decode or fail cleanly.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Purlo.Txt may hold anything an editor, another installation or a crash
 // left behind. Showing it and closing it again must never change it unless
 // the operator edited the text and confirmed the save; a confirmed save

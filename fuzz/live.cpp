@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever a serial line carries (a wrong baud rate, a probe restarting, a
 // cable picking up noise) must never crash or hang the receive loop, and a
 // recording keeps only what the line carried, in order.

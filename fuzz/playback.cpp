@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any Purlo.Spl (an old recording, a truncated copy, a file that is no
 // recording at all) must play back to its end without crashing or hanging,
 // and a playback never touches the serial port.

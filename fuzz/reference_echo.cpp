@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any Purlo-reference.echo a crash, an editor or another program left behind
 // must load or be refused with a reason, never crash; one that loads must
 // save to a file that loads to the same samples.

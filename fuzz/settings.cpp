@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any purlo.Set another installation, an editor or a crash left behind must
 // be read or refused cleanly, never crash or hang. The read is pure, so it is
 // fuzzed alone; applying what was read is plain assignment.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a built tree, unpacks it into a scratch root
 # (the machine itself is not touched) and checks what an operator gets: the
 # computed dependencies, every installed file, the menu entry, the AppStream

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's modal dialogs, printing and locale.
 #include <QApplication>
 #include <QInputDialog>

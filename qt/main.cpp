@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe console: one window on the console core, with the real serial port.
 //
 //   purlo              works in the current directory (a shell's, a script's)

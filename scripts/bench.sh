@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures every performance figure of the console and prints them in one
 # table: builds the release preset, then runs each benchmark program of
 # bench/ (offscreen; the live one against purlo-probe-sim). A full run takes

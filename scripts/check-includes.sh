@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Keeps the core's folders depending on each other one way only: every
 # `#include "folder/…"` in src/ must name the file's own folder or one its rule
 # below allows. The same rules are written in docs/ARCHITECTURE.md (the folder

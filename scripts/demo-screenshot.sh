@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the demo on a virtual X screen into docs/demo.png: the console
 # against the simulated probe after a few seconds of acquisition, with echo
 # records in all three diagram slots. Run after building.

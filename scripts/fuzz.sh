@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target (or the ones named) for SECONDS each (default 60),
 # growing a corpus under build-fuzz/corpus. A finding stops its target and is
 # saved as build-fuzz/findings/<target>/crash-* (replay it by passing that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Formatting and lint, as the test command runs them:
 #   scripts/lint.sh [BUILD_DIR]   fails on a formatting difference (clang-format, .clang-format)
 #                                 or a clang-tidy finding (.clang-tidy) in src/, qt/ and sim/;

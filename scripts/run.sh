@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the console and the probe simulator, then runs the console against a
 # simulated probe on Comm1, in the demo working directory demo/. Closing the
 # console stops the simulator.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the console's window on a virtual X screen into docs/window.png
 # (the picture in the README). Run after building; needs xvfb, xdotool and
 # imagemagick (scripts/setup.sh installs them).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with apt-get, every Debian 12 package the build, the tests and the
 # demo need, when it is missing. Safe to run again: it does nothing then.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak: runs the console (its real window offscreen, the real serial port)
 # against the probe simulator for MINUTES (default 1) with the probe's clock
 # at TIME_SCALE times the wall clock (default 60: an hour of acquisition per

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: the whole suite in the release build,
 # the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # a short run of every fuzz target, and the formatting and lint checks

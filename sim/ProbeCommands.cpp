@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe's command vocabulary: what each character from the PC does and
 // which reply line it answers with.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // purlo-probe-sim: a simulated Purlo level probe on a pseudo-terminal.
 #include <sys/signalfd.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place that knows every handler: the window's events reach their
 // handlers from here. Everything else in the core includes only what it calls,
 // so the Console and the subsystems below this file never depend on each other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live benchmark's check of a recording against the probe's traffic log:
 // it must accept exactly what the console drops by design and catch any
 // other loss.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever the serial line carries, the console must keep running, report
 // what it cannot take with its one message, and never grow without bound.
 #include <gtest/gtest.h>

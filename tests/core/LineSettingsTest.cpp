@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line settings every serial adapter accepts, read from the text the port
 // selection writes.
 #include <gtest/gtest.h>

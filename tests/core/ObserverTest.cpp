@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the console reports to its observer: every decoded value with its
 // unit, each echo record as drawn, each command sent, the link, and a
 // playback with its position, at the points where the window learns them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: the console core in the real window with the real serial port,
 // against the built probe simulator on a pseudo-terminal.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults end to end: the console in its real window with the real serial
 // port, against the probe simulator on a pseudo-terminal, while the cable is
 // pulled at the worst moments and the disk refuses to take data. Each time

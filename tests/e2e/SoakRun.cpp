@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // purlo-soak: a long acquisition session of the real console (its window on
 // Qt's offscreen platform, the real serial port) against the probe simulator,
 // with the operator's view clicks now and then, and the resident memory

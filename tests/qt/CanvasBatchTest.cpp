@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas collects lines and draws them later, last first, each pixel
 // once, with its own rounding and shortcuts. Whatever it shows must be
 // exactly what drawing every line at once, in order, leaves; this checks it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An echo record drawn by the console core onto the real canvas: the bars,
 // the baseline and the raster ticks land on the pixels their twips give.
 #include <gtest/gtest.h>

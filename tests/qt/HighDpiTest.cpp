@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window and its echo drawing at a device pixel ratio of 2.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the high-DPI tests in an application scaled by 2, as on a screen set
 // to 200 %: QT_SCALE_FACTOR is read when the application starts, so these
 // tests need a process of their own.

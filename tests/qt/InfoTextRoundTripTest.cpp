@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text_Info shows the information file byte for byte and hands it back: any
 // bytes at all when the operator has not edited the box, and every byte but
 // the line breaks (which become the program's CR LF) around an edit.

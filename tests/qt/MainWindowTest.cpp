@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window against the control table: every control where the table
 // puts it, with its caption, tooltip, colour, visibility and tab order.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the adapter tests inside a QApplication. Without a display they use
 // Qt's offscreen platform, which is also what CTest gets at discovery time.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial adapter: the port map and a real pseudo-terminal
 // standing in for the probe's cable.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial adapter tests need an event loop but no window.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window connected to a console: clicks reach their handlers, the bare
 // window and the panel behave apart, Exit and closing end the program.
 #include <gtest/gtest.h>

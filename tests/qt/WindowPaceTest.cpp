@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the real window keeps pace with a loop that runs flat out: texts it
 // rewrites many times a frame, the busy yield, and the program's report of
 // its first frame.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ui port of the real window: multi-line text bytes, the list, dialogs,
 // the yield, printing and the locale.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's title as the window manager reads it, on a real X server: a
 // blank caption must leave the title bar blank, not show the program's name.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of echo records for known states of the probe.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe's command vocabulary: queries, step commands, modes, the help and
 // all-values texts, and what it ignores.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing ("W"), restarting ("Z"), the state file and the probe's own baud rate.
 #include <gtest/gtest.h>
 

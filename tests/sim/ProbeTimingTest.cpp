@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the probe sends as time passes: transmit modes, echo records, the
 // dead-zone alarm, the moving level, temperature and auto tuning.
 #include <gtest/gtest.h>

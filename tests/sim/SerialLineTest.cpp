@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes over a line whose two ends may run at different rates.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of purlo-probe-sim.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: the built purlo-probe-sim on a pseudo-terminal, reached through
 // its link with plain POSIX termios, as a serial program would.
 #include <fcntl.h>
