@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MainWindow.h"
 
-#include <QWindow>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -53,23 +51,17 @@ QColor qColour(Colour c) {
 // The palette roles that carry a control's back and text colour.
 QPalette::ColorRole backRole(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button:
-            return QPalette::Button;
-        case ControlKind::Panel:
-            return QPalette::Window;
-        default:
-            return QPalette::Base;
+        case ControlKind::Button: return QPalette::Button;
+        case ControlKind::Panel: return QPalette::Window;
+        default: return QPalette::Base;
     }
 }
 
 QPalette::ColorRole textRole(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button:
-            return QPalette::ButtonText;
-        case ControlKind::Panel:
-            return QPalette::WindowText;
-        default:
-            return QPalette::Text;
+        case ControlKind::Button: return QPalette::ButtonText;
+        case ControlKind::Panel: return QPalette::WindowText;
+        default: return QPalette::Text;
     }
 }
 
@@ -160,9 +152,7 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
             w = new QPushButton(escapeMnemonic(caption), this);
             buttonTexts_[static_cast<std::size_t>(info.id)] = std::string(info.caption);
             break;
-        case ControlKind::TextBox:
-            w = new TextBox(caption, this);
-            break;
+        case ControlKind::TextBox: w = new TextBox(caption, this); break;
         case ControlKind::MultiLineText: {
             info_ = new QPlainTextEdit(linesForDisplay(info.caption), this);
             info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -264,9 +254,7 @@ void MainWindow::showText(Control c, std::string_view text) {
             static_cast<QPushButton*>(w)->setText(escapeMnemonic(fromBytes(text)));
             break;
         }
-        case ControlKind::TextBox:
-            static_cast<QLineEdit*>(w)->setText(fromBytes(text));
-            break;
+        case ControlKind::TextBox: static_cast<QLineEdit*>(w)->setText(fromBytes(text)); break;
         case ControlKind::MultiLineText:
             infoBytes_ = std::string(text);
             info_->setPlainText(linesForDisplay(text));
@@ -278,9 +266,7 @@ void MainWindow::showText(Control c, std::string_view text) {
             if (!found.isEmpty()) setListIndex(list_->row(found.first()));
             break;
         }
-        case ControlKind::Panel:
-            static_cast<QLabel*>(w)->setText(fromBytes(text));
-            break;
+        case ControlKind::Panel: static_cast<QLabel*>(w)->setText(fromBytes(text)); break;
     }
 }
 
@@ -292,8 +278,7 @@ std::string MainWindow::text(Control c) const {
     switch (controlInfo(c).kind) {
         case ControlKind::Button:
             return toBytes(unescapeMnemonic(static_cast<const QPushButton*>(w)->text()));
-        case ControlKind::TextBox:
-            return toBytes(static_cast<const QLineEdit*>(w)->text());
+        case ControlKind::TextBox: return toBytes(static_cast<const QLineEdit*>(w)->text());
         case ControlKind::MultiLineText: {
             if (!info_->document()->isModified()) return infoBytes_;
             // Raw text keeps no-break spaces; paragraph and line separators
@@ -307,8 +292,7 @@ std::string MainWindow::text(Control c) const {
             const int index = listIndex();
             return index < 0 ? std::string() : toBytes(list_->item(index)->text());
         }
-        case ControlKind::Panel:
-            return toBytes(static_cast<const QLabel*>(w)->text());
+        case ControlKind::Panel: return toBytes(static_cast<const QLabel*>(w)->text());
     }
     return {};
 }

@@ -160,14 +160,9 @@ void ReferenceView::refresh() {
                 reference[s] = kReference;
                 both[s] = kBoth;
                 break;
-            case SampleMatch::OnlyNew:
-                record[s] = both[s] = kRecord;
-                break;
-            case SampleMatch::OnlyReference:
-                reference[s] = both[s] = kReference;
-                break;
-            case SampleMatch::Neither:
-                break;
+            case SampleMatch::OnlyNew: record[s] = both[s] = kRecord; break;
+            case SampleMatch::OnlyReference: reference[s] = both[s] = kReference; break;
+            case SampleMatch::Neither: break;
         }
     }
     update();

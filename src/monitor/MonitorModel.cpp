@@ -93,8 +93,7 @@ void MonitorModel::replyDecoded(const DecodedReply& reply) {
         case ProbeValue::Temperature:
             temperature_.add(time, static_cast<float>(reply.number));
             break;
-        default:
-            break;
+        default: break;
     }
     ++revision_;
 }
