@@ -12,27 +12,9 @@ if [ "${INSIDE_XVFB:-}" != "1" ]; then
   INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1700x1000x24" "$0" "$out"
 fi
 
-root=$(pwd)
-work=$(mktemp -d)
-sim_pid=""; console_pid=""
-cleanup() {
-  [ -n "$console_pid" ] && kill "$console_pid" 2>/dev/null || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-printf '%s\r\n' " 1     Serial CommPort." " 9600 baud rate." "False  mm + C or inch + F." \
-  " 10    Zoom Horizontal." " 150   Zoom Vertical." " 160   Sampling Length." "54211  #." \
-  "False  if 1 or true, check probe transducer!" "2336543  Eep." " 0   Reserve command Rc1." \
-  " 0   Reserve command Rc2." " 2000   Level offset +/-7000mm maxi." " 0   Reserve command Rc4 Top Alarm." \
-  " 0   Reserve command Rc3.Bottom Alarm." " " "This is the Purlo Program Setup Purlo.set file. Do not edit." " " \
-  >"$work/purlo.Set"
-build/bin/purlo-probe-sim --link "$work/com1" --baud 9600 --level-min 900 --level-max 1300 \
-  --level-speed 25 --noise 1.5 --spikes 0.002 --false-echo 700 >/dev/null &
-sim_pid=$!
-for _ in $(seq 100); do [ -L "$work/com1" ] && break; sleep 0.05; done
+. scripts/demo-session.sh
+demo_session --level-min 900 --level-max 1300 \
+  --level-speed 25 --noise 1.5 --spikes 0.002 --false-echo 700
 
 # A fresh user: the monitor's settings start from their defaults.
 (cd "$work" && HOME="$work" XDG_CONFIG_HOME="$work/.config" PURLO_COMM1="$work/com1" \
