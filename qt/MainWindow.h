@@ -48,6 +48,8 @@ class MainWindow : public QWidget, public Ui {
     std::string text(Control c) const override;
     void setBackColour(Control c, Colour colour) override;
     void setTextColour(Control c, Colour colour) override;
+    // The window's own show and hide stay as QWidget has them.
+    using QWidget::setVisible;
     void setVisible(Control c, bool visible) override;
     bool visible(Control c) const override;
 

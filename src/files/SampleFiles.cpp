@@ -11,7 +11,7 @@ namespace purlo {
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
 std::int64_t fileLength(std::FILE* f) {
     if (std::fseek(f, 0, SEEK_END) != 0) throw RuntimeError("cannot seek Purlo.Spl");

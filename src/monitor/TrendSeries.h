@@ -28,7 +28,7 @@ struct SpanStatistics {
 };
 
 // Up to 24 hours of fill-height replies at the probe's fastest pace (20 a second).
-inline constexpr std::size_t kTrendDayCapacity = 24 * 3600 * 20;
+inline constexpr std::size_t kTrendDayCapacity = std::size_t{24} * 3600 * 20;
 
 // One value against time, bounded. Points are kept in blocks of
 // `blockPoints`, each holding its first time as a double and the rest as
