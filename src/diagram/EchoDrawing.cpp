@@ -129,7 +129,9 @@ class Trace {
 
     Console& c_;
     // A record holds at most 255 bytes (its length is an 8-bit setting).
-    std::array<std::uint8_t, 256> bytes_{};
+    // Left uninitialised: only the first drawn_ are ever read, and clearing
+    // it would cost a pass over 256 bytes for every record of a playback.
+    std::array<std::uint8_t, 256> bytes_;
     std::size_t drawn_ = 0;
     bool ended_ = false;
     bool infoShown_ = false;
