@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/PortBinding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -107,13 +108,19 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
     automatic.current = now.source == CommSource::Automatic;
     choices.push_back(std::move(automatic));
 
-    if (now.source != CommSource::Environment && now.boundButAbsent) {
-        PortChoice absent;
-        absent.text = withNote(now.device, PortAccess::Absent);
-        absent.binding = now.device;
-        absent.details = "Bound to Comm" + std::to_string(n) + "; Start fails until it is back.";
-        absent.current = true;
-        choices.push_back(std::move(absent));
+    // A bound device the list lacks: absent, or a device the system does not
+    // list as a serial port (a pseudo-terminal, a link of one's own).
+    const bool listed = std::any_of(ports.begin(), ports.end(), [&binding](const PortInfo& p) {
+        return p.bindingName() == binding || p.location == binding;
+    });
+    if (!binding.empty() && !listed) {
+        PortChoice bound;
+        bound.text = withNote(std::string(binding), catalogue.access(std::string(binding)));
+        bound.binding = binding;
+        bound.details = "Bound to Comm" + std::to_string(n) +
+                        (now.boundButAbsent ? "; Start fails until it is back." : ".");
+        bound.current = now.source == CommSource::Binding;
+        choices.push_back(std::move(bound));
     }
 
     for (const PortInfo& p : ports) {

@@ -46,7 +46,8 @@ struct PortChoice {
 
 // The entries of the chooser of Comm n: the environment variable when it
 // names the device (it overrides any choice), "Automatic" with the device it
-// picks now, a bound device that is absent, then every port present with its
+// picks now, the bound device when the ports present do not include it
+// (absent, or not a listed serial port), then every port present with its
 // description. Each port that cannot be opened says why.
 std::vector<PortChoice> portChoices(int n, std::string_view environment, std::string_view binding,
                                     const PortCatalogue& catalogue);

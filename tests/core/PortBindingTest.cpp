@@ -143,6 +143,19 @@ TEST(PortChoices, TheBoundPortIsMarkedAndAnAbsentOneStaysListed) {
     EXPECT_FALSE(choices[2].current);  // the other adapter is not taken instead
 }
 
+TEST(PortChoices, ABoundDeviceTheListLacksIsShownAsBound) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kCh340ById, "USB Serial");
+    c.files.insert("/tmp/x/ttyPROBE");  // a pseudo-terminal's link: never listed
+    const std::vector<PortChoice> choices = portChoices(1, "", "/tmp/x/ttyPROBE", c);
+    ASSERT_EQ(choices.size(), 3U);
+    EXPECT_EQ(choices[1].text, "/tmp/x/ttyPROBE");
+    EXPECT_TRUE(choices[1].current);
+    EXPECT_FALSE(choices[0].current);
+    EXPECT_FALSE(choices[2].current);
+    EXPECT_EQ(mapComm(1, "", "/tmp/x/ttyPROBE", c).device, "/tmp/x/ttyPROBE");
+}
+
 TEST(PortChoices, AnEnvironmentVariableIsShownAsWhatCountsAndCannotBeChosen) {
     FakePortCatalogue c;
     c.add("/dev/ttyUSB0", kFtdiById, "FT232R USB UART");
