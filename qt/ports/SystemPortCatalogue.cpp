@@ -24,18 +24,34 @@ QString lockName(const QString& device) {
 }
 
 // The process a lock file names: its first number (UUCP locks hold it in
-// ASCII, padded with blanks; Qt's lock files on a line of its own).
-qint64 lockOwner(const QString& path) {
+// ASCII, padded with blanks; Qt's lock files on a line of its own, followed
+// by the program's name).
+struct LockOwner {
+    qint64 pid = 0;
+    QByteArray program;  // empty when the lock does not say
+};
+
+LockOwner lockOwner(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
+    if (!file.open(QIODevice::ReadOnly)) return {};
     bool ok = false;
-    const qint64 pid = file.readLine(64).trimmed().toLongLong(&ok);
-    return ok ? pid : 0;
+    LockOwner owner;
+    owner.pid = file.readLine(64).trimmed().toLongLong(&ok);
+    if (!ok) return {};
+    owner.program = file.readLine(256).trimmed();
+    return owner;
 }
 
-bool processAlive(qint64 pid) {
-    if (pid <= 0) return false;
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+// Whether the lock's process still runs: a process of that number that is
+// another program took the number of one that ended without removing its lock.
+bool ownerAlive(const LockOwner& owner) {
+    if (owner.pid <= 0) return false;
+    if (::kill(static_cast<pid_t>(owner.pid), 0) != 0 && errno != EPERM) return false;
+    if (owner.program.isEmpty()) return true;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(owner.pid));
+    if (!comm.open(QIODevice::ReadOnly)) return true;
+    // The kernel keeps the first 15 bytes of a program's name.
+    return comm.readAll().trimmed() == owner.program.left(15);
 }
 
 }  // namespace
@@ -89,8 +105,8 @@ bool SystemPortCatalogue::lockedByAnother(const QString& device) const {
     if (!target.isEmpty() && target != device) names << lockName(target);
     for (const QString& folder : lockFolders_) {
         for (const QString& name : std::as_const(names)) {
-            const qint64 pid = lockOwner(folder + QLatin1Char('/') + name);
-            if (pid != ::getpid() && processAlive(pid)) return true;
+            const LockOwner owner = lockOwner(folder + QLatin1Char('/') + name);
+            if (owner.pid != ::getpid() && ownerAlive(owner)) return true;
         }
     }
     return false;

@@ -24,7 +24,7 @@ class SystemPortCatalogue : public PortCatalogue {
     bool exists(const std::string& device) const override;
     // Absent when there is no such device; no permission when this user may
     // not read and write it; busy when a live process other than this one
-    // holds its lock file.
+    // holds its lock file (a lock left by a program that ended does not count).
     PortAccess access(const std::string& device) const override;
 
     // The stable link that points at the device `location`; empty when none does.

@@ -421,6 +421,13 @@ TEST(SystemPortCatalogue, SaysWhyADeviceCannotBeOpened) {
     EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
     writeLock(lock, endedProcess());  // left behind
     EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
+    // Qt's locks name the program too: one whose number another program took is stale.
+    std::string parent = testsupport::readFile("/proc/" + std::to_string(getppid()) + "/comm");
+    while (!parent.empty() && parent.back() == '\n') parent.pop_back();
+    testsupport::writeFile(lock, std::to_string(getppid()) + "\n" + parent + "\nhost\n");
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Busy);
+    testsupport::writeFile(lock, std::to_string(getppid()) + "\nnot-" + parent + "\nhost\n");
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
     std::filesystem::remove(lock);
 
     // A device this user may not open; for root, as an ordinary user.
