@@ -10,6 +10,8 @@ class QWidget;
 
 namespace purlo {
 
+class PortChooser;
+
 // The console's one context menu, opened by a right-click on any button of
 // the main window. It holds what the fixed window has no room for; left
 // clicks keep their meaning. Entries are added in the order they show.
@@ -27,6 +29,8 @@ class ConsoleMenu : public QObject {
     void popup(const QPoint& globalPos);
 
     QMenu& menu() { return *menu_; }
+    // The first entry, "Port for Comm n".
+    PortChooser& portChooser() { return *ports_; }
     QAction* monitorAction() const { return monitor_; }
     // As if "Monitor…" were chosen.
     void requestMonitor() { emit monitorRequested(); }
@@ -37,6 +41,7 @@ class ConsoleMenu : public QObject {
 
   private:
     QMenu* menu_;
+    PortChooser* ports_;
     QAction* monitor_;
 };
 
