@@ -18,6 +18,7 @@
 #include "EchoViews.h"
 #include "MainWindow.h"
 #include "MonitorFiles.h"
+#include "SteadyLabel.h"
 #include "TrendPanel.h"
 #include "monitor/MonitorModel.h"
 
@@ -111,15 +112,15 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
     trendLayout->addWidget(trend_);
     auto* echoLayout = new QVBoxLayout(echoBox_);
     echoLayout->addWidget(echoes_, 1);
-    echoLayout->addWidget(hover_);
+    echoLayout->addWidget(new SteadyLabel(hover_, 1, echoBox_));
     auto* referenceLayout = new QVBoxLayout(referenceBox_);
     referenceLayout->addWidget(reference_, 1);
-    referenceLayout->addWidget(referenceText_);
+    referenceLayout->addWidget(new SteadyLabel(referenceText_, 2, referenceBox_));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(message_);
-    layout->addWidget(newest_);
+    layout->addWidget(new SteadyLabel(newest_, 2, this));
     layout->addWidget(trendBox_, 3);
     layout->addWidget(echoBox_, 3);
     layout->addWidget(referenceBox_, 1);

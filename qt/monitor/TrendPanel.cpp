@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "SteadyLabel.h"
 #include "monitor/MonitorModel.h"
 
 namespace purlo {
@@ -79,8 +80,8 @@ TrendPanel::TrendPanel(const MonitorModel& model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_, 1);
-    layout->addWidget(fillStats_);
-    layout->addWidget(temperatureStats_);
+    layout->addWidget(new SteadyLabel(fillStats_, 2, this));
+    layout->addWidget(new SteadyLabel(temperatureStats_, 2, this));
 
     // A press on the plot starts a drag, a wheel turn zooms: either takes the
     // time axis away from the newest data.
