@@ -52,6 +52,16 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
 void Canvas::adoptDevicePixelRatio(qreal ratio) {
     if (!(ratio > 0)) ratio = 1;
     if (!image_.isNull() && image_.devicePixelRatio() == ratio) return;
+    fitImage(ratio);
+}
+
+void Canvas::setScale(TwipsScale scale) {
+    scale_ = scale;
+    setFixedSize(scale.clientSize());
+    fitImage(image_.devicePixelRatio());
+}
+
+void Canvas::fitImage(qreal ratio) {
     // The waiting lines belong to the image as it is.
     flush();
     // Enough device pixels to cover the widget, also at a fractional ratio.

@@ -2,6 +2,7 @@
 #include "ConsoleMenu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QWidget>
 
@@ -10,6 +11,7 @@ namespace purlo {
 ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner)) {
     menu_->setObjectName(QStringLiteral("ConsoleMenu"));
     menu_->setAccessibleName(QStringLiteral("Console menu"));
+    addWindowSizeMenu();
     monitor_ = menu_->addAction(QStringLiteral("Monitor…"));
     monitor_->setObjectName(QStringLiteral("MonitorAction"));
     // Shown beside the entry; the main window owns the shortcut itself, so it
@@ -21,6 +23,29 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
 }
 
 ConsoleMenu::~ConsoleMenu() = default;
+
+void ConsoleMenu::addWindowSizeMenu() {
+    sizeMenu_ = menu_->addMenu(QStringLiteral("Window size"));
+    sizeMenu_->setObjectName(QStringLiteral("WindowSizeMenu"));
+    sizes_ = new QActionGroup(sizeMenu_);
+    sizes_->setExclusive(true);
+    const auto add = [this](const QString& text, WindowSize size) {
+        QAction* a = sizeMenu_->addAction(text);
+        a->setCheckable(true);
+        a->setData(size.key());
+        sizes_->addAction(a);
+        connect(a, &QAction::triggered, this, [this, size] { emit windowSizeRequested(size); });
+    };
+    for (const int p : WindowSize::kPercents) {
+        add(QStringLiteral("%1 %").arg(p), WindowSize::percent(p));
+    }
+    add(QStringLiteral("Follow the screen"), WindowSize());
+    setWindowSize(WindowSize());
+}
+
+void ConsoleMenu::setWindowSize(WindowSize size) {
+    for (QAction* a : sizes_->actions()) a->setChecked(a->data().toString() == size.key());
+}
 
 void ConsoleMenu::attachTo(QWidget* button) {
     button->setContextMenuPolicy(Qt::CustomContextMenu);

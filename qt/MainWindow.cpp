@@ -32,14 +32,20 @@ constexpr unsigned kClockEvery = 8;
 // The face of every control: a compact sans-serif in points, so it grows
 // with the screen's logical DPI just as the twips layout does. The
 // Helvetica-like faces come first; at 8 points their captions fit the
-// narrowest buttons ("l - l - I - l" in 708 twips).
-QFont controlFont() {
+// narrowest buttons ("l - l - I - l" in 708 twips). At another window size
+// the points grow by as much as the layout: `scale` is the layout's dots per
+// inch over the screen's.
+QFont controlFont(double scale) {
     QFont font;
     font.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("Arial"), QStringLiteral("Helvetica"),
                       QStringLiteral("DejaVu Sans Condensed")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
+    if (scale == 1.0) {
+        font.setPointSize(8);
+    } else {
+        font.setPointSizeF(8.0 * scale);
+    }
     return font;
 }
 
@@ -94,9 +100,11 @@ bool rewrittenAllTheTime(Control c) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(WindowSize size, QWidget* parent)
     : QWidget(parent),
-      scale_(TwipsScale::ofScreen()),
+      size_(size),
+      screenDpi_(TwipsScale::logicalDpiOf()),
+      scale_(size.dotsPerInch(screenDpi_)),
       menu_(new ConsoleMenu(this)),
       caption_(kStartCaption),
       frameTexts_(kControlCount + 1, [this](std::size_t which, std::string_view text) {
@@ -107,7 +115,7 @@ MainWindow::MainWindow(QWidget* parent)
           }
       }) {
     setFixedSize(scale_.clientSize());
-    setFont(controlFont());
+    setFont(controlFont(scale_.pixelsPerTwip() * TwipsScale::kTwipsPerInch / screenDpi_));
     setWindowTitle(fromBytes(caption_));
     // Created first, so every control lies above it.
     canvas_ = new Canvas(scale_, this);
@@ -131,16 +139,69 @@ MainWindow::MainWindow(QWidget* parent)
     auto* monitorKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
     monitorKey->setContext(Qt::WindowShortcut);
     connect(monitorKey, &QShortcut::activated, this, &MainWindow::monitorShortcut);
+    addWindowSizeShortcuts();
 }
 
-void MainWindow::monitorShortcut() {
+void MainWindow::reportShortcutKey() {
     // The shortcut takes the key before Text_Info sees it, yet there every
     // key counts as an edit: report it as the box would have.
     if (console_ != nullptr && info_ != nullptr && info_->hasFocus()) {
         console_->keyDown(Control::Text_Info);
     }
+}
+
+void MainWindow::monitorShortcut() {
+    reportShortcutKey();
     menu_->requestMonitor();
 }
+
+// --- Window size ---------------------------------------------------------
+
+void MainWindow::addWindowSizeShortcuts() {
+    const auto add = [this](const QList<QKeySequence>& keys, auto choose) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, choose] {
+            reportShortcutKey();
+            setWindowSize(choose());
+        });
+    };
+    add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [this] { return size_.larger(screenDpi_); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { return size_.smaller(screenDpi_); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_0)}, [] { return WindowSize(); });
+    menu_->setWindowSize(size_);
+    connect(menu_, &ConsoleMenu::windowSizeRequested, this, &MainWindow::setWindowSize);
+}
+
+void MainWindow::setWindowSize(WindowSize size) {
+    if (size == size_) return;
+    size_ = size;
+    menu_->setWindowSize(size);
+    const TwipsScale scale(size.dotsPerInch(screenDpi_));
+    if (scale.pixelsPerTwip() != scale_.pixelsPerTwip()) {
+        scale_ = scale;
+        applyScale();
+    }
+    emit windowSizeChanged(size);
+}
+
+void MainWindow::applyScale() {
+    // Texts waiting for their frame are laid out at the new size.
+    showPending();
+    setFixedSize(scale_.clientSize());
+    const QFont font = controlFont(scale_.pixelsPerTwip() * TwipsScale::kTwipsPerInch / screenDpi_);
+    setFont(font);
+    canvas_->setScale(scale_);
+    for (const ControlInfo& info : controlTable()) {
+        QWidget* w = widget(info.id);
+        w->setGeometry(scale_.toPixels(info.rect));
+        if (info.sansSerif) w->setFont(font);
+    }
+}
+
+// -------------------------------------------------------------------------
 
 MainWindow::~MainWindow() = default;
 
@@ -182,7 +243,7 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
     if (!info.tooltip.empty()) w->setToolTip(fromBytes(info.tooltip));
     if (info.back) setRoleColour(w, backRole(info.kind), *info.back);
     if (info.fore) setRoleColour(w, textRole(info.kind), *info.fore);
-    if (info.sansSerif) w->setFont(controlFont());
+    if (info.sansSerif) w->setFont(font());
     w->setVisible(info.visible);
     return w;
 }

@@ -12,6 +12,7 @@
 #include "ConsoleMenu.h"
 #include "FrameTexts.h"
 #include "TwipsScale.h"
+#include "WindowSize.h"
 #include "app/Ui.h"
 
 class QListWidget;
@@ -29,11 +30,18 @@ class MainWindow : public QWidget, public Ui {
     Q_OBJECT
 
   public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // At the given size (as the screen has it unless told otherwise).
+    explicit MainWindow(WindowSize size = WindowSize(), QWidget* parent = nullptr);
     ~MainWindow() override;
 
     Canvas& canvas() { return *canvas_; }
     const TwipsScale& scale() const { return scale_; }
+
+    // The window's size: every control, the captions' face and the canvas
+    // in one scale. The core's twips stay as they are. A change lays the
+    // window out anew at once and emits windowSizeChanged().
+    WindowSize windowSize() const { return size_; }
+    void setWindowSize(WindowSize size);
     // The widget that shows the control.
     QWidget* widget(Control c) const { return widgets_[static_cast<std::size_t>(c)]; }
 
@@ -71,6 +79,10 @@ class MainWindow : public QWidget, public Ui {
     bool printWindow() override;
     char decimalSeparator() const override;
 
+  signals:
+    // The operator chose another size (menu, Ctrl+Plus/Minus/0, setWindowSize).
+    void windowSizeChanged(WindowSize size);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -90,7 +102,16 @@ class MainWindow : public QWidget, public Ui {
     // An empty dialog title shows the application's name.
     QString dialogTitle(std::string_view title) const;
     void monitorShortcut();
+    // A Ctrl shortcut pressed while Text_Info has the focus still counts as
+    // a key there.
+    void reportShortcutKey();
+    // Window size: Ctrl+Plus (also Ctrl+=), Ctrl+Minus, Ctrl+0.
+    void addWindowSizeShortcuts();
+    // Every control, the face of the captions and the canvas at scale_.
+    void applyScale();
 
+    WindowSize size_;
+    double screenDpi_;
     TwipsScale scale_;
     ConsoleMenu* menu_;
     Canvas* canvas_;
