@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextDocument>
@@ -198,6 +199,17 @@ void MainWindow::applyScale() {
         QWidget* w = widget(info.id);
         w->setGeometry(scale_.toPixels(info.rect));
         if (info.sansSerif) w->setFont(font);
+    }
+    // Grown past the screen's edge: moved back, so the whole window shows
+    // where it fits (its top-left corner at least).
+    if (const QScreen* s = screen(); s != nullptr && isVisible()) {
+        const QRect free = s->availableGeometry();
+        const QRect frame = frameGeometry();
+        const int x =
+            std::max(free.left(), std::min(frame.left(), free.right() + 1 - frame.width()));
+        const int y =
+            std::max(free.top(), std::min(frame.top(), free.bottom() + 1 - frame.height()));
+        if (x != frame.left() || y != frame.top()) move(x, y);
     }
 }
 

@@ -282,6 +282,17 @@ TEST_F(SizedConsole, InTextInfoTheShortcutsStillCountAsKeysAndEditNothing) {
     EXPECT_EQ(info->font().pointSizeF(), face);
 }
 
+TEST_F(SizedConsole, AWindowGrownPastTheScreensEdgeIsMovedBackOntoIt) {
+    const QRect free = window.screen()->availableGeometry();
+    window.move(free.topLeft() + QPoint(40, 30));
+    window.setWindowSize(WindowSize::percent(125));
+    EXPECT_EQ(window.frameGeometry().topLeft(), free.topLeft() + QPoint(40, 30));
+    window.setWindowSize(WindowSize::percent(250));
+    const QRect frame = window.frameGeometry();
+    ASSERT_GT(frame.width(), free.width()) << "a screen this large needs no move";
+    EXPECT_EQ(frame.topLeft(), free.topLeft());
+}
+
 TEST_F(SizedConsole, ClicksMeanTheSameAtEverySize) {
     window.setWindowSize(WindowSize::percent(200));
     // On the panel between two rows of buttons: nothing.
