@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cmath>
+#include <vector>
 
 #include "ControlWidgets.h"
 #include "MainWindow.h"
@@ -173,6 +174,41 @@ TEST_P(ScaledWindow, AChangeWhileShownLaysTheWindowOutAsIfMadeAtThatSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Percent, ScaledWindow, ::testing::Values(150, 200));
+
+// The rows of a column that are drawn (not black).
+std::vector<int> drawnRows(const QImage& image, int x) {
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y) {
+        if (image.pixel(x, y) != qRgb(0, 0, 0)) rows.push_back(y);
+    }
+    return rows;
+}
+
+TEST(CanvasRescaled, APictureAlreadyDrawnLosesNoLineAndNewLinesAreOnePixel) {
+    Canvas canvas{TwipsScale(192)};  // 200 %
+    canvas.setForeColour(8);
+    // A line on an odd row: shrunk to half, a plain resize would keep only
+    // the even rows.
+    const int odd = 301;
+    const float twips = static_cast<float>(odd * 1440.0 / 192.0);
+    canvas.drawLine(0, twips, 3000, twips);
+    ASSERT_EQ(drawnRows(canvas.image(), 100), std::vector<int>({odd}));
+    canvas.setScale(TwipsScale(96));
+    EXPECT_EQ(canvas.size(), clientAt(100));
+    EXPECT_EQ(canvas.image().size(), clientAt(100));
+    EXPECT_EQ(drawnRows(canvas.image(), 50), std::vector<int>({odd / 2}));
+    EXPECT_EQ(canvas.image().pixel(50, odd / 2), qRgb(128, 128, 128));
+    // Grown again it is thicker, until drawn anew; a new line is one pixel.
+    canvas.setScale(TwipsScale(144));
+    const std::vector<int> grown = drawnRows(canvas.image(), 75);
+    ASSERT_FALSE(grown.empty());
+    EXPECT_LE(grown.size(), 2U);
+    canvas.drawLine(4500, 300, 4500, 900);
+    const int x = pixelsAt(150, 4500);
+    EXPECT_EQ(drawnRows(canvas.image(), x).size(),
+              static_cast<std::size_t>(pixelsAt(150, 900) - pixelsAt(150, 300) + 1));
+    EXPECT_EQ(canvas.image().pixel(x + 1, pixelsAt(150, 600)), qRgb(0, 0, 0));
+}
 
 TEST(WindowAtScreenSize, KeepsTodaysLayoutAndFace) {
     MainWindow window;
