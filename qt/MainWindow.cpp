@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -12,6 +13,7 @@
 #include <QTextDocument>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "ControlWidgets.h"
@@ -49,6 +51,25 @@ QFont controlFont(double scale) {
     }
     return font;
 }
+
+// The scroll bars of the message list and the information text at a window
+// size: the style gives their width in pixels, so it grows here as much as
+// the layout does.
+class ScaledScrollBars : public QProxyStyle {
+  public:
+    explicit ScaledScrollBars(double scale) : scale_(scale) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int pixels = QProxyStyle::pixelMetric(metric, option, widget);
+        if (metric == PM_ScrollBarExtent || metric == PM_ScrollBarSliderMin) {
+            return static_cast<int>(std::lround(pixels * scale_));
+        }
+        return pixels;
+    }
+
+  private:
+    double scale_;
+};
 
 QColor qColour(Colour c) {
     if (c.buttonFace) return QApplication::palette().color(QPalette::Button);
@@ -116,7 +137,7 @@ MainWindow::MainWindow(WindowSize size, QWidget* parent)
           }
       }) {
     setFixedSize(scale_.clientSize());
-    setFont(controlFont(scale_.pixelsPerTwip() * TwipsScale::kTwipsPerInch / screenDpi_));
+    setFont(controlFont(faceScale()));
     setWindowTitle(fromBytes(caption_));
     // Created first, so every control lies above it.
     canvas_ = new Canvas(scale_, this);
@@ -124,6 +145,7 @@ MainWindow::MainWindow(WindowSize size, QWidget* parent)
     for (const ControlInfo& info : controlTable()) {
         widgets_[static_cast<std::size_t>(info.id)] = createControl(info);
     }
+    scaleScrollBars();
     // The panel lies behind the right-hand column, above the canvas only.
     widget(Control::Label1)->lower();
     canvas_->lower();
@@ -188,12 +210,30 @@ void MainWindow::setWindowSize(WindowSize size) {
     emit windowSizeChanged(size);
 }
 
+double MainWindow::faceScale() const {
+    return scale_.pixelsPerTwip() * TwipsScale::kTwipsPerInch / screenDpi_;
+}
+
+void MainWindow::scaleScrollBars() {
+    // At the screen's own size the bars keep the application's style.
+    const double scale = faceScale();
+    if (scale == 1.0 && scrollBarStyle_ == nullptr) return;
+    auto style = std::make_unique<ScaledScrollBars>(scale);
+    for (QAbstractScrollArea* area :
+         {static_cast<QAbstractScrollArea*>(list_), static_cast<QAbstractScrollArea*>(info_)}) {
+        area->verticalScrollBar()->setStyle(style.get());
+        area->horizontalScrollBar()->setStyle(style.get());
+    }
+    scrollBarStyle_ = std::move(style);
+}
+
 void MainWindow::applyScale() {
     // Texts waiting for their frame are laid out at the new size.
     showPending();
     setFixedSize(scale_.clientSize());
-    const QFont font = controlFont(scale_.pixelsPerTwip() * TwipsScale::kTwipsPerInch / screenDpi_);
+    const QFont font = controlFont(faceScale());
     setFont(font);
+    scaleScrollBars();
     canvas_->setScale(scale_);
     for (const ControlInfo& info : controlTable()) {
         QWidget* w = widget(info.id);

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "Canvas.h"
@@ -17,6 +18,7 @@
 
 class QListWidget;
 class QPlainTextEdit;
+class QProxyStyle;
 
 namespace purlo {
 
@@ -109,6 +111,9 @@ class MainWindow : public QWidget, public Ui {
     void addWindowSizeShortcuts();
     // Every control, the face of the captions and the canvas at scale_.
     void applyScale();
+    // How much the window size enlarges the face and the scroll bars.
+    double faceScale() const;
+    void scaleScrollBars();
 
     WindowSize size_;
     double screenDpi_;
@@ -130,6 +135,8 @@ class MainWindow : public QWidget, public Ui {
     // Busy yields since events last ran; the clock is read on some only.
     unsigned busyYields_ = 0;
     FrameTexts frameTexts_;
+    // The scroll bars' style once the window had another size than the screen's.
+    std::unique_ptr<QProxyStyle> scrollBarStyle_;
     // The decimal separator of the last locale asked, and that locale.
     mutable QLocale separatorLocale_;
     mutable char separator_ = 0;

@@ -10,8 +10,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -114,6 +116,23 @@ class ScaledWindow : public ::testing::TestWithParam<int> {
             EXPECT_NEAR(window.widget(info.id)->font().pointSizeF(),
                         8.0 * 96.0 * percent / 100.0 / screenDpi(), 1e-9);
         }
+        // The scroll bars of the list and the information text grow too.
+        const int bar = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const int scaledBar =
+            static_cast<int>(std::lround(bar * 96.0 * percent / 100.0 / screenDpi()));
+        for (const Control c : {Control::List_Info, Control::Text_Info}) {
+            auto* area = qobject_cast<QAbstractScrollArea*>(window.widget(c));
+            ASSERT_NE(area, nullptr);
+            EXPECT_EQ(area->verticalScrollBar()->sizeHint().width(), scaledBar);
+            EXPECT_EQ(area->horizontalScrollBar()->sizeHint().height(), scaledBar);
+        }
+        window.widget(Control::Text_Info)->show();
+        QApplication::processEvents();
+        EXPECT_EQ(qobject_cast<QPlainTextEdit*>(window.widget(Control::Text_Info))
+                      ->verticalScrollBar()
+                      ->width(),
+                  scaledBar);
+        window.widget(Control::Text_Info)->hide();
         Canvas& canvas = window.canvas();
         EXPECT_EQ(canvas.geometry(), QRect(QPoint(0, 0), clientAt(percent)));
         EXPECT_EQ(canvas.image().size(), clientAt(percent) * canvas.image().devicePixelRatio());
@@ -218,6 +237,9 @@ TEST(WindowAtScreenSize, KeepsTodaysLayoutAndFace) {
         EXPECT_EQ(window.widget(info.id)->geometry(), screen.toPixels(info.rect)) << info.name;
     }
     EXPECT_EQ(window.font().pointSize(), 8);
+    // The scroll bars keep the application's style.
+    const auto* list = qobject_cast<QAbstractScrollArea*>(window.widget(Control::List_Info));
+    EXPECT_EQ(list->verticalScrollBar()->style(), QApplication::style());
 }
 
 // The window with a console behind it: the menu, the shortcuts and clicks.
