@@ -125,7 +125,8 @@ bool rewrittenAllTheTime(Control c) {
 MainWindow::MainWindow(WindowSize size, QWidget* parent)
     : QWidget(parent),
       size_(size),
-      screenDpi_(TwipsScale::logicalDpiOf()),
+      // Following the screen gives its logical DPI, or 96 without a usable one.
+      screenDpi_(WindowSize().dotsPerInch(TwipsScale::logicalDpiOf())),
       scale_(size.dotsPerInch(screenDpi_)),
       menu_(new ConsoleMenu(this)),
       caption_(kStartCaption),
@@ -211,7 +212,8 @@ void MainWindow::setWindowSize(WindowSize size) {
 }
 
 double MainWindow::faceScale() const {
-    return scale_.pixelsPerTwip() * TwipsScale::kTwipsPerInch / screenDpi_;
+    // Exactly 1 when following the screen.
+    return size_.dotsPerInch(screenDpi_) / screenDpi_;
 }
 
 void MainWindow::scaleScrollBars() {
