@@ -6,11 +6,16 @@
 #include <QKeySequence>
 #include <QWidget>
 
+#include "ports/PortChooser.h"
+
 namespace purlo {
 
 ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner)) {
     menu_->setObjectName(QStringLiteral("ConsoleMenu"));
     menu_->setAccessibleName(QStringLiteral("Console menu"));
+    // "Port for Comm n", titled after the Comm number shown when the menu opens.
+    ports_ = new PortChooser(menu_);
+    connect(menu_, &QMenu::aboutToShow, ports_, &PortChooser::updateTitle);
     addWindowSizeMenu();
     monitor_ = menu_->addAction(QStringLiteral("Monitor…"));
     monitor_->setObjectName(QStringLiteral("MonitorAction"));

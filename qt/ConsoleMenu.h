@@ -13,6 +13,8 @@ class QWidget;
 
 namespace purlo {
 
+class PortChooser;
+
 // The console's one context menu, opened by a right-click on any button of
 // the main window. It holds what the fixed window has no room for; left
 // clicks keep their meaning. Entries are added in the order they show.
@@ -30,6 +32,8 @@ class ConsoleMenu : public QObject {
     void popup(const QPoint& globalPos);
 
     QMenu& menu() { return *menu_; }
+    // The first entry, "Port for Comm n".
+    PortChooser& portChooser() { return *ports_; }
     QAction* monitorAction() const { return monitor_; }
     // As if "Monitor…" were chosen.
     void requestMonitor() { emit monitorRequested(); }
@@ -48,6 +52,7 @@ class ConsoleMenu : public QObject {
     void addWindowSizeMenu();
 
     QMenu* menu_;
+    PortChooser* ports_;
     QMenu* sizeMenu_ = nullptr;
     QActionGroup* sizes_ = nullptr;
     QAction* monitor_;

@@ -19,6 +19,7 @@
 #include "ControlWidgets.h"
 #include "Latin1.h"
 #include "app/Console.h"
+#include "ports/PortChooser.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -316,6 +317,7 @@ void MainWindow::setTabOrderFromTable() {
 
 void MainWindow::connectConsole(Console& console) {
     console_ = &console;
+    menu_->portChooser().setCommNumber([this] { return int{console_->s.comm_port}; });
     for (const ControlInfo& info : controlTable()) {
         const Control id = info.id;
         if (auto* button = qobject_cast<QPushButton*>(widget(id))) {

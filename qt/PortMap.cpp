@@ -2,26 +2,26 @@
 #include "PortMap.h"
 
 #include <cstdlib>
-#include <filesystem>
 
+#include "ports/PortBindings.h"
+#include "ports/SystemPortCatalogue.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
 
-std::string deviceForComm(int n) {
-    if (n < 1) throw RuntimeError("invalid port number");
+std::string commEnvironment(int n) {
     const std::string variable = "PURLO_COMM" + std::to_string(n);
-    if (const char* named = std::getenv(variable.c_str()); named != nullptr && *named != '\0') {
-        return named;
-    }
-#ifdef _WIN32
-    return "COM" + std::to_string(n);
-#else
-    std::string usb = "/dev/ttyUSB" + std::to_string(n - 1);
-    std::error_code ec;
-    if (std::filesystem::exists(usb, ec)) return usb;
-    return "/dev/ttyS" + std::to_string(n - 1);
-#endif
+    const char* named = std::getenv(variable.c_str());
+    return named == nullptr ? std::string() : std::string(named);
+}
+
+CommMapping commMapping(int n, const PortCatalogue& catalogue) {
+    if (n < 1) throw RuntimeError("invalid port number");
+    return mapComm(n, commEnvironment(n), PortBindings::binding(n), catalogue);
+}
+
+std::string deviceForComm(int n) {
+    return commMapping(n, SystemPortCatalogue()).device;
 }
 
 }  // namespace purlo

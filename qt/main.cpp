@@ -50,7 +50,9 @@ constexpr const char* kUsage =
     "  --version   the program's version and licence\n"
     "\n"
     "Port n (Comm1 to Comm4) is the device in PURLO_COMMn when that is set,\n"
-    "else /dev/ttyUSB<n-1> when it exists, else /dev/ttyS<n-1>.\n";
+    "else the port bound to it with \"Port for Comm n\" (right-click a button),\n"
+    "else the first of /dev/ttyUSB<n-1> and /dev/ttyACM<n-1> that exists,\n"
+    "else /dev/ttyS<n-1>.\n";
 
 // The console's own options. A single dash starts a whole word, as in Qt's
 // own options (-platform, -reverse), never a cluster of one-letter options.

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Measures every performance figure of the console and prints them in one
 # table: builds the release preset, then runs each benchmark program of
-# bench/ (offscreen; the live one against purlo-probe-sim). A full run takes
-# about 13 minutes, most of it the 10-minute live session.
+# bench/ (offscreen; the live one against purlo-probe-sim), the live and
+# playback ones a second time with the monitor window open. A full run takes
+# about 25 minutes, most of it the two 10-minute live sessions.
 #
 #   scripts/bench.sh           the figures as the README reports them
 #   scripts/bench.sh --quick   a few seconds each: checks that they all run
@@ -21,15 +22,20 @@ scripts/setup.sh
 cmake --preset release >/dev/null
 benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_startup)
 cmake --build --preset release -j 2 --target "${benches[@]}" >/dev/null
+# Each run: a program and its options.
+runs=("bench_idle_cpu" "bench_live" "bench_live --monitor" "bench_echo" "bench_playback"
+      "bench_playback --monitor" "bench_startup")
 
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "Load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-for b in "${benches[@]}"; do
-  echo "== $b ${quick[*]}"
-  QT_QPA_PLATFORM=offscreen "build/bin/$b" "${quick[@]}" 2>/dev/null | tee -a "$results" | grep -v '^result '
+for run in "${runs[@]}"; do
+  read -r -a words <<<"$run"
+  echo "== $run ${quick[*]}"
+  QT_QPA_PLATFORM=offscreen "build/bin/${words[0]}" "${words[@]:1}" "${quick[@]}" 2>/dev/null |
+    tee -a "$results" | grep -v '^result '
 done
 echo "Load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
@@ -41,11 +47,14 @@ BEGIN {
             "idle_plain_loop_percent|  the same with a plain processEvents() loop|(comparison);" \
             "live_lost_bytes|Live at 38400 bit/s: bytes lost|0;" \
             "live_cpu_percent|Live at 38400 bit/s: console CPU|< 5 %;" \
+            "live_lost_bytes_monitor|  the same, monitor open: bytes lost|0;" \
+            "live_cpu_percent_monitor|  the same, monitor open: console CPU|< 5 %;" \
             "echo_latency_median_ms|Echo record: last byte to frame, median|<= 16 ms;" \
             "echo_latency_max_ms|Echo record: last byte to frame, max|<= 16 ms;" \
             "echo_draw_median_ms|Echo record: draw cost, median|< 1 ms;" \
             "playback_mb_per_s|Playback throughput|>= 10 MB/s;" \
             "playback_mb_per_cpu_s|  the same per CPU second|(load-proof);" \
+            "playback_mb_per_s_monitor|  the same, monitor open|>= 10 MB/s;" \
             "playback_x_real_time|Playback, times real time at 38400 bit/s|>= 2500 x;" \
             "playback_click_max_ms|Playback: slowest click handled|<= 50 ms;" \
             "startup_first_frame_ms|Start-up to first frame, median|< 150 ms;" \

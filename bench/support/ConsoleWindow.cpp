@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "MonitorHost.h"
+
 namespace purlo::bench {
 
 void useOffscreenUnlessSet() {
@@ -29,12 +31,35 @@ void CountingWindow::setText(Control c, std::string_view text) {
     MainWindow::setText(c, text);
 }
 
-ConsoleWindow::ConsoleWindow(const std::filesystem::path& workDir)
-    : console(window, window.canvas(), serial, workDir) {
+namespace {
+
+MonitorOptions monitorOptions(const std::filesystem::path& workDir) {
+    MonitorOptions o;
+    o.workingFolder = workDir;
+    o.csvLog = false;
+    return o;
+}
+
+}  // namespace
+
+ConsoleWindow::ConsoleWindow(const std::filesystem::path& workDir, bool openMonitor)
+    : console(window, window.canvas(), serial, workDir),
+      monitorModel(steadyClock, wallClock, monitorOptions(workDir)) {
+    console.setObserver(monitorModel);
     window.connectConsole(console);
     console.Form_Load();
     window.show();
+    if (openMonitor) {
+        monitorHost = std::make_unique<MonitorHost>(monitorModel, window);
+        monitorHost->open();
+    }
     QApplication::processEvents();
+}
+
+ConsoleWindow::~ConsoleWindow() {
+    // The monitor window goes first; the console stops reporting to the model.
+    monitorHost.reset();
+    console.setObserver(nullObserver());
 }
 
 void ConsoleWindow::click(Control button) {

@@ -3,11 +3,18 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "MainWindow.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
+#include "monitor/Clocks.h"
+#include "monitor/MonitorModel.h"
+
+namespace purlo {
+class MonitorHost;
+}
 
 namespace purlo::bench {
 
@@ -31,11 +38,13 @@ class CountingWindow : public MainWindow {
 };
 
 // The console as the program puts it together (main.cpp): the real window,
-// canvas and serial adapter on the core, loaded and shown, its files in
-// `workDir`. The benchmark drives it as the operator would, through the
-// window's buttons.
+// canvas and serial adapter on the core, the monitor's model hearing it (the
+// CSV log off, as a new user has it), loaded and shown, its files in
+// `workDir`; with `openMonitor` the monitor window open beside it. The
+// benchmark drives it as the operator would, through the window's buttons.
 struct ConsoleWindow {
-    explicit ConsoleWindow(const std::filesystem::path& workDir);
+    explicit ConsoleWindow(const std::filesystem::path& workDir, bool openMonitor = false);
+    ~ConsoleWindow();
 
     // Clicks the button as a mouse click does (its clicked() signal). A click
     // on Start returns only when acquisition or playback ends, so schedule the
@@ -47,6 +56,10 @@ struct ConsoleWindow {
     CountingWindow window;
     QtSerialPort serial;
     Console console;
+    SystemSteadyClock steadyClock;
+    SystemWallClock wallClock;
+    MonitorModel monitorModel;
+    std::unique_ptr<MonitorHost> monitorHost;
 };
 
 }  // namespace purlo::bench

@@ -67,6 +67,12 @@ double Options::megabytesOr(double normal, double quickValue) const {
     return megabytes > 0 ? megabytes : (quick ? quickValue : normal);
 }
 
+std::string Options::key(std::string_view name) const {
+    std::string k(name);
+    if (monitor) k += "_monitor";
+    return k;
+}
+
 Options parseOptions(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
@@ -77,6 +83,8 @@ Options parseOptions(int argc, char** argv) {
         };
         if (arg == "--quick") {
             o.quick = true;
+        } else if (arg == "--monitor") {
+            o.monitor = true;
         } else if (arg == "--seconds") {
             o.seconds = value();
         } else if (arg == "--count") {

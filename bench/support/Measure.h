@@ -49,8 +49,11 @@ std::string loadAverage();
 //   --seconds N      duration of the timed part (where the benchmark has one)
 //   --count N        number of samples (where the benchmark takes samples)
 //   --megabytes N    size of the data (where the benchmark reads data)
+//   --monitor        the monitor window open beside the console (where the
+//                    benchmark runs the console); its figures' keys end "_monitor"
 struct Options {
     bool quick = false;
+    bool monitor = false;
     double seconds = -1;
     int count = -1;
     double megabytes = -1;
@@ -59,6 +62,8 @@ struct Options {
     double secondsOr(double normal, double quick) const;
     int countOr(int normal, int quick) const;
     double megabytesOr(double normal, double quick) const;
+    // A figure's key for result(): "_monitor" appended when the monitor is open.
+    std::string key(std::string_view name) const;
 };
 Options parseOptions(int argc, char** argv);
 

@@ -130,7 +130,7 @@ void TrendPanel::setSeries(QCPGraph& graph, const TrendSeries& series, double fr
     graph.data()->set(data_, true);
 }
 
-void TrendPanel::refresh() {
+void TrendPanel::refresh(bool paintNow) {
     refreshing_ = true;
     const TrendSeries& fill = model_.fillHeight();
     const TrendSeries& temperature = model_.temperature();
@@ -161,7 +161,7 @@ void TrendPanel::refresh() {
     fillStats_->setText(QStringLiteral("Fill height, visible span: ") + statisticsText(fs, unit));
     temperatureStats_->setText(QStringLiteral("Temperature, visible span: ") +
                                statisticsText(ts, QStringLiteral("°C")));
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    plot_->replot(paintNow ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
     refreshing_ = false;
 }
 

@@ -27,9 +27,10 @@ class TrendPanel : public QWidget {
     explicit TrendPanel(const MonitorModel& model, QWidget* parent = nullptr);
     ~TrendPanel() override;
 
-    // Takes the model's series into the plot and replots. Spans with more
-    // points than the plot has pixels get the model's decimated view.
-    void refresh();
+    // Takes the model's series into the plot and replots: painted before it
+    // returns with `paintNow`, else on the next pass of the event loop. Spans
+    // with more points than the plot has pixels get the model's decimated view.
+    void refresh(bool paintNow = false);
 
     bool following() const { return following_; }
     void setFollow(bool on);

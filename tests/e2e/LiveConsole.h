@@ -31,6 +31,7 @@ class ObservedPort : public SerialPort {
     bool portOpen() const override { return port.portOpen(); }
     void setPortOpen(bool open) override { port.setPortOpen(open); }
     void setCommPort(std::int16_t n) override { port.setCommPort(n); }
+    std::string deviceName() const override { return port.deviceName(); }
     void setSettings(std::string_view s) override { port.setSettings(s); }
     void setInputMode(InputMode m) override {
         port.setInputMode(m);

@@ -378,12 +378,10 @@ TEST_F(ConsoleWindow, ARightClickOnAButtonOffersTheMonitorAndCtrlMOpensIt) {
     QApplication::sendEvent(start, &rightClick);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
-    QAction* monitorEntry = nullptr;
-    for (QAction* a : menu->actions()) {
-        if (a->text() == QStringLiteral("Monitor…")) monitorEntry = a;
-    }
-    ASSERT_NE(monitorEntry, nullptr);
-    monitorEntry->trigger();
+    QAction* monitor = window.consoleMenu().monitorAction();
+    ASSERT_TRUE(menu->actions().contains(monitor));
+    EXPECT_EQ(monitor->text(), QStringLiteral("Monitor…"));
+    monitor->trigger();
     menu->close();
     EXPECT_EQ(asked.count(), 1);
     // The right-click was no click: Start did not run.

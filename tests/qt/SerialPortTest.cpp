@@ -5,18 +5,25 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 
 #include "PortMap.h"
 #include "QtSerialPort.h"
+#include "ports/PortBindings.h"
+#include "ports/SystemPortCatalogue.h"
+#include "support/FileBytes.h"
+#include "support/ScratchDir.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -51,12 +58,16 @@ TEST(PortMap, AnEnvironmentVariableNamesTheDevice) {
     EXPECT_EQ(deviceForComm(3), "/tmp/probe-link");
 }
 
-TEST(PortMap, OtherwiseAUsbAdapterOrTheBuiltInPort) {
+TEST(PortMap, OtherwiseAUsbAdapterACdcAcmOneOrTheBuiltInPort) {
     for (int n = 1; n <= 4; ++n) {
         EnvVar empty(("PURLO_COMM" + std::to_string(n)).c_str(), "");
-        const std::string usb = "/dev/ttyUSB" + std::to_string(n - 1);
-        const std::string builtIn = "/dev/ttyS" + std::to_string(n - 1);
-        EXPECT_EQ(deviceForComm(n), std::filesystem::exists(usb) ? usb : builtIn);
+        const std::string index = std::to_string(n - 1);
+        const std::string usb = "/dev/ttyUSB" + index;
+        const std::string acm = "/dev/ttyACM" + index;
+        const std::string builtIn = "/dev/ttyS" + index;
+        EXPECT_EQ(deviceForComm(n), std::filesystem::exists(usb)   ? usb
+                                    : std::filesystem::exists(acm) ? acm
+                                                                   : builtIn);
     }
     EXPECT_THROW(deviceForComm(0), RuntimeError);
 }
@@ -230,7 +241,7 @@ TEST_F(PtyLink, APeerSendingWhileNobodyReadsFillsOnlyTheReceiveBuffer) {
     // The port is open, the events run, and nobody reads: a probe in
     // continuous mode after a manual send, or behind a dialog left open.
     const std::string chunk(4096, 'x');
-    constexpr std::size_t kOffered = 8 * 1024 * 1024;
+    constexpr std::size_t kOffered = std::size_t{8} * 1024 * 1024;
     std::size_t accepted = 0;
     QElapsedTimer clock;
     clock.start();
@@ -312,6 +323,132 @@ TEST_F(PtyLink, ClosesAndReopens) {
     port.setPortOpen(true);
     port.output("?");
     EXPECT_EQ(pty.receive(1), "?");
+}
+
+using testsupport::ScratchDir;
+
+QString qs(const std::filesystem::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+void writeLock(const std::filesystem::path& file, long pid) {
+    std::FILE* f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "%10ld\n", pid);  // as UUCP locks hold it
+    std::fclose(f);
+}
+
+// A process id nobody has: a child that has ended and been reaped.
+long endedProcess() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// The device of Comm2 bound, as the chooser binds it, to a stable link that
+// points at a pseudo-terminal; the link goes as a pulled adapter's does.
+TEST(PortBinding, ABoundPortOpensByItsLinkAndStaysBoundWhenItIsGone) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    ScratchDir dir;
+    const std::filesystem::path link = dir / "usb-Acme_Probe_Cable_A1-if00-port0";
+    std::filesystem::create_symlink(pty.name(), link);
+    EnvVar unset("PURLO_COMM2", "");
+    PortBindings::bind(2, link.string());
+    EXPECT_EQ(PortBindings::binding(2), link.string());
+    EXPECT_EQ(PortBindings::binding(1), "");
+
+    QtSerialPort port;
+    port.setCommPort(2);
+    port.setSettings("9600,N,8,1");
+    EXPECT_EQ(port.deviceName(), link.string());
+    port.setPortOpen(true);
+    ASSERT_TRUE(port.portOpen());
+    pty.send("D");
+    std::string got;
+    EXPECT_TRUE(runEventsUntil([&] { return !(got = port.input()).empty(); }));
+    EXPECT_EQ(got, "D");
+    port.setPortOpen(false);
+
+    std::filesystem::remove(link);
+    const CommMapping gone = commMapping(2, SystemPortCatalogue());
+    EXPECT_EQ(gone.device, link.string());
+    EXPECT_TRUE(gone.boundButAbsent);
+    EXPECT_THROW(port.setPortOpen(true), RuntimeError);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_EQ(port.deviceName(), link.string());
+
+    PortBindings::unbind(2);
+    EXPECT_EQ(PortBindings::binding(2), "");
+    EXPECT_EQ(commMapping(2, SystemPortCatalogue()).source, CommSource::Automatic);
+}
+
+TEST(SystemPortCatalogue, FindsTheStableLinkOfADevice) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "by-id");
+    testsupport::writeFile(dir / "ttyUSB7", "");
+    testsupport::writeFile(dir / "ttyUSB8", "");
+    const std::filesystem::path link = dir / "by-id" / "usb-FTDI_FT232R_USB_UART_A9KX-if00-port0";
+    std::filesystem::create_symlink(dir / "ttyUSB7", link);
+    const SystemPortCatalogue catalogue(qs(dir / "by-id"), {});
+    EXPECT_EQ(catalogue.stablePathOf(qs(dir / "ttyUSB7")), qs(link));
+    EXPECT_EQ(catalogue.stablePathOf(qs(dir / "ttyUSB8")), QString());
+    EXPECT_TRUE(catalogue.exists(link.string()));
+    std::filesystem::remove(dir / "ttyUSB7");
+    EXPECT_FALSE(catalogue.exists(link.string()));  // a link to nothing is no device
+}
+
+TEST(SystemPortCatalogue, SaysWhyADeviceCannotBeOpened) {
+    ScratchDir dir;
+    ScratchDir locks;
+    const std::filesystem::path device = dir / "ttyUSB7";
+    const std::filesystem::path link = dir / "usb-Acme-if00";
+    testsupport::writeFile(device, "");
+    std::filesystem::create_symlink(device, link);
+    const SystemPortCatalogue catalogue(qs(dir.path()), {qs(locks.path())});
+    EXPECT_EQ(catalogue.access((dir / "ttyUSB9").string()), PortAccess::Absent);
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
+
+    // Serial programs lock a device by its path below /dev, '/' as '_'.
+    std::string name = device.string();
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::filesystem::path lock = locks / ("LCK.." + name);
+    writeLock(lock, getppid());
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Busy);
+    EXPECT_EQ(catalogue.access(link.string()), PortAccess::Busy);  // locked by its device's name
+    writeLock(lock, getpid());                                     // this console's own open
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
+    writeLock(lock, endedProcess());  // left behind
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
+    // Qt's locks name the program too: one whose number another program took is stale.
+    std::string parent = testsupport::readFile("/proc/" + std::to_string(getppid()) + "/comm");
+    while (!parent.empty() && parent.back() == '\n') parent.pop_back();
+    testsupport::writeFile(lock, std::to_string(getppid()) + "\n" + parent + "\nhost\n");
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Busy);
+    testsupport::writeFile(lock, std::to_string(getppid()) + "\nnot-" + parent + "\nhost\n");
+    EXPECT_EQ(catalogue.access(device.string()), PortAccess::Usable);
+    std::filesystem::remove(lock);
+
+    // A device this user may not open; for root, as an ordinary user.
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        device, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    if (geteuid() != 0) {
+        std::filesystem::permissions(device, std::filesystem::perms::none);
+        EXPECT_EQ(catalogue.access(device.string()), PortAccess::NoPermission);
+        return;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool asNobody = setgid(65534) == 0 && setuid(65534) == 0;
+        _exit(asNobody && catalogue.access(device.string()) == PortAccess::NoPermission ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

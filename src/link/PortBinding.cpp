@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/PortBinding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "text/RuntimeError.h"
+
+namespace purlo {
+
+namespace {
+
+std::string automaticDevice(int n, const PortCatalogue& catalogue) {
+    const std::string index = std::to_string(n - 1);
+#ifdef _WIN32
+    (void)catalogue;
+    return "COM" + std::to_string(n);
+#else
+    for (const char* family : {"/dev/ttyUSB", "/dev/ttyACM"}) {
+        std::string device = family + index;
+        if (catalogue.exists(device)) return device;
+    }
+    return "/dev/ttyS" + index;
+#endif
+}
+
+bool present(std::string_view device, const std::vector<PortInfo>& ports,
+             const PortCatalogue& catalogue) {
+    for (const PortInfo& p : ports) {
+        if (p.stablePath == device || p.location == device) return true;
+    }
+    return catalogue.exists(std::string(device));
+}
+
+std::string hex4(std::uint16_t id) {
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "%04x", static_cast<unsigned>(id));
+    return text.data();
+}
+
+std::string withNote(std::string text, PortAccess access) {
+    const std::string note = accessNote(access);
+    if (!note.empty()) text += " (" + note + ")";
+    return text;
+}
+
+std::string details(const PortInfo& p) {
+    std::string out;
+    const auto line = [&out](const std::string& text) {
+        if (text.empty()) return;
+        if (!out.empty()) out += '\n';
+        out += text;
+    };
+    if (!p.manufacturer.empty()) line("Manufacturer: " + p.manufacturer);
+    if (!p.serialNumber.empty()) line("Serial number: " + p.serialNumber);
+    if (p.vendorId && p.productId) line("USB id: " + hex4(*p.vendorId) + ":" + hex4(*p.productId));
+    line(p.stablePath);
+    return out;
+}
+
+}  // namespace
+
+CommMapping mapComm(int n, std::string_view environment, std::string_view binding,
+                    const PortCatalogue& catalogue) {
+    if (n < 1) throw RuntimeError("invalid port number");
+    if (!environment.empty()) return {std::string(environment), CommSource::Environment, false};
+    if (!binding.empty()) {
+        const bool there = present(binding, catalogue.ports(), catalogue);
+        return {std::string(binding), CommSource::Binding, !there};
+    }
+    return {automaticDevice(n, catalogue), CommSource::Automatic, false};
+}
+
+std::string accessNote(PortAccess access) {
+    switch (access) {
+        case PortAccess::Absent: return "absent";
+        case PortAccess::Busy: return "busy: another program has it open";
+        case PortAccess::NoPermission: return "no permission: add your user to the group dialout";
+        case PortAccess::Usable: break;
+    }
+    return {};
+}
+
+std::vector<PortChoice> portChoices(int n, std::string_view environment, std::string_view binding,
+                                    const PortCatalogue& catalogue) {
+    const CommMapping now = mapComm(n, environment, binding, catalogue);
+    const std::vector<PortInfo> ports = catalogue.ports();
+    std::vector<PortChoice> choices;
+
+    if (now.source == CommSource::Environment) {
+        PortChoice env;
+        env.text = withNote("PURLO_COMM" + std::to_string(n) + "=" + now.device,
+                            catalogue.access(now.device));
+        env.details = "Set in the environment: it overrides the choice below.";
+        env.current = true;
+        env.enabled = false;
+        choices.push_back(std::move(env));
+    }
+
+    PortChoice automatic;
+    const std::string automaticNow = mapComm(n, {}, {}, catalogue).device;
+    const std::string automaticNote = accessNote(catalogue.access(automaticNow));
+    automatic.text =
+        "Automatic (" + automaticNow + (automaticNote.empty() ? "" : ", " + automaticNote) + ")";
+    automatic.details = "/dev/ttyUSB" + std::to_string(n - 1) + ", else /dev/ttyACM" +
+                        std::to_string(n - 1) + ", else /dev/ttyS" + std::to_string(n - 1);
+    automatic.current = now.source == CommSource::Automatic;
+    choices.push_back(std::move(automatic));
+
+    // A bound device the list lacks: absent, or a device the system does not
+    // list as a serial port (a pseudo-terminal, a link of one's own).
+    const bool listed = std::any_of(ports.begin(), ports.end(), [&binding](const PortInfo& p) {
+        return p.bindingName() == binding || p.location == binding;
+    });
+    if (!binding.empty() && !listed) {
+        PortChoice bound;
+        bound.text = withNote(std::string(binding), catalogue.access(std::string(binding)));
+        bound.binding = binding;
+        bound.details = "Bound to Comm" + std::to_string(n) +
+                        (now.boundButAbsent ? "; Start fails until it is back." : ".");
+        bound.current = now.source == CommSource::Binding;
+        choices.push_back(std::move(bound));
+    }
+
+    for (const PortInfo& p : ports) {
+        PortChoice c;
+        const std::string& about = p.description.empty() ? p.manufacturer : p.description;
+        c.text = withNote(about.empty() ? p.location : p.location + " – " + about,
+                          catalogue.access(p.location));
+        c.binding = p.bindingName();
+        c.details = details(p);
+        c.current =
+            now.device == p.location || (!p.stablePath.empty() && now.device == p.stablePath);
+        choices.push_back(std::move(c));
+    }
+    return choices;
+}
+
+}  // namespace purlo

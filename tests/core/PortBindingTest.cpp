@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fakes/FakePortCatalogue.h"
+#include "link/PortBinding.h"
+#include "text/RuntimeError.h"
+
+namespace purlo::test {
+namespace {
+
+const std::string kFtdiById = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9KX1Q3E-if00-port0";
+const std::string kCh340ById = "/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0";
+
+TEST(CommMapping, TheEnvironmentThenTheBindingThenUsbAcmAndBuiltIn) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kFtdiById);
+    c.add("/dev/ttyACM0", "/dev/serial/by-id/usb-Arduino-if00");
+    c.add("/dev/ttyACM1");
+    c.files.insert("/dev/ttyS2");
+
+    const CommMapping env = mapComm(1, "/tmp/probe", kFtdiById, c);
+    EXPECT_EQ(env.device, "/tmp/probe");
+    EXPECT_EQ(env.source, CommSource::Environment);
+
+    const CommMapping bound = mapComm(1, "", "/dev/serial/by-id/usb-Arduino-if00", c);
+    EXPECT_EQ(bound.device, "/dev/serial/by-id/usb-Arduino-if00");
+    EXPECT_EQ(bound.source, CommSource::Binding);
+    EXPECT_FALSE(bound.boundButAbsent);
+
+    // Unbound: a USB adapter before a CDC-ACM one before the built-in port,
+    // each by the index n-1.
+    EXPECT_EQ(mapComm(1, "", "", c).device, "/dev/ttyUSB0");
+    EXPECT_EQ(mapComm(2, "", "", c).device, "/dev/ttyACM1");
+    EXPECT_EQ(mapComm(3, "", "", c).device, "/dev/ttyS2");
+    // Nothing of the kind at all: the built-in name, which the open then rejects.
+    EXPECT_EQ(mapComm(4, "", "", c).device, "/dev/ttyS3");
+    EXPECT_EQ(mapComm(4, "", "", c).source, CommSource::Automatic);
+    EXPECT_EQ(mapComm(12, "", "", c).device, "/dev/ttyS11");
+
+    EXPECT_THROW(mapComm(0, "", "", c), RuntimeError);
+}
+
+TEST(CommMapping, ABindingFollowsItsAdapterAcrossReplugs) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kCh340ById);
+    c.add("/dev/ttyUSB1", kFtdiById);
+    EXPECT_EQ(mapComm(1, "", kFtdiById, c).device, kFtdiById);
+    // Replugged in the other order: the numbers swap, the binding does not.
+    c.listed.clear();
+    c.add("/dev/ttyUSB0", kFtdiById);
+    c.add("/dev/ttyUSB1", kCh340ById);
+    const CommMapping m = mapComm(1, "", kFtdiById, c);
+    EXPECT_EQ(m.device, kFtdiById);
+    EXPECT_FALSE(m.boundButAbsent);
+    // A port without a stable path is bound by its device file.
+    c.files.insert("/dev/ttyS0");
+    EXPECT_EQ(mapComm(1, "", "/dev/ttyS0", c).device, "/dev/ttyS0");
+    EXPECT_FALSE(mapComm(1, "", "/dev/ttyS0", c).boundButAbsent);
+}
+
+TEST(CommMapping, ABindingWhoseAdapterIsAbsentStaysBound) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kCh340ById);  // another adapter, maybe another probe
+    c.add("/dev/ttyUSB1", kFtdiById);
+    c.unplug("/dev/ttyUSB1");
+    const CommMapping m = mapComm(1, "", kFtdiById, c);
+    EXPECT_EQ(m.device, kFtdiById);
+    EXPECT_EQ(m.source, CommSource::Binding);
+    EXPECT_TRUE(m.boundButAbsent);
+    // Only the environment variable overrides it.
+    EXPECT_EQ(mapComm(1, "/dev/ttyUSB0", kFtdiById, c).device, "/dev/ttyUSB0");
+    EXPECT_FALSE(mapComm(1, "/dev/ttyUSB0", kFtdiById, c).boundButAbsent);
+}
+
+const PortChoice* choiceFor(const std::vector<PortChoice>& choices, const std::string& binding) {
+    const auto it = std::find_if(choices.begin(), choices.end(),
+                                 [&](const PortChoice& c) { return c.binding == binding; });
+    return it == choices.end() ? nullptr : &*it;
+}
+
+std::vector<std::string> texts(const std::vector<PortChoice>& choices) {
+    std::vector<std::string> out;
+    out.reserve(choices.size());
+    for (const PortChoice& c : choices) out.push_back(c.text);
+    return out;
+}
+
+TEST(PortChoices, AutomaticFirstThenEveryPortWithItsDescriptionAndWhyItCannotOpen) {
+    FakePortCatalogue c;
+    PortInfo& ftdi = c.add("/dev/ttyUSB0", kFtdiById, "FT232R USB UART");
+    ftdi.manufacturer = "FTDI";
+    ftdi.serialNumber = "A9KX1Q3E";
+    ftdi.vendorId = 0x0403;
+    ftdi.productId = 0x6001;
+    c.add("/dev/ttyACM0", "/dev/serial/by-id/usb-Acme_Probe-if00").manufacturer = "Acme";
+    c.add("/dev/ttyS0");
+    c.denied["/dev/ttyACM0"] = PortAccess::Busy;
+    c.denied["/dev/ttyS0"] = PortAccess::NoPermission;
+
+    const std::vector<PortChoice> choices = portChoices(1, "", "", c);
+    EXPECT_EQ(texts(choices), (std::vector<std::string>{
+                                  "Automatic (/dev/ttyUSB0)",
+                                  "/dev/ttyUSB0 – FT232R USB UART",
+                                  "/dev/ttyACM0 – Acme (busy: another program has it open)",
+                                  "/dev/ttyS0 (no permission: add your user to the group dialout)",
+                              }));
+    // Automatic maps to the FTDI adapter now: both are marked.
+    EXPECT_TRUE(choices[0].current);
+    EXPECT_TRUE(choices[0].binding.empty());
+    EXPECT_TRUE(choices[1].current);
+    EXPECT_FALSE(choices[2].current);
+    EXPECT_FALSE(choices[3].current);
+    // Choosing binds by the stable path, else by the device file.
+    EXPECT_EQ(choices[1].binding, kFtdiById);
+    EXPECT_EQ(choices[3].binding, "/dev/ttyS0");
+    EXPECT_EQ(choices[1].details,
+              "Manufacturer: FTDI\nSerial number: A9KX1Q3E\nUSB id: 0403:6001\n" + kFtdiById);
+    for (const PortChoice& choice : choices) EXPECT_TRUE(choice.enabled) << choice.text;
+
+    // Comm2 has no adapter of its own: Automatic says so.
+    EXPECT_EQ(portChoices(2, "", "", c).front().text, "Automatic (/dev/ttyS1, absent)");
+}
+
+TEST(PortChoices, TheBoundPortIsMarkedAndAnAbsentOneStaysListed) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kCh340ById, "USB Serial");
+    c.add("/dev/ttyUSB1", kFtdiById, "FT232R USB UART");
+
+    std::vector<PortChoice> choices = portChoices(3, "", kFtdiById, c);
+    EXPECT_FALSE(choices.front().current);  // Automatic
+    EXPECT_FALSE(choiceFor(choices, kCh340ById)->current);
+    EXPECT_TRUE(choiceFor(choices, kFtdiById)->current);
+    EXPECT_EQ(choiceFor(choices, kFtdiById)->text, "/dev/ttyUSB1 – FT232R USB UART");
+
+    c.unplug("/dev/ttyUSB1");
+    choices = portChoices(3, "", kFtdiById, c);
+    ASSERT_EQ(choices.size(), 3U);
+    EXPECT_EQ(choices[1].text, kFtdiById + " (absent)");
+    EXPECT_EQ(choices[1].binding, kFtdiById);
+    EXPECT_TRUE(choices[1].current);
+    EXPECT_FALSE(choices[2].current);  // the other adapter is not taken instead
+}
+
+TEST(PortChoices, ABoundDeviceTheListLacksIsShownAsBound) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kCh340ById, "USB Serial");
+    c.files.insert("/tmp/x/ttyPROBE");  // a pseudo-terminal's link: never listed
+    const std::vector<PortChoice> choices = portChoices(1, "", "/tmp/x/ttyPROBE", c);
+    ASSERT_EQ(choices.size(), 3U);
+    EXPECT_EQ(choices[1].text, "/tmp/x/ttyPROBE");
+    EXPECT_TRUE(choices[1].current);
+    EXPECT_FALSE(choices[0].current);
+    EXPECT_FALSE(choices[2].current);
+    EXPECT_EQ(mapComm(1, "", "/tmp/x/ttyPROBE", c).device, "/tmp/x/ttyPROBE");
+}
+
+TEST(PortChoices, AnEnvironmentVariableIsShownAsWhatCountsAndCannotBeChosen) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kFtdiById, "FT232R USB UART");
+    const std::vector<PortChoice> choices = portChoices(1, "/tmp/x/ttyPROBE", kFtdiById, c);
+    ASSERT_EQ(choices.size(), 3U);
+    EXPECT_EQ(choices[0].text, "PURLO_COMM1=/tmp/x/ttyPROBE (absent)");
+    EXPECT_TRUE(choices[0].current);
+    EXPECT_FALSE(choices[0].enabled);
+    // The binding is kept for when the variable is gone, but is not what Comm1 opens now.
+    EXPECT_FALSE(choices[1].current);
+    EXPECT_FALSE(choices[2].current);
+}
+
+}  // namespace
+}  // namespace purlo::test
