@@ -45,6 +45,11 @@ void ConsoleMenu::addWindowSizeMenu() {
         add(QStringLiteral("%1 %").arg(p), WindowSize::percent(p));
     }
     add(QStringLiteral("Follow the screen"), WindowSize());
+    // Shown beside it; as with the monitor, the main window owns the key.
+    QAction* screen = sizes_->actions().constLast();
+    screen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    screen->setShortcutContext(Qt::WidgetShortcut);
+    screen->setShortcutVisibleInContextMenu(true);
     setWindowSize(WindowSize());
 }
 
