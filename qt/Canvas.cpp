@@ -34,6 +34,42 @@ QRect widgetRect(const QRect& imageRect, qreal ratio) {
     return QRectF(r.topLeft() / ratio, r.size() / ratio).toAlignedRect();
 }
 
+// The image at another size, for a picture that is already drawn: each new
+// pixel shows a drawn (not black) pixel of the old ones it covers when there
+// is one. Growing, lines get thicker; shrinking, none is lost between the
+// rows or columns kept.
+QImage resizedKeepingLines(const QImage& from, const QSize& size) {
+    QImage to(size, from.format());
+    const int fw = from.width();
+    const int fh = from.height();
+    // The old rows or columns that new one `i` of `n` covers: [first, end).
+    const auto span = [](int i, int n, int old) {
+        const int first = std::min(static_cast<int>(static_cast<long long>(i) * old / n), old - 1);
+        const int end = static_cast<int>(static_cast<long long>(i + 1) * old / n);
+        return std::pair{first, std::max(end, first + 1)};
+    };
+    const QRgb black = qRgb(0, 0, 0);
+    for (int y = 0; y < size.height(); ++y) {
+        const auto [top, bottom] = span(y, size.height(), fh);
+        auto* line = reinterpret_cast<QRgb*>(to.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const auto [left, right] = span(x, size.width(), fw);
+            QRgb pixel = black;
+            for (int fy = top; fy < bottom && pixel == black; ++fy) {
+                const auto* old = reinterpret_cast<const QRgb*>(from.constScanLine(fy));
+                for (int fx = left; fx < right; ++fx) {
+                    if ((old[fx] & RGB_MASK) != (black & RGB_MASK)) {
+                        pixel = old[fx];
+                        break;
+                    }
+                }
+            }
+            line[x] = pixel;
+        }
+    }
+    return to;
+}
+
 }  // namespace
 
 Canvas::Canvas(TwipsScale scale, QWidget* parent)
@@ -52,6 +88,16 @@ Canvas::Canvas(TwipsScale scale, QWidget* parent)
 void Canvas::adoptDevicePixelRatio(qreal ratio) {
     if (!(ratio > 0)) ratio = 1;
     if (!image_.isNull() && image_.devicePixelRatio() == ratio) return;
+    fitImage(ratio);
+}
+
+void Canvas::setScale(TwipsScale scale) {
+    scale_ = scale;
+    setFixedSize(scale.clientSize());
+    fitImage(image_.devicePixelRatio());
+}
+
+void Canvas::fitImage(qreal ratio) {
     // The waiting lines belong to the image as it is.
     flush();
     // Enough device pixels to cover the widget, also at a fractional ratio.
@@ -62,7 +108,7 @@ void Canvas::adoptDevicePixelRatio(qreal ratio) {
         image = QImage(size, QImage::Format_RGB32);
         image.fill(Qt::black);
     } else {
-        image = image_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        image = resizedKeepingLines(image_, size);
     }
     image.setDevicePixelRatio(ratio);
     image_ = std::move(image);

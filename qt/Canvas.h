@@ -52,6 +52,11 @@ class Canvas : public QWidget, public Surface {
     // Draws the pending lines into the image now.
     void flush();
 
+    // Another size for the same twips: the widget and its image take the
+    // new size. Lines drawn from now on are one device pixel wide at it;
+    // what is already drawn is resized with the image until drawn again.
+    void setScale(TwipsScale scale);
+
   signals:
     void clicked();
 
@@ -81,6 +86,8 @@ class Canvas : public QWidget, public Surface {
     // Sizes the image for the given device pixel ratio; what is drawn is kept,
     // scaled, when the window moves to a screen of another ratio.
     void adoptDevicePixelRatio(qreal ratio);
+    // Sizes the image for the widget at that ratio, keeping what is drawn.
+    void fitImage(qreal ratio);
 
     TwipsScale scale_;
     QImage image_;

@@ -2,6 +2,7 @@
 #include "ConsoleMenu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QWidget>
 
@@ -15,6 +16,7 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
     // "Port for Comm n", titled after the Comm number shown when the menu opens.
     ports_ = new PortChooser(menu_);
     connect(menu_, &QMenu::aboutToShow, ports_, &PortChooser::updateTitle);
+    addWindowSizeMenu();
     monitor_ = menu_->addAction(QStringLiteral("Monitor…"));
     monitor_->setObjectName(QStringLiteral("MonitorAction"));
     // Shown beside the entry; the main window owns the shortcut itself, so it
@@ -26,6 +28,34 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
 }
 
 ConsoleMenu::~ConsoleMenu() = default;
+
+void ConsoleMenu::addWindowSizeMenu() {
+    sizeMenu_ = menu_->addMenu(QStringLiteral("Window size"));
+    sizeMenu_->setObjectName(QStringLiteral("WindowSizeMenu"));
+    sizes_ = new QActionGroup(sizeMenu_);
+    sizes_->setExclusive(true);
+    const auto add = [this](const QString& text, WindowSize size) {
+        QAction* a = sizeMenu_->addAction(text);
+        a->setCheckable(true);
+        a->setData(size.key());
+        sizes_->addAction(a);
+        connect(a, &QAction::triggered, this, [this, size] { emit windowSizeRequested(size); });
+    };
+    for (const int p : WindowSize::kPercents) {
+        add(QStringLiteral("%1 %").arg(p), WindowSize::percent(p));
+    }
+    add(QStringLiteral("Follow the screen"), WindowSize());
+    // Shown beside it; as with the monitor, the main window owns the key.
+    QAction* screen = sizes_->actions().constLast();
+    screen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    screen->setShortcutContext(Qt::WidgetShortcut);
+    screen->setShortcutVisibleInContextMenu(true);
+    setWindowSize(WindowSize());
+}
+
+void ConsoleMenu::setWindowSize(WindowSize size) {
+    for (QAction* a : sizes_->actions()) a->setChecked(a->data().toString() == size.key());
+}
 
 void ConsoleMenu::attachTo(QWidget* button) {
     button->setContextMenuPolicy(Qt::CustomContextMenu);

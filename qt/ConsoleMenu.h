@@ -4,7 +4,10 @@
 #include <QMenu>
 #include <QObject>
 
+#include "WindowSize.h"
+
 class QAction;
+class QActionGroup;
 class QPoint;
 class QWidget;
 
@@ -35,13 +38,23 @@ class ConsoleMenu : public QObject {
     // As if "Monitor…" were chosen.
     void requestMonitor() { emit monitorRequested(); }
 
+    // The "Window size" submenu; the size shown as chosen.
+    QMenu& windowSizeMenu() { return *sizeMenu_; }
+    void setWindowSize(WindowSize size);
+
   signals:
     // "Monitor…" was chosen (or its shortcut pressed on the main window).
     void monitorRequested();
+    // A size was chosen in "Window size".
+    void windowSizeRequested(WindowSize size);
 
   private:
+    void addWindowSizeMenu();
+
     QMenu* menu_;
     PortChooser* ports_;
+    QMenu* sizeMenu_ = nullptr;
+    QActionGroup* sizes_ = nullptr;
     QAction* monitor_;
 };
 

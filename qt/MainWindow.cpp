@@ -5,12 +5,15 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextDocument>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "ControlWidgets.h"
@@ -33,16 +36,41 @@ constexpr unsigned kClockEvery = 8;
 // The face of every control: a compact sans-serif in points, so it grows
 // with the screen's logical DPI just as the twips layout does. The
 // Helvetica-like faces come first; at 8 points their captions fit the
-// narrowest buttons ("l - l - I - l" in 708 twips).
-QFont controlFont() {
+// narrowest buttons ("l - l - I - l" in 708 twips). At another window size
+// the points grow by as much as the layout: `scale` is the layout's dots per
+// inch over the screen's.
+QFont controlFont(double scale) {
     QFont font;
     font.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("Arial"), QStringLiteral("Helvetica"),
                       QStringLiteral("DejaVu Sans Condensed")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
+    if (scale == 1.0) {
+        font.setPointSize(8);
+    } else {
+        font.setPointSizeF(8.0 * scale);
+    }
     return font;
 }
+
+// The scroll bars of the message list and the information text at a window
+// size: the style gives their width in pixels, so it grows here as much as
+// the layout does.
+class ScaledScrollBars : public QProxyStyle {
+  public:
+    explicit ScaledScrollBars(double scale) : scale_(scale) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int pixels = QProxyStyle::pixelMetric(metric, option, widget);
+        if (metric == PM_ScrollBarExtent || metric == PM_ScrollBarSliderMin) {
+            return static_cast<int>(std::lround(pixels * scale_));
+        }
+        return pixels;
+    }
+
+  private:
+    double scale_;
+};
 
 QColor qColour(Colour c) {
     if (c.buttonFace) return QApplication::palette().color(QPalette::Button);
@@ -95,9 +123,12 @@ bool rewrittenAllTheTime(Control c) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(WindowSize size, QWidget* parent)
     : QWidget(parent),
-      scale_(TwipsScale::ofScreen()),
+      size_(size),
+      // Following the screen gives its logical DPI, or 96 without a usable one.
+      screenDpi_(WindowSize().dotsPerInch(TwipsScale::logicalDpiOf())),
+      scale_(size.dotsPerInch(screenDpi_)),
       menu_(new ConsoleMenu(this)),
       caption_(kStartCaption),
       frameTexts_(kControlCount + 1, [this](std::size_t which, std::string_view text) {
@@ -108,7 +139,7 @@ MainWindow::MainWindow(QWidget* parent)
           }
       }) {
     setFixedSize(scale_.clientSize());
-    setFont(controlFont());
+    setFont(controlFont(faceScale()));
     setWindowTitle(fromBytes(caption_));
     // Created first, so every control lies above it.
     canvas_ = new Canvas(scale_, this);
@@ -116,6 +147,7 @@ MainWindow::MainWindow(QWidget* parent)
     for (const ControlInfo& info : controlTable()) {
         widgets_[static_cast<std::size_t>(info.id)] = createControl(info);
     }
+    scaleScrollBars();
     // The panel lies behind the right-hand column, above the canvas only.
     widget(Control::Label1)->lower();
     canvas_->lower();
@@ -132,16 +164,99 @@ MainWindow::MainWindow(QWidget* parent)
     auto* monitorKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
     monitorKey->setContext(Qt::WindowShortcut);
     connect(monitorKey, &QShortcut::activated, this, &MainWindow::monitorShortcut);
+    addWindowSizeShortcuts();
 }
 
-void MainWindow::monitorShortcut() {
+void MainWindow::reportShortcutKey() {
     // The shortcut takes the key before Text_Info sees it, yet there every
     // key counts as an edit: report it as the box would have.
     if (console_ != nullptr && info_ != nullptr && info_->hasFocus()) {
         console_->keyDown(Control::Text_Info);
     }
+}
+
+void MainWindow::monitorShortcut() {
+    reportShortcutKey();
     menu_->requestMonitor();
 }
+
+// --- Window size ---------------------------------------------------------
+
+void MainWindow::addWindowSizeShortcuts() {
+    const auto add = [this](const QList<QKeySequence>& keys, auto choose) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, choose] {
+            reportShortcutKey();
+            setWindowSize(choose());
+        });
+    };
+    add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [this] { return size_.larger(screenDpi_); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { return size_.smaller(screenDpi_); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_0)}, [] { return WindowSize(); });
+    menu_->setWindowSize(size_);
+    connect(menu_, &ConsoleMenu::windowSizeRequested, this, &MainWindow::setWindowSize);
+}
+
+void MainWindow::setWindowSize(WindowSize size) {
+    if (size == size_) return;
+    size_ = size;
+    menu_->setWindowSize(size);
+    const TwipsScale scale(size.dotsPerInch(screenDpi_));
+    if (scale.pixelsPerTwip() != scale_.pixelsPerTwip()) {
+        scale_ = scale;
+        applyScale();
+    }
+    emit windowSizeChanged(size);
+}
+
+double MainWindow::faceScale() const {
+    // Exactly 1 when following the screen.
+    return size_.dotsPerInch(screenDpi_) / screenDpi_;
+}
+
+void MainWindow::scaleScrollBars() {
+    // At the screen's own size the bars keep the application's style.
+    const double scale = faceScale();
+    if (scale == 1.0 && scrollBarStyle_ == nullptr) return;
+    auto style = std::make_unique<ScaledScrollBars>(scale);
+    for (QAbstractScrollArea* area :
+         {static_cast<QAbstractScrollArea*>(list_), static_cast<QAbstractScrollArea*>(info_)}) {
+        area->verticalScrollBar()->setStyle(style.get());
+        area->horizontalScrollBar()->setStyle(style.get());
+    }
+    scrollBarStyle_ = std::move(style);
+}
+
+void MainWindow::applyScale() {
+    // Texts waiting for their frame are laid out at the new size.
+    showPending();
+    setFixedSize(scale_.clientSize());
+    const QFont font = controlFont(faceScale());
+    setFont(font);
+    scaleScrollBars();
+    canvas_->setScale(scale_);
+    for (const ControlInfo& info : controlTable()) {
+        QWidget* w = widget(info.id);
+        w->setGeometry(scale_.toPixels(info.rect));
+        if (info.sansSerif) w->setFont(font);
+    }
+    // Grown past the screen's edge: moved back, so the whole window shows
+    // where it fits (its top-left corner at least).
+    if (const QScreen* s = screen(); s != nullptr && isVisible()) {
+        const QRect free = s->availableGeometry();
+        const QRect frame = frameGeometry();
+        const int x =
+            std::max(free.left(), std::min(frame.left(), free.right() + 1 - frame.width()));
+        const int y =
+            std::max(free.top(), std::min(frame.top(), free.bottom() + 1 - frame.height()));
+        if (x != frame.left() || y != frame.top()) move(x, y);
+    }
+}
+
+// -------------------------------------------------------------------------
 
 MainWindow::~MainWindow() = default;
 
@@ -183,7 +298,7 @@ QWidget* MainWindow::createControl(const ControlInfo& info) {
     if (!info.tooltip.empty()) w->setToolTip(fromBytes(info.tooltip));
     if (info.back) setRoleColour(w, backRole(info.kind), *info.back);
     if (info.fore) setRoleColour(w, textRole(info.kind), *info.fore);
-    if (info.sansSerif) w->setFont(controlFont());
+    if (info.sansSerif) w->setFont(font());
     w->setVisible(info.visible);
     return w;
 }

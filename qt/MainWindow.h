@@ -6,16 +6,19 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "Canvas.h"
 #include "ConsoleMenu.h"
 #include "FrameTexts.h"
 #include "TwipsScale.h"
+#include "WindowSize.h"
 #include "app/Ui.h"
 
 class QListWidget;
 class QPlainTextEdit;
+class QProxyStyle;
 
 namespace purlo {
 
@@ -29,11 +32,18 @@ class MainWindow : public QWidget, public Ui {
     Q_OBJECT
 
   public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // At the given size (as the screen has it unless told otherwise).
+    explicit MainWindow(WindowSize size = WindowSize(), QWidget* parent = nullptr);
     ~MainWindow() override;
 
     Canvas& canvas() { return *canvas_; }
     const TwipsScale& scale() const { return scale_; }
+
+    // The window's size: every control, the captions' face and the canvas
+    // in one scale. The core's twips stay as they are. A change lays the
+    // window out anew at once and emits windowSizeChanged().
+    WindowSize windowSize() const { return size_; }
+    void setWindowSize(WindowSize size);
     // The widget that shows the control.
     QWidget* widget(Control c) const { return widgets_[static_cast<std::size_t>(c)]; }
 
@@ -71,6 +81,10 @@ class MainWindow : public QWidget, public Ui {
     bool printWindow() override;
     char decimalSeparator() const override;
 
+  signals:
+    // The operator chose another size (menu, Ctrl+Plus/Minus/0, setWindowSize).
+    void windowSizeChanged(WindowSize size);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -90,7 +104,19 @@ class MainWindow : public QWidget, public Ui {
     // An empty dialog title shows the application's name.
     QString dialogTitle(std::string_view title) const;
     void monitorShortcut();
+    // A Ctrl shortcut pressed while Text_Info has the focus still counts as
+    // a key there.
+    void reportShortcutKey();
+    // Window size: Ctrl+Plus (also Ctrl+=), Ctrl+Minus, Ctrl+0.
+    void addWindowSizeShortcuts();
+    // Every control, the face of the captions and the canvas at scale_.
+    void applyScale();
+    // How much the window size enlarges the face and the scroll bars.
+    double faceScale() const;
+    void scaleScrollBars();
 
+    WindowSize size_;
+    double screenDpi_;
     TwipsScale scale_;
     ConsoleMenu* menu_;
     Canvas* canvas_;
@@ -109,6 +135,8 @@ class MainWindow : public QWidget, public Ui {
     // Busy yields since events last ran; the clock is read on some only.
     unsigned busyYields_ = 0;
     FrameTexts frameTexts_;
+    // The scroll bars' style once the window had another size than the screen's.
+    std::unique_ptr<QProxyStyle> scrollBarStyle_;
     // The decimal separator of the last locale asked, and that locale.
     mutable QLocale separatorLocale_;
     mutable char separator_ = 0;

@@ -17,8 +17,12 @@ TwipsScale::TwipsScale(double logicalDotsPerInch)
     : pixelsPerTwip_((logicalDotsPerInch > 0 ? logicalDotsPerInch : 96.0) / kTwipsPerInch) {}
 
 TwipsScale TwipsScale::ofScreen(const QScreen* screen) {
+    return TwipsScale(logicalDpiOf(screen));
+}
+
+double TwipsScale::logicalDpiOf(const QScreen* screen) {
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    return TwipsScale(screen != nullptr ? screen->logicalDotsPerInch() : 96.0);
+    return screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
 }
 
 int TwipsScale::toPixels(double twips) const {

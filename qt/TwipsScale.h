@@ -21,6 +21,8 @@ class TwipsScale {
     // The scale of the given screen (the primary one when null; 96 dpi when
     // there is no screen at all).
     static TwipsScale ofScreen(const QScreen* screen = nullptr);
+    // That screen's logical dots per inch, chosen as ofScreen() chooses it.
+    static double logicalDpiOf(const QScreen* screen = nullptr);
 
     double pixelsPerTwip() const { return pixelsPerTwip_; }
     // A coordinate: the nearest pixel. Values far beyond any screen are

@@ -4,6 +4,7 @@
 //   purlo              works in the current directory (a shell's, a script's)
 //   purlo --desktop    works in ~/Purlo, made on first start (the menu entry)
 //   purlo --monitor    opens the monitor window beside the console at start
+//   purlo --scale 150  the window at 150 % for this run (else as last chosen)
 //
 // For start-up checks, see FirstFrameReport.h (PURLO_REPORT_FIRST_FRAME).
 #include <QApplication>
@@ -32,7 +33,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: purlo [--desktop] [--monitor] [Qt options]\n"
+    "Usage: purlo [--desktop] [--monitor] [--scale PERCENT] [Qt options]\n"
     "\n"
     "The service and tuning console for the Purlo ultrasonic level probe.\n"
     "It keeps purlo.Set, Purlo.Spl and Purlo.Txt in its current directory.\n"
@@ -41,6 +42,10 @@ constexpr const char* kUsage =
     "              the shipped Purlo.Txt (the desktop menu entry uses this)\n"
     "  --monitor   open the monitor window (trend, echo history) at start;\n"
     "              otherwise Ctrl+M or a right-click on a button opens it\n"
+    "  --scale PERCENT  the window's size for this run: 100, 125, 150, 200,\n"
+    "              250 (% of its size at 96 dpi) or screen (as the screen has\n"
+    "              it); otherwise the size last chosen with Ctrl+Plus, Ctrl+Minus,\n"
+    "              Ctrl+0 or the menu of a right-click on a button\n"
     "  --help      this text\n"
     "  --version   the program's version and licence\n"
     "\n"
@@ -56,10 +61,11 @@ struct Options {
     QCommandLineOption monitor{QStringLiteral("monitor")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption scale{QStringLiteral("scale"), QString(), QStringLiteral("PERCENT")};
 
     void addTo(QCommandLineParser& parser) const {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({desktop, monitor, help, version});
+        parser.addOptions({desktop, monitor, help, version, scale});
     }
 };
 
@@ -123,6 +129,17 @@ int main(int argc, char* argv[]) {
     }
     const bool desktop = parser.isSet(options.desktop);
     const bool monitor = parser.isSet(options.monitor);
+    // The window's size: from the command line for this run, else as chosen last.
+    purlo::WindowSize windowSize = purlo::WindowSize::load();
+    if (parser.isSet(options.scale)) {
+        const auto chosen = purlo::WindowSize::fromKey(parser.value(options.scale));
+        if (!chosen) {
+            std::fprintf(stderr, "purlo: --scale takes 100, 125, 150, 200, 250 or screen\n\n%s",
+                         kUsage);
+            return 2;
+        }
+        windowSize = *chosen;
+    }
 
     QApplication::setApplicationName(QStringLiteral("Purlo"));
     QApplication::setApplicationVersion(QString::fromLatin1(purlo::kVersion));
@@ -144,7 +161,10 @@ int main(int argc, char* argv[]) {
     purlo::MonitorModel monitorModel(steadyClock, wallClock, std::move(monitorOptions));
     const QString referenceProblem = purlo::loadReferenceAtStart(monitorModel);
 
-    purlo::MainWindow window;
+    purlo::MainWindow window(windowSize);
+    // A size the operator chooses is the size of the next start.
+    QObject::connect(&window, &purlo::MainWindow::windowSizeChanged,
+                     [](purlo::WindowSize size) { size.save(); });
     purlo::QtSerialPort serial;
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
     console.setObserver(monitorModel);

@@ -3,20 +3,23 @@
 # Renders the demo on a virtual X screen into docs/demo.png: the console
 # against the simulated probe after a few seconds of acquisition, with echo
 # records in all three diagram slots. Run after building.
-#   scripts/demo-screenshot.sh [OUTPUT.png] [QT_SCALE_FACTOR]
+#   scripts/demo-screenshot.sh [OUTPUT.png] [QT_SCALE_FACTOR] [WINDOW SIZE %]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/demo.png}
 scale=${2:-1}
+size=${3:-100}
 
 if [ "${INSIDE_XVFB:-}" != "1" ]; then
-  INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$out" "$scale"
+  INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$out" "$scale" "$size"
 fi
 
 . scripts/demo-session.sh
 demo_session --level-min 600 --level-max 1700 --noise 1.5
 
-(cd "$work" && PURLO_COMM1="$work/com1" QT_SCALE_FACTOR="$scale" exec "$root/build/bin/purlo") &
+# Settings of its own, so the window size is the one given here.
+(cd "$work" && XDG_CONFIG_HOME="$work/config" PURLO_COMM1="$work/com1" QT_SCALE_FACTOR="$scale" \
+  exec "$root/build/bin/purlo" --scale "$size") &
 console_pid=$!
 window=""
 for _ in $(seq 50); do
@@ -30,7 +33,8 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 
 # A point of a control, from its place in twips (1440 per inch, 96 dpi screen).
 click() {  # left top width height
-  local px=$(((($1 + $3 / 2) * 96 * scale) / 1440)) py=$(((($2 + $4 / 2) * 96 * scale) / 1440))
+  local px=$(((($1 + $3 / 2) * 96 * scale * size) / 144000))
+  local py=$(((($2 + $4 / 2) * 96 * scale * size) / 144000))
   xdotool mousemove --window "$window" "$px" "$py" click 1
 }
 click 6936 5184 564 264        # Start

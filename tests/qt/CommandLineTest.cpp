@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -99,6 +100,35 @@ TEST(CommandLine, MonitorOpensTheMonitorBesideTheConsoleAtStart) {
 
     const Answer help = runPurlo({QStringLiteral("--help")}, dir.path());
     EXPECT_TRUE(help.out.contains(QStringLiteral("--monitor"))) << help.out.toStdString();
+}
+
+TEST(CommandLine, ScaleSetsTheWindowSizeForThisRunOnly) {
+    QTemporaryDir dir;
+    QProcessEnvironment env = toFirstFrame();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString& bad : {QStringLiteral("175"), QStringLiteral("big")}) {
+        const Answer refused = runPurlo({QStringLiteral("--scale"), bad}, dir.path(), env);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_TRUE(refused.err.contains(
+            QStringLiteral("purlo: --scale takes 100, 125, 150, 200, 250 or screen")))
+            << refused.err.toStdString();
+        EXPECT_FALSE(refused.err.contains(QStringLiteral("first frame")));
+    }
+    // The size chosen in the window is kept; --scale does not replace it.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral(".config/purlo")));
+    QFile conf(QDir(dir.path()).filePath(QStringLiteral(".config/purlo/console.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("[window]\nsize=200\n");
+    conf.close();
+    const Answer run =
+        runPurlo({QStringLiteral("--scale"), QStringLiteral("150")}, dir.path(), env);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("first frame"))) << run.err.toStdString();
+    ASSERT_TRUE(conf.open(QIODevice::ReadOnly));
+    EXPECT_EQ(conf.readAll(), QByteArray("[window]\nsize=200\n"));
+
+    const Answer help = runPurlo({QStringLiteral("--help")}, dir.path());
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--scale PERCENT"))) << help.out.toStdString();
 }
 
 TEST(CommandLine, QtOptionsAreTakenAlongsideTheConsolesOwn) {

@@ -66,6 +66,38 @@ TEST(HighDpi, EveryControlKeepsItsPlaceInDevicePixels) {
     EXPECT_EQ(shot.pixel(inList * kRatio), qRgb(224, 224, 224));
 }
 
+TEST(HighDpi, AWindowSizeAppliesInWidgetPixelsAndTheScreenDoublesIt) {
+    MainWindow window(WindowSize::percent(150));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // 150 % of 96 dpi in widget pixels, whatever the screen's ratio.
+    const auto at150 = [](double twips) {
+        return static_cast<int>(std::lround(twips * 144.0 / 1440.0));
+    };
+    for (const ControlInfo& info : controlTable()) {
+        SCOPED_TRACE(std::string(info.name));
+        const int left = at150(info.rect.left);
+        const int top = at150(info.rect.top);
+        EXPECT_EQ(window.widget(info.id)->geometry(),
+                  QRect(left, top, at150(info.rect.left + info.rect.width) - left,
+                        at150(info.rect.top + info.rect.height) - top));
+    }
+    // The canvas: one image pixel per device pixel, lines one device pixel wide.
+    Canvas& canvas = window.canvas();
+    EXPECT_EQ(canvas.image().size(), window.size() * kRatio);
+    canvas.setForeColour(15);
+    canvas.drawLine(1500, 1500, 3000, 1500);
+    const auto device = [](double twips) {
+        return static_cast<int>(std::lround(twips * 144.0 * kRatio / 1440.0));
+    };
+    const int x = device(2000);
+    const int y = device(1500);
+    EXPECT_EQ(canvas.image().pixel(x, y), rgbOf(15));
+    EXPECT_EQ(canvas.image().pixel(x, y - 1), rgbOf(0));
+    EXPECT_EQ(canvas.image().pixel(x, y + 1), rgbOf(0));
+    EXPECT_EQ(countNotBlack(canvas.image()), device(3000) - device(1500) + 1);
+}
+
 TEST(HighDpi, APrintFillsThePageWithEveryPixelOfTheWindow) {
     MainWindow window;
     window.canvas().setForeColour(12);
