@@ -18,6 +18,12 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
     monitor_->setShortcutContext(Qt::WidgetShortcut);
     monitor_->setShortcutVisibleInContextMenu(true);
     connect(monitor_, &QAction::triggered, this, &ConsoleMenu::monitorRequested);
+
+    // Just before "Monitor…".
+    resume_ = new QAction(QStringLiteral("Resume when the port comes back"), menu_);
+    resume_->setObjectName(QStringLiteral("ResumeAction"));
+    resume_->setCheckable(true);
+    menu_->insertAction(monitor_, resume_);
 }
 
 ConsoleMenu::~ConsoleMenu() = default;

@@ -28,6 +28,8 @@ class ConsoleMenu : public QObject {
 
     QMenu& menu() { return *menu_; }
     QAction* monitorAction() const { return monitor_; }
+    // "Resume when the port comes back", checkable (qt/PortWatcher keeps it).
+    QAction* resumeAction() const { return resume_; }
     // As if "Monitor…" were chosen.
     void requestMonitor() { emit monitorRequested(); }
 
@@ -38,6 +40,7 @@ class ConsoleMenu : public QObject {
   private:
     QMenu* menu_;
     QAction* monitor_;
+    QAction* resume_;
 };
 
 }  // namespace purlo

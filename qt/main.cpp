@@ -22,6 +22,7 @@
 #include "MainWindow.h"
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
+#include "PortWatcher.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
@@ -147,6 +148,8 @@ int main(int argc, char* argv[]) {
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
     console.setObserver(monitorModel);
     window.connectConsole(console);
+    purlo::PortWatcher portWatcher(console);
+    portWatcher.bindOption(window.consoleMenu().resumeAction());
     purlo::MonitorHost monitorHost(monitorModel, window);
     monitorHost.setStartMessage(referenceProblem);
 

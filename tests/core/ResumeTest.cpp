@@ -125,7 +125,7 @@ TEST(Resume, TheLostPortIsWaitedForAndAcquisitionAndRecordingGoOnWhenItIsBack) {
     EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");  // stopped again at the end
     // The same file goes on: what came before the loss is all there, then more.
     const std::string after = readFile(h.console.file("Purlo.Spl"));
-    ASSERT_GT(after.size(), beforeLoss.size() + 2 * 161);
+    ASSERT_GT(after.size(), beforeLoss.size() + std::size_t{2} * 161);
     EXPECT_EQ(after.substr(0, beforeLoss.size()), beforeLoss);
     EXPECT_TRUE(h.s.recording_on);
     // Nothing more to wait for.

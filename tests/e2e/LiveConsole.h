@@ -48,6 +48,7 @@ class ObservedPort : public SerialPort {
         if (passOutput && !passOutput(data)) return;
         port.output(data);
     }
+    std::string deviceName() const override { return port.deviceName(); }
     std::string input() override {
         if (beforeInput) beforeInput();
         std::string got = port.input();
