@@ -379,8 +379,10 @@ TEST_F(ConsoleWindow, ARightClickOnAButtonOffersTheMonitorAndCtrlMOpensIt) {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     ASSERT_FALSE(menu->actions().isEmpty());
-    EXPECT_EQ(menu->actions().constFirst()->text(), QStringLiteral("Monitor…"));
-    menu->actions().constFirst()->trigger();
+    QAction* monitor = window.consoleMenu().monitorAction();
+    ASSERT_TRUE(menu->actions().contains(monitor));
+    EXPECT_EQ(monitor->text(), QStringLiteral("Monitor…"));
+    monitor->trigger();
     menu->close();
     EXPECT_EQ(asked.count(), 1);
     // The right-click was no click: Start did not run.
