@@ -161,16 +161,6 @@ TEST(Resume, OnlyALostPortUnderLiveAcquisitionIsWaitedFor) {
         EXPECT_FALSE(h.console.resume.waiting);
         EXPECT_EQ(h.watcher.watches, 0);
     }
-    {
-        // The link left open by a manual command, lost, then failing a Start.
-        Pluggable h(true);
-        sendCommand(h, "?");
-        ASSERT_TRUE(h.s.port_open);
-        h.port.vanish();
-        h.console.click(Control::Com_start_stop);  // the first Start closes the link
-        h.console.click(Control::Com_start_stop);
-        EXPECT_FALSE(h.console.resume.waiting);
-    }
 }
 
 TEST(Resume, StartAnotherPortAndExitEndTheWait) {
