@@ -25,6 +25,12 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
     monitor_->setShortcutContext(Qt::WidgetShortcut);
     monitor_->setShortcutVisibleInContextMenu(true);
     connect(monitor_, &QAction::triggered, this, &ConsoleMenu::monitorRequested);
+
+    // Beside the port it is about: just after "Port for Comm n".
+    resume_ = new QAction(QStringLiteral("Resume when the port comes back"), menu_);
+    resume_->setObjectName(QStringLiteral("ResumeAction"));
+    resume_->setCheckable(true);
+    menu_->insertAction(sizeMenu_->menuAction(), resume_);
 }
 
 ConsoleMenu::~ConsoleMenu() = default;

@@ -35,6 +35,8 @@ class ConsoleMenu : public QObject {
     // The first entry, "Port for Comm n".
     PortChooser& portChooser() { return *ports_; }
     QAction* monitorAction() const { return monitor_; }
+    // "Resume when the port comes back", checkable (qt/PortWatcher keeps it).
+    QAction* resumeAction() const { return resume_; }
     // As if "Monitor…" were chosen.
     void requestMonitor() { emit monitorRequested(); }
 
@@ -56,6 +58,7 @@ class ConsoleMenu : public QObject {
     QMenu* sizeMenu_ = nullptr;
     QActionGroup* sizes_ = nullptr;
     QAction* monitor_;
+    QAction* resume_;
 };
 
 }  // namespace purlo

@@ -318,6 +318,9 @@ void MainWindow::setTabOrderFromTable() {
 void MainWindow::connectConsole(Console& console) {
     console_ = &console;
     menu_->portChooser().setCommNumber([this] { return int{console_->s.comm_port}; });
+    // Another device chosen for Comm n: the lost one is no longer waited for.
+    connect(&menu_->portChooser(), &PortChooser::bindingChanged, this,
+            [this] { console_->resume.cancel(); });
     for (const ControlInfo& info : controlTable()) {
         const Control id = info.id;
         if (auto* button = qobject_cast<QPushButton*>(widget(id))) {

@@ -23,6 +23,7 @@
 #include "MainWindow.h"
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
+#include "PortWatcher.h"
 #include "QtSerialPort.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
@@ -169,6 +170,8 @@ int main(int argc, char* argv[]) {
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
     console.setObserver(monitorModel);
     window.connectConsole(console);
+    purlo::PortWatcher portWatcher(console);
+    portWatcher.bindOption(window.consoleMenu().resumeAction());
     purlo::MonitorHost monitorHost(monitorModel, window);
     monitorHost.setStartMessage(referenceProblem);
 

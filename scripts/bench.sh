@@ -4,7 +4,7 @@
 # table: builds the release preset, then runs each benchmark program of
 # bench/ (offscreen; the live one against purlo-probe-sim), the live and
 # playback ones a second time with the monitor window open. A full run takes
-# about 25 minutes, most of it the two 10-minute live sessions.
+# about 26 minutes, most of it the two 10-minute live sessions.
 #
 #   scripts/bench.sh           the figures as the README reports them
 #   scripts/bench.sh --quick   a few seconds each: checks that they all run
@@ -20,11 +20,11 @@ if [ "${1:-}" = "--quick" ]; then quick=(--quick); fi
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_startup)
+benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_startup bench_port_return)
 cmake --build --preset release -j 2 --target "${benches[@]}" >/dev/null
 # Each run: a program and its options.
 runs=("bench_idle_cpu" "bench_live" "bench_live --monitor" "bench_echo" "bench_playback"
-      "bench_playback --monitor" "bench_startup")
+      "bench_playback --monitor" "bench_startup" "bench_port_return")
 
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
@@ -59,7 +59,10 @@ BEGIN {
             "playback_click_max_ms|Playback: slowest click handled|<= 50 ms;" \
             "startup_first_frame_ms|Start-up to first frame, median|< 150 ms;" \
             "startup_cpu_ms|  its CPU time, start to exit|(load-proof);" \
-            "startup_peak_resident_mb|Start-up peak resident memory|< 50 MB", rows, ";")
+            "startup_peak_resident_mb|Start-up peak resident memory|< 50 MB;" \
+            "port_wait_cpu_percent|CPU while waiting for a vanished port|< 1 %;" \
+            "port_return_median_ms|Port back to first \"?\" sent, median|<= 2000 ms;" \
+            "port_return_max_ms|Port back to first \"?\" sent, max|<= 2000 ms", rows, ";")
   for (i = 1; i <= n; i++) { split(rows[i], f, "|"); key[i] = f[1]; name[f[1]] = f[2]; goal[f[1]] = f[3] }
 }
 $1 == "result" { value[$2] = $3; unit[$2] = $4 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "acquisition/ReplyDecoder.h"
+#include "acquisition/Resume.h"
 #include "app/Console.h"
 #include "app/HandlerFailure.h"
 #include "app/StartButton.h"
@@ -70,7 +71,10 @@ void startSequence(Console& c) {
     c.s.sampling_on = true;
     c.ui.setBackColour(Control::Com_start_stop, Colour::of(kButtonOnRed));
     bauderate(c);
-    if (c.s.port_open) c.port.output("?");
+    if (c.s.port_open) {
+        reportResumed(c);
+        c.port.output("?");
+    }
 }
 
 void stopSequence(Console& c) {
@@ -94,6 +98,7 @@ void endPlayback(Console& c) {
 // the port closed, and a line for the operator, which comes even when the
 // button or the port fail as well.
 void receiveFailure(Console& c) {
+    const bool live = c.s.port_open && !c.s.playback_on;
     try {
         startButtonToRest(c.ui);
         if (c.s.port_open) {
@@ -104,6 +109,8 @@ void receiveFailure(Console& c) {
         // The port is beyond help; the message below still tells the operator.
     }
     c.addInfo("* Error while getting RS232 data via communication chanel!");
+    // Beyond that, the lost port may be waited for.
+    if (live) waitForLostPort(c);
 }
 
 enum class Next { PlaybackTest, Receive, Done };
@@ -156,6 +163,8 @@ Next playbackStep(Console& c, std::string& line) {
 }  // namespace
 
 void Com_start_stop_Click(Console& c) {
+    // A Start of the operator's ends any wait for a lost port.
+    c.resume.cancel();
     // A Start clicked while this run yields runs nested and takes over: it
     // stops live acquisition, or carries on the playback until that ends,
     // is disarmed, fails or the program ends. Whatever ended it, this run

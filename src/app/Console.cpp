@@ -62,6 +62,7 @@ void Console::Form_Load() {
 }
 
 void Console::Com_exit_Click() {
+    resume.cancel();
     // Exit always ends the program, whatever the port says.
     if (s.port_open) runHandler(*this, Reaction::silent(), [&] { port.setPortOpen(false); });
     files.closeAll();

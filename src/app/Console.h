@@ -8,6 +8,7 @@
 
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
+#include "app/LinkResume.h"
 #include "app/ReportingPort.h"
 #include "app/Ui.h"
 #include "files/SampleFiles.h"
@@ -60,6 +61,25 @@ class Console {
     // True once Exit has run: every loop returns after its next yield.
     bool ending() const { return ending_; }
 
+    // Resuming acquisition when a lost port comes back (acquisition/Resume.h).
+    LinkResume resume;
+    // The port opened last: whether it has been lost since, and its names.
+    const ReportingPort& link() const { return reporting_; }
+
+    // True while a handler runs, its yields and dialogs included: what comes
+    // from outside the window's events (a returning port) waits until it is false.
+    bool handling() const { return handling_ > 0; }
+    class Handling {
+      public:
+        explicit Handling(Console& c) : c_(c) { ++c_.handling_; }
+        ~Handling() { --c_.handling_; }
+        Handling(const Handling&) = delete;
+        Handling& operator=(const Handling&) = delete;
+
+      private:
+        Console& c_;
+    };
+
     // The program's files are opened by bare name in this directory.
     std::filesystem::path file(std::string_view bareName) const { return workDir_ / bareName; }
 
@@ -85,6 +105,7 @@ class Console {
   private:
     std::filesystem::path workDir_;
     bool ending_ = false;
+    int handling_ = 0;
 };
 
 }  // namespace purlo

@@ -21,10 +21,18 @@ class ReportingPort final : public SerialPort {
     bool portOpen() const override { return port_.portOpen(); }
     void setPortOpen(bool open) override {
         const bool wasOpen = port_.portOpen();
-        guarded([&] { port_.setPortOpen(open); });
+        try {
+            guarded([&] { port_.setPortOpen(open); });
+        } catch (...) {
+            open_ = port_.portOpen();
+            throw;
+        }
+        open_ = port_.portOpen();
         if (open && !wasOpen) {
             lost_ = false;
-            observer_->linkOpened("Comm" + std::to_string(comm_), port_.deviceName());
+            openedName_ = "Comm" + std::to_string(comm_);
+            openedDevice_ = port_.deviceName();
+            observer_->linkOpened(openedName_, openedDevice_);
         }
         // Closing what was lost only tidies up: the loss has been reported.
         if (!open && wasOpen && !lost_) observer_->linkClosed();
@@ -58,12 +66,20 @@ class ReportingPort final : public SerialPort {
     }
     std::string deviceName() const override { return port_.deviceName(); }
 
+    // Whether the port opened last has been lost since, and its names then
+    // ("Comm1", "/dev/ttyUSB0"), also after the loss.
+    bool lost() const { return lost_; }
+    const std::string& openedName() const { return openedName_; }
+    const std::string& openedDevice() const { return openedDevice_; }
+
   private:
     // A port that fails while it is open has been lost under the console
     // (the cable pulled, the adapter gone); the failure goes on as it was.
+    // A port may close itself when its device goes (between two operations),
+    // so open is what the last open or close left, not what it says now.
     template <class Operation>
     void guarded(Operation&& operation) {
-        const bool wasOpen = port_.portOpen();
+        const bool wasOpen = open_;
         try {
             operation();
         } catch (...) {
@@ -78,7 +94,10 @@ class ReportingPort final : public SerialPort {
     SerialPort& port_;
     Observer* const& observer_;
     std::int16_t comm_ = 1;
+    bool open_ = false;
     bool lost_ = false;
+    std::string openedName_;
+    std::string openedDevice_;
 };
 
 }  // namespace purlo

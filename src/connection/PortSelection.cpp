@@ -44,6 +44,8 @@ void portSetupFailure(Console& c) {
 }  // namespace
 
 void Com_Comm_port_Click(Console& c) {
+    // Another port: a lost one is not waited for any more.
+    c.resume.cancel();
     runHandler(c, Reaction::listLine("* Error while setting Comm port! *"), [&] {
         if (c.s.comm_port == 0) c.s.comm_port = 1;
         c.s.comm_port = checked<std::uint8_t>(c.s.comm_port + 1LL);

@@ -21,6 +21,7 @@
 namespace purlo {
 
 void Console::Form_Click() {
+    const Handling handling(*this);
     // A click on the bare window never reports anything.
     runHandler(*this, Reaction::silent(), [&] {
         draw_3_diagrams_vertical_position(*this);
@@ -35,6 +36,7 @@ void Console::Form_Click() {
 }
 
 void Console::click(Control c) {
+    const Handling handling(*this);
     switch (c) {
         case Control::Com_exit: Com_exit_Click(); break;
         // Link and acquisition
@@ -71,6 +73,7 @@ void Console::click(Control c) {
 }
 
 void Console::doubleClick(Control c) {
+    const Handling handling(*this);
     switch (c) {
         case Control::List_Info: List_Info_DblClick(*this); break;
         case Control::Text_command_to_send: Text_command_to_send_DblClick(*this); break;
@@ -79,6 +82,7 @@ void Console::doubleClick(Control c) {
 }
 
 void Console::keyDown(Control c) {
+    const Handling handling(*this);
     switch (c) {
         case Control::Text_Info: Text_Info_KeyDown(*this); break;
         default: break;

@@ -72,9 +72,20 @@ class FakeSerialPort : public SerialPort {
         return out;
     }
 
+    std::string deviceName() const override { return device; }
+
     void feed(std::string_view bytes) { inbox += bytes; }
+    // The device goes, as a USB adapter pulled out: the port closes itself
+    // (every operation fails from then on) and cannot be opened again until
+    // it is back.
+    void vanish() {
+        open = false;
+        failOpen = true;
+    }
+    void comeBack() { failOpen = false; }
 
     bool open = false;
+    std::string device;  // the path behind the port, when the test names one
     std::int16_t commPort = 0;
     std::string settings;
     InputMode mode = InputMode::Text;

@@ -57,6 +57,7 @@ class FakeUi : public testsupport::ControlTexts {
 
     Answer messageBox(std::string_view t, std::string_view title, Buttons buttons) override {
         messages.push_back({std::string(t), std::string(title), buttons});
+        if (onMessage) onMessage();  // what happens while the box is open
         if (answers.empty()) return Answer::Ok;
         const Answer a = answers.front();
         answers.pop_front();
@@ -104,6 +105,7 @@ class FakeUi : public testsupport::ControlTexts {
     std::deque<std::optional<std::string>> inputAnswers;
     std::map<int, std::function<void()>> atYield;
     std::function<void(int)> everyYield;
+    std::function<void()> onMessage;
     int yields = 0;
     int idleYields = 0;
     int maxYields = 200000;

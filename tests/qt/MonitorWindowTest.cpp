@@ -378,6 +378,7 @@ TEST_F(ConsoleWindow, ARightClickOnAButtonOffersTheMonitorAndCtrlMOpensIt) {
     QApplication::sendEvent(start, &rightClick);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
+    ASSERT_FALSE(menu->actions().isEmpty());
     QAction* monitor = window.consoleMenu().monitorAction();
     ASSERT_TRUE(menu->actions().contains(monitor));
     EXPECT_EQ(monitor->text(), QStringLiteral("Monitor…"));

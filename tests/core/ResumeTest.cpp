@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The lost port and its return: the receive loop's own reaction first, then,
+// with the option on, a wait for the same device and acquisition resumed as
+// a Start click would resume it, the recording going on in the same file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "acquisition/Resume.h"
+#include "fakes/Harness.h"
+#include "fakes/ProbeLink.h"
+
+namespace purlo::test {
+namespace {
+
+constexpr std::string_view kReceiveError =
+    "* Error while getting RS232 data via communication chanel!";
+constexpr std::string_view kRemoved = "* Comm1 (/dev/ttyUSB0) was removed; waiting for it.";
+constexpr std::string_view kBack = "* Comm1 is back; acquisition resumed.";
+
+class FakeWatcher : public DeviceWatcher {
+  public:
+    void watchFor(std::string_view device) override {
+        watching = std::string(device);
+        ++watches;
+    }
+    void stop() override {
+        watching.clear();
+        ++stops;
+    }
+    std::string watching;  // empty: nothing watched
+    int watches = 0;
+    int stops = 0;
+};
+
+int echoRequests(const Harness& h) {
+    return static_cast<int>(std::count(h.port.sent.begin(), h.port.sent.end(), '='));
+}
+
+void sendCommand(Harness& h, const std::string& box) {
+    h.ui.setText(Control::Text_command_to_send, box);
+    h.console.click(Control::Com_command_to_send);
+}
+
+// A console on the simulated probe, the option as given, its port on /dev/ttyUSB0.
+struct Pluggable : Harness {
+    explicit Pluggable(bool option) : probe(port) {
+        port.device = "/dev/ttyUSB0";
+        s.settings_loaded = true;
+        s.sample_length = 160;
+        console.resume.enabled = option;
+        console.resume.watcher = &watcher;
+    }
+
+    // Starts acquisition and pulls the plug once `ready` holds; returns when
+    // the Start handler has ended.
+    void startAndPullWhen(const std::function<bool()>& ready) {
+        bool pulled = false;
+        ui.everyYield = [this, ready, pulled](int) mutable {
+            if (!pulled && ready()) {
+                pulled = true;
+                port.vanish();
+            }
+        };
+        console.click(Control::Com_start_stop);
+        ui.everyYield = nullptr;
+    }
+
+    // Acquisition, stopped by a nested Start once `done` holds.
+    std::function<void(int)> stopWhen(std::function<bool()> done) {
+        return [this, done = std::move(done), stopped = false](int) mutable {
+            if (!stopped && done()) {
+                stopped = true;
+                console.click(Control::Com_start_stop);
+            }
+        };
+    }
+
+    std::vector<std::string> lastLines(std::size_t n) const {
+        const auto& l = ui.list;
+        return {l.end() - static_cast<std::ptrdiff_t>(std::min(n, l.size())), l.end()};
+    }
+
+    FakeWatcher watcher;
+    ProbeLink probe;
+};
+
+TEST(Resume, TheLostPortIsWaitedForAndAcquisitionAndRecordingGoOnWhenItIsBack) {
+    Pluggable h(true);
+    std::string beforeLoss;
+    h.startAndPullWhen([&] {
+        if (echoRequests(h) == 1 && !h.s.recording_on) sendCommand(h, "#");
+        if (echoRequests(h) < 3) return false;
+        beforeLoss = readFile(h.console.file("Purlo.Spl"));
+        return true;
+    });
+    // The receive loop's own reaction, then the wait.
+    EXPECT_EQ(h.lastLines(2),
+              (std::vector<std::string>{std::string(kReceiveError), std::string(kRemoved)}));
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");
+    EXPECT_FALSE(h.s.port_open);
+    EXPECT_TRUE(h.console.resume.waiting);
+    EXPECT_EQ(h.watcher.watching, "/dev/ttyUSB0");
+    // The recording is still running, with everything up to the loss in it.
+    ASSERT_TRUE(h.s.recording_on);
+    ASSERT_GT(beforeLoss.size(), 300u);
+    EXPECT_EQ(readFile(h.console.file("Purlo.Spl")), beforeLoss);
+
+    h.port.comeBack();
+    const std::size_t sentBefore = h.port.sent.size();
+    const int recordsBefore = echoRequests(h);
+    h.ui.everyYield = h.stopWhen([&] { return echoRequests(h) >= recordsBefore + 3; });
+    EXPECT_TRUE(resumeAcquisition(h.console));
+
+    // Announced once the port was open; the first thing sent is the distance request.
+    const auto& list = h.ui.list;
+    EXPECT_EQ(std::count(list.begin(), list.end(), kBack), 1);
+    ASSERT_GT(h.port.sent.size(), sentBefore);
+    EXPECT_EQ(h.port.sent[sentBefore], '?');
+    EXPECT_FALSE(h.console.resume.waiting);
+    EXPECT_TRUE(h.watcher.watching.empty());
+    EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");  // stopped again at the end
+    // The same file goes on: what came before the loss is all there, then more.
+    const std::string after = readFile(h.console.file("Purlo.Spl"));
+    ASSERT_GT(after.size(), beforeLoss.size() + std::size_t{2} * 161);
+    EXPECT_EQ(after.substr(0, beforeLoss.size()), beforeLoss);
+    EXPECT_TRUE(h.s.recording_on);
+    // Nothing more to wait for.
+    EXPECT_FALSE(resumeAcquisition(h.console));
+}
+
+TEST(Resume, WithTheOptionOffALossGetsOnlyTheReceiveLoopsReaction) {
+    Pluggable h(false);
+    h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+    EXPECT_EQ(h.ui.lastListLine(), kReceiveError);
+    EXPECT_FALSE(h.console.resume.waiting);
+    EXPECT_EQ(h.watcher.watches, 0);
+    h.port.comeBack();
+    EXPECT_FALSE(resumeAcquisition(h.console));
+    EXPECT_EQ(h.port.opens, 1);
+}
+
+TEST(Resume, OnlyALostPortUnderLiveAcquisitionIsWaitedFor) {
+    {
+        // A reply that does not fit its variable ends acquisition, the port fine.
+        Pluggable h(true);
+        h.ui.atYield[50] = [&] { h.port.feed("\rq999\r"); };
+        h.console.click(Control::Com_start_stop);
+        EXPECT_EQ(h.ui.lastListLine(), kReceiveError);
+        EXPECT_FALSE(h.console.resume.waiting);
+    }
+    {
+        // A device missing at Start was never opened, so never lost.
+        Pluggable h(true);
+        h.port.vanish();
+        h.console.click(Control::Com_start_stop);
+        EXPECT_EQ(h.ui.lastListLine(), "* Error while setting Comm. Port or baudrate!");
+        EXPECT_FALSE(h.console.resume.waiting);
+        EXPECT_EQ(h.watcher.watches, 0);
+    }
+}
+
+TEST(Resume, StartAnotherPortAndExitEndTheWait) {
+    for (const Control action :
+         {Control::Com_start_stop, Control::Com_Comm_port, Control::Com_exit}) {
+        SCOPED_TRACE(controlInfo(action).name);
+        Pluggable h(true);
+        h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+        ASSERT_TRUE(h.console.resume.waiting);
+        h.console.click(action);
+        EXPECT_FALSE(h.console.resume.waiting);
+        EXPECT_EQ(h.watcher.stops, 1);
+        h.port.comeBack();
+        const int opens = h.port.opens;
+        EXPECT_FALSE(resumeAcquisition(h.console));
+        EXPECT_EQ(h.port.opens, opens);
+        const auto& list = h.ui.list;
+        EXPECT_EQ(std::count(list.begin(), list.end(), kBack), 0);
+    }
+}
+
+TEST(Resume, AReturnWhileTheConsoleIsBusyWaitsUntilItIsFree) {
+    Pluggable h(true);
+    h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+    h.port.comeBack();
+    // While a dialog of another handler is open, nothing runs inside it.
+    h.ui.printerWorks = false;
+    bool resumedInside = true;
+    h.ui.onMessage = [&] { resumedInside = resumeAcquisition(h.console); };
+    h.console.click(Control::Com_print_form);
+    EXPECT_FALSE(resumedInside);
+    h.ui.onMessage = nullptr;
+    // Nor while a playback is armed: a Start would play it.
+    h.console.click(Control::Com_play_spl);
+    EXPECT_FALSE(resumeAcquisition(h.console));
+    EXPECT_TRUE(h.console.resume.waiting);
+    h.console.click(Control::Com_play_spl);
+    // Free again: acquisition resumes.
+    h.ui.everyYield = h.stopWhen([&] { return h.s.port_open; });
+    EXPECT_TRUE(resumeAcquisition(h.console));
+    EXPECT_EQ(h.port.opens, 2);
+    EXPECT_FALSE(h.console.resume.waiting);
+}
+
+TEST(Resume, TheOperatorOpeningTheLinkOrAFailedReopenEndsTheWait) {
+    {
+        Pluggable h(true);
+        h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+        h.port.comeBack();
+        sendCommand(h, "?");  // opens the link, which stays open
+        ASSERT_TRUE(h.s.port_open);
+        EXPECT_FALSE(resumeAcquisition(h.console));
+        EXPECT_FALSE(h.console.resume.waiting);
+        EXPECT_TRUE(h.s.port_open);
+    }
+    {
+        // The device shows again but cannot be opened yet: the Start says
+        // so as any Start does, and nothing claims acquisition resumed.
+        Pluggable h(true);
+        h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+        EXPECT_TRUE(resumeAcquisition(h.console));
+        EXPECT_EQ(h.ui.lastListLine(), "* Error while setting Comm. Port or baudrate!");
+        const auto& list = h.ui.list;
+        EXPECT_EQ(std::count(list.begin(), list.end(), kBack), 0);
+        EXPECT_FALSE(h.console.resume.waiting);
+        EXPECT_FALSE(h.console.resume.starting);
+    }
+}
+
+TEST(Resume, ALossDuringResumedAcquisitionIsWaitedForAgain) {
+    Pluggable h(true);
+    h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+    h.port.comeBack();
+    const int recordsBefore = echoRequests(h);
+    bool pulled = false;
+    h.ui.everyYield = [&](int) {
+        if (!pulled && echoRequests(h) > recordsBefore) {
+            pulled = true;
+            h.port.vanish();
+        }
+    };
+    EXPECT_TRUE(resumeAcquisition(h.console));
+    const auto& list = h.ui.list;
+    EXPECT_EQ(std::count(list.begin(), list.end(), kBack), 1);
+    EXPECT_EQ(h.lastLines(2),
+              (std::vector<std::string>{std::string(kReceiveError), std::string(kRemoved)}));
+    EXPECT_TRUE(h.console.resume.waiting);
+    EXPECT_EQ(h.watcher.watches, 2);
+}
+
+}  // namespace
+}  // namespace purlo::test
