@@ -13,6 +13,7 @@
 
 #include "MainWindow.h"
 #include "PortWatcher.h"
+#include "ports/PortChooser.h"
 #include "fakes/Harness.h"
 
 namespace purlo {
