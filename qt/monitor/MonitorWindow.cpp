@@ -26,7 +26,7 @@ namespace purlo {
 
 namespace {
 
-constexpr int kFrameMs = 33;  // about 30 frames a second
+constexpr int kFrameMs = 100;  // ten frames a second: echo records come a few a second
 // A redraw may take at most a tenth of the time: after one that took t,
 // frames wait 9 t, so a console playing back flat out keeps nine tenths.
 constexpr qint64 kRedrawShare = 9;
