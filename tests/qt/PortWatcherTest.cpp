@@ -13,8 +13,8 @@
 
 #include "MainWindow.h"
 #include "PortWatcher.h"
-#include "ports/PortChooser.h"
 #include "fakes/Harness.h"
+#include "ports/PortChooser.h"
 
 namespace purlo {
 namespace {
