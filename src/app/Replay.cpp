@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 namespace purlo {
 
@@ -19,6 +20,24 @@ class SystemReplayClock final : public ReplayClock {
 };
 
 }  // namespace
+
+double recordingSeconds(std::int64_t bytes, std::int32_t baud) {
+    if (baud <= 0) return 0.0;
+    return static_cast<double>(bytes) * kBitsPerByte / static_cast<double>(baud);
+}
+
+std::int64_t recordingBytes(double seconds, std::int32_t baud) {
+    if (baud <= 0 || !(seconds > 0.0)) return 0;
+    return static_cast<std::int64_t>(seconds * static_cast<double>(baud) / kBitsPerByte);
+}
+
+std::string recordingClock(std::int64_t bytes, std::int32_t baud) {
+    const auto total = static_cast<std::int64_t>(recordingSeconds(bytes, baud));
+    const auto two = [](std::int64_t n) {
+        return std::string(n < 10 ? "0" : "") + std::to_string(n);
+    };
+    return two(total / 3600) + ":" + two(total / 60 % 60) + ":" + two(total % 60);
+}
 
 const ReplayClock& systemReplayClock() {
     static const SystemReplayClock clock;

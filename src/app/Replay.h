@@ -22,6 +22,14 @@ class ReplayClock {
 // std::chrono::steady_clock.
 const ReplayClock& systemReplayClock();
 
+// Seconds into a recording after `bytes` of it at `baud` bits a second (10
+// bits a byte: the file holds no timestamps); 0 without a baud rate.
+double recordingSeconds(std::int64_t bytes, std::int32_t baud);
+// The bytes of a recording that take `seconds`, the other way round.
+std::int64_t recordingBytes(double seconds, std::int32_t baud);
+// recordingSeconds as "hh:mm:ss", whole seconds (hours go on past 99).
+std::string recordingClock(std::int64_t bytes, std::int32_t baud);
+
 // The decoded state of a playback at a line start: what a seek restores
 // before the playback goes on from there.
 struct ReplayCheckpoint {

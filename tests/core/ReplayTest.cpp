@@ -75,6 +75,18 @@ struct ReplayHarness : Harness {
     Counting seen;
 };
 
+TEST(Replay, RecordingTimeIsTenBitsAByteAtThePcRate) {
+    EXPECT_EQ(recordingClock(0, kBaud), "00:00:00");
+    EXPECT_EQ(recordingClock(959, kBaud), "00:00:00");
+    EXPECT_EQ(recordingClock(960, kBaud), "00:00:01");
+    // Forty minutes at 9600 bit/s, and a day and more at 1200.
+    EXPECT_EQ(recordingClock(2'304'000, kBaud), "00:40:00");
+    EXPECT_EQ(recordingClock(46'656'000 + 120 * 61, 1200), "108:01:01");
+    EXPECT_EQ(recordingClock(5000, 0), "00:00:00");
+    EXPECT_EQ(recordingBytes(recordingSeconds(123'456, kBaud), kBaud), 123'456);
+    EXPECT_EQ(recordingBytes(-1.0, kBaud), 0);
+}
+
 TEST(Replay, EachSpeedTakesTheRecordingsTimeOverTheSpeedInAFewWakesASecond) {
     for (const double speed : {1.0, 2.0, 5.0, 10.0, 100.0}) {
         SCOPED_TRACE(speed);
