@@ -18,6 +18,7 @@
 #include "EchoViews.h"
 #include "MainWindow.h"
 #include "MonitorFiles.h"
+#include "ReplayBar.h"
 #include "TrendPanel.h"
 #include "monitor/MonitorModel.h"
 
@@ -117,6 +118,13 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    if (Console* c = console_.console()) {
+        replay_ = new ReplayBar(*c, this);
+        layout->addWidget(replay_);
+        connect(trend_, &TrendPanel::timeClicked, this, [this](double time) {
+            if (model_.playingBack()) replay_->seekToTime(time);
+        });
+    }
     layout->addWidget(message_);
     layout->addWidget(newest_);
     layout->addWidget(trendBox_, 3);
@@ -161,6 +169,8 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
 
     frames_.setInterval(kFrameMs);
     connect(&frames_, &QTimer::timeout, this, [this] {
+        // The place in a playback moves with every byte, not with the revision.
+        if (replay_ != nullptr) replay_->refresh();
         // A redraw that costs much gives way to the console: frames are
         // skipped until it has had its share, and the model keeps everything.
         if (sinceRedraw_.isValid() && sinceRedraw_.nsecsElapsed() < kRedrawShare * redrawNs_) {
