@@ -115,27 +115,38 @@ class SilentReplay {
                     if (recordLeft_ == 0 && lineStart(target, keep)) return;
                     continue;
                 }
+                // Reply text up to the line feed or marker that ends it.
+                std::size_t end = i;
+                while (end < got && buffer[end] != '\n' && buffer[end] != kMarker) ++end;
+                if (end > i) {
+                    const std::size_t room =
+                        kMaxLineLength - std::min(line_.size(), kMaxLineLength);
+                    line_.append(reinterpret_cast<const char*>(&buffer[i]),
+                                 std::min(end - i, room));
+                    at_.position += static_cast<std::int64_t>(end - i);
+                    i = end;
+                    if (i == got) continue;  // the line goes on in the next block
+                }
                 const std::uint8_t byte = buffer[i++];
                 ++at_.position;
                 if (byte == kMarker) {
-                    if (!line_.empty() && line_.back() == '\r') decode();
+                    if (!line_.empty() && line_.back() == '\r') note();
                     ++at_.records;
                     line_.clear();
                     recordLeft_ = kRecordBytes;
                 } else if (byte == '\n') {
-                    decode();
+                    note();
                     line_.clear();
                     at_.state.reply_code = ' ';
                     if (lineStart(target, keep)) return;
-                } else if (line_.size() < kMaxLineLength) {
-                    line_ += static_cast<char>(byte);
                 }
             }
         }
         // The end of the recording: its last line counts when it was complete.
-        if (recordLeft_ == 0 && !line_.empty() && line_.back() == '\r') decode();
+        if (recordLeft_ == 0 && !line_.empty() && line_.back() == '\r') note();
         line_.clear();
         recordLeft_ = 0;
+        settle();
     }
 
     const ReplayCheckpoint& at() const { return at_; }
@@ -144,15 +155,50 @@ class SilentReplay {
     // At a line start: true when it is the one sought; otherwise keeps a
     // checkpoint when the last one lies far enough behind.
     bool lineStart(std::int64_t target, std::vector<ReplayCheckpoint>& keep) {
-        if (at_.position >= target) return true;
-        if (at_.position >= keep.back().position + every_) keep.push_back(at_);
+        if (at_.position >= target) {
+            settle();
+            return true;
+        }
+        if (at_.position >= keep.back().position + every_) {
+            settle();
+            keep.push_back(at_);
+        }
         return false;
     }
 
-    void decode() {
+    // A complete reply line. Each reply stores its own values only, so only
+    // the last line of each code counts: it is decoded when the state is
+    // needed (settle), which spares formatting the texts of every line.
+    // The frequency's text depends on the frequency before it, so its
+    // lines are decoded at once. (A line that fails to decode would end a
+    // playback; here the values of its code stay as they were.)
+    void note() {
+        if (line_.empty()) return;
+        const auto code = static_cast<unsigned char>(line_.front());
+        at_.state.reply_code = line_.front();
+        if (code == 'q') {
+            decode(line_);
+        } else if (code < last_.size()) {
+            if (last_[code].empty()) pending_.push_back(code);
+            last_[code] = line_;
+        }
+    }
+
+    // Decodes the last line of each code noted since the last time.
+    void settle() {
+        const char code = at_.state.reply_code;
+        for (const unsigned char k : pending_) {
+            decode(last_[k]);
+            last_[k].clear();
+        }
+        pending_.clear();
+        at_.state.reply_code = code;
+    }
+
+    void decode(std::string_view line) {
         std::optional<ReplyDisplay> shown;
         try {
-            shown = decodeReply(line_, at_.state, separator_);
+            shown = decodeReply(line, at_.state, separator_);
         } catch (const RuntimeError&) {
             return;  // a value that does not fit: the values before it stay
         }
@@ -175,6 +221,8 @@ class SilentReplay {
     std::string line_;
     int recordLeft_ = 0;  // bytes an echo record may still have
     std::int64_t every_ = Replay::kCheckpointBytes;
+    std::array<std::string, 128> last_;   // the last line of each reply code
+    std::vector<unsigned char> pending_;  // the codes with a line in last_
 };
 
 // The start of a playback is its first checkpoint; a playback from the start
@@ -183,6 +231,23 @@ void keepStart(Console& c) {
     std::vector<ReplayCheckpoint>& keep = c.replay.checkpoints;
     keep.clear();
     keep.push_back({0, 0, c.s, shownTexts(c)});
+    c.replay.checkpointsComplete = false;
+}
+
+// While the replay waits anyway (paused, or ahead of its pace), the
+// checkpoints are carried on by one stretch, so that a seek far into a large
+// recording finds one nearby.
+void checkpointAhead(Console& c) {
+    Replay& replay = c.replay;
+    if (replay.checkpointsComplete || replay.checkpoints.empty() || !c.files.playing()) return;
+    SilentReplay silent(c, replay.checkpoints.back());
+    silent.run(c.files, replay.checkpoints.back().position + replay.checkpointBytes, replay);
+    const ReplayCheckpoint& there = silent.at();
+    if (there.position >= c.files.playbackLength()) {
+        replay.checkpointsComplete = true;
+    } else if (there.position > replay.checkpoints.back().position) {
+        replay.checkpoints.push_back(there);
+    }
 }
 
 }  // namespace
@@ -214,7 +279,11 @@ void seekPlayback(Console& c, std::int64_t position) {
 
 bool playbackMayRead(Console& c, std::string& line) {
     Replay& replay = c.replay;
-    if (c.s.playback_pos == 0 && line.empty()) keepStart(c);
+    // Once for each run that starts a playback from its beginning.
+    if (c.s.playback_pos == 0 && line.empty() && replay.startRun != c.startRuns) {
+        keepStart(c);
+        replay.startRun = c.startRuns;
+    }
     if (!replay.engaged()) return true;
     if (const auto target = replay.takeSeek()) {
         seekPlayback(c, *target);
@@ -223,6 +292,7 @@ bool playbackMayRead(Console& c, std::string& line) {
     }
     const double wait = replay.waitBefore(c.s.playback_pos, c.s.pc_baud_rate);
     if (wait <= 0.0) return true;
+    checkpointAhead(c);
     if (wait == Replay::kPaused) {
         c.ui.yield(Wait::UntilEvent);
     } else {

@@ -92,6 +92,10 @@ class Replay {
     // Checkpoints of this playback, ordered by position; the first is its start.
     std::vector<ReplayCheckpoint> checkpoints;
     std::int64_t checkpointBytes = kCheckpointBytes;
+    // Whether they reach the end of the recording.
+    bool checkpointsComplete = false;
+    // The Start run (Console::startRuns) that kept the first checkpoint.
+    std::uint64_t startRun = ~std::uint64_t{0};
 
   private:
     void update() { engaged_ = speed_ != kFastest || paused_ || steps_ > 0 || seek_.has_value(); }

@@ -319,6 +319,35 @@ TEST(Replay, ASeekWhilePausedGoesOnFromThereToTheEnd) {
     EXPECT_FALSE(h.s.playback_on);
 }
 
+TEST(Replay, WaitingKeepsCheckpointsAheadToTheEndAndSeeksFromThemAlike) {
+    ReplayHarness h;
+    h.console.replay.checkpointBytes = 200;
+    h.console.replay.setPaused(true);
+    std::vector<std::int64_t> landed;
+    h.ui.everyYield = [&](int n) {
+        Replay& r = h.console.replay;
+        if (n == 40) {
+            EXPECT_TRUE(r.checkpointsComplete);
+            EXPECT_GE(r.checkpoints.size(), h.file.size() / 200 - 1);
+            for (std::size_t k = 1; k < r.checkpoints.size(); ++k) {
+                const std::int64_t at = r.checkpoints[k].position;
+                EXPECT_EQ(at, firstLineStartFrom(h.file, at));
+                EXPECT_EQ(r.checkpoints[k].records,
+                          std::count(h.file.begin(), h.file.begin() + at, '='));
+            }
+            r.seek(2222);
+        }
+        if (n == 45) {
+            landed.push_back(h.s.playback_pos);
+            EXPECT_EQ(shown(h), playedTo(h.file, h.s.playback_pos));
+            h.console.click(Control::Com_exit);
+        }
+    };
+    h.arm();
+    h.start();
+    EXPECT_EQ(landed, std::vector<std::int64_t>{firstLineStartFrom(h.file, 2222)});
+}
+
 TEST(Replay, ASeekAskedForBeforeStartIsWhereThePlaybackBegins) {
     ReplayHarness h;
     h.arm();
