@@ -57,17 +57,21 @@ int main(int argc, char** argv) {
     Console& c = w.console;
     std::vector<double> warmMs;
     double coldMs = 0;
+    double coldCpuMs = 0;
     double playingPercent = 0;
     double pausedPercent = 0;
     std::int64_t playedBytes = 0;
     bool ended = false;
     QTimer::singleShot(0, [&] {
+        c.s.pc_baud_rate = 38400;        // the rate the sample recording was made at
         w.click(Control::Com_play_spl);  // arm
         std::string line;
         playbackMayRead(c, line);  // the start, as the first byte keeps it
         double t0 = wallSeconds();
+        const double cpu0 = cpuSeconds();
         seekPlayback(c, size * 95 / 100);
         coldMs = (wallSeconds() - t0) * 1000;
+        coldCpuMs = (cpuSeconds() - cpu0) * 1000;
         std::mt19937_64 random(7);
         for (int i = 0; i < options.countOr(20, 5); ++i) {
             t0 = wallSeconds();
@@ -106,8 +110,10 @@ int main(int argc, char** argv) {
     const double expectedBytes = seconds * c.s.pc_baud_rate / 10.0;
     std::printf("Recording of %.1f MB (load %s)\n", static_cast<double>(size) / 1e6,
                 loadAverage().c_str());
-    std::printf("Seek: first (cold, to 95 %%) %.1f ms; %zu more: median %.2f ms, max %.2f ms\n",
-                coldMs, warmMs.size(), median(warmMs), maximum(warmMs));
+    std::printf(
+        "Seek: first (cold, to 95 %%) %.1f ms (%.1f ms CPU); %zu more: median %.2f ms, "
+        "max %.2f ms\n",
+        coldMs, coldCpuMs, warmMs.size(), median(warmMs), maximum(warmMs));
     std::printf(
         "Real time at %d bit/s for %.0f s: %lld bytes played (%.1f %% of due), %.2f %% "
         "of a core\n",
@@ -115,7 +121,8 @@ int main(int argc, char** argv) {
         100.0 * static_cast<double>(playedBytes) / expectedBytes, playingPercent);
     std::printf("Paused for %.0f s: %.2f %% of a core\n", seconds, pausedPercent);
     result("replay_seek_cold_ms", coldMs, "ms");
-    result("replay_seek_max_ms", std::max(coldMs, maximum(warmMs)), "ms");
+    result("replay_seek_cold_cpu_ms", coldCpuMs, "ms");
+    result("replay_seek_warm_max_ms", maximum(warmMs), "ms");
     result("replay_real_time_cpu_percent", playingPercent, "%");
     result("replay_paused_cpu_percent", pausedPercent, "%");
     return 0;

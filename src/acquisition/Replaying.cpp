@@ -290,7 +290,8 @@ bool playbackMayRead(Console& c, std::string& line) {
         line.clear();
         return false;
     }
-    const double wait = replay.waitBefore(c.s.playback_pos, c.s.pc_baud_rate);
+    const double wait =
+        replay.waitBefore(c.s.playback_pos, c.s.pc_baud_rate, c.files.playbackLength());
     if (wait <= 0.0) return true;
     checkpointAhead(c);
     if (wait == Replay::kPaused) {

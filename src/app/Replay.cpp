@@ -81,7 +81,7 @@ std::optional<std::int64_t> Replay::takeSeek() {
     return taken;
 }
 
-double Replay::waitBefore(std::int64_t position, std::int32_t baud) {
+double Replay::waitBefore(std::int64_t position, std::int32_t baud, std::int64_t length) {
     if (steps_ > 0) return 0.0;
     if (paused_) return kPaused;
     if (speed_ == kFastest || baud <= 0) return 0.0;
@@ -92,8 +92,9 @@ double Replay::waitBefore(std::int64_t position, std::int32_t baud) {
         anchorPosition_ = position;
         return 0.0;
     }
-    const double due = anchorTime_ + static_cast<double>(position - anchorPosition_) *
-                                         kBitsPerByte / (static_cast<double>(baud) * speed_);
+    const double perByte = kBitsPerByte / (static_cast<double>(baud) * speed_);
+    const double due = anchorTime_ + static_cast<double>(position - anchorPosition_) * perByte;
+    const double end = anchorTime_ + static_cast<double>(length - anchorPosition_) * perByte;
     if (due <= now) {
         if (now - due > kBehindSeconds) {
             anchorTime_ = now;
@@ -101,7 +102,7 @@ double Replay::waitBefore(std::int64_t position, std::int32_t baud) {
         }
         return 0.0;
     }
-    return std::max(due - now, kChunkSeconds);
+    return std::max(due - now, std::min(kChunkSeconds, end - now));
 }
 
 void Replay::recordRead() {
