@@ -40,10 +40,10 @@ click() {  # left top width height, in twips (1440 per inch, 96 dpi screen)
 }
 click 3864 5184 732 264        # "#": arm the playback
 sleep 0.5
-# The speed box, third in the replay bar: up three from "As fast as possible" is x10.
+# The speed box, third in the replay bar: up two from "As fast as possible" is x10.
 xdotool mousemove --window "$monitor" "${SPEED_X:-190}" "${SPEED_Y:-52}" click 1
 sleep 0.3
-xdotool key Up Up Up Return
+xdotool key Up Up Return
 sleep 0.3
 click 6936 5184 564 264        # Start
 sleep 6

@@ -20,6 +20,7 @@
 #include "MonitorFiles.h"
 #include "ReplayBar.h"
 #include "TrendPanel.h"
+#include "app/Replay.h"
 #include "monitor/MonitorModel.h"
 
 namespace purlo {
@@ -122,7 +123,10 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
         replay_ = new ReplayBar(*c, this);
         layout->addWidget(replay_);
         connect(trend_, &TrendPanel::timeClicked, this, [this](double time) {
-            if (model_.playingBack()) replay_->seekToTime(time);
+            // The trend's time is the model's: bytes at the rate it was told.
+            if (model_.playingBack()) {
+                replay_->seekTo(recordingBytes(time, model_.recordingBaudRate()));
+            }
         });
     }
     layout->addWidget(message_);

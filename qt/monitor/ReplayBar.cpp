@@ -96,10 +96,6 @@ void ReplayBar::seekTo(std::int64_t bytes) {
     console_.replay.seek(std::clamp<std::int64_t>(bytes, 0, console_.files.playbackLength()));
 }
 
-void ReplayBar::seekToTime(double seconds) {
-    seekTo(recordingBytes(seconds, console_.s.pc_baud_rate));
-}
-
 void ReplayBar::showPosition(std::int64_t bytes) {
     const Console& c = console_;
     const std::int64_t length = c.files.playbackLength();

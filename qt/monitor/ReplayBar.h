@@ -37,8 +37,6 @@ class ReplayBar : public QWidget {
     // Moves the playback to `bytes` into the recording (the next line start
     // there), when one is armed.
     void seekTo(std::int64_t bytes);
-    // The same for a time of the recording (a click in the trend).
-    void seekToTime(double seconds);
 
     QToolButton& playButton() { return *play_; }
     QToolButton& stepButton() { return *step_; }
