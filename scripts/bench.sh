@@ -3,7 +3,7 @@
 # Measures every performance figure of the console and prints them in one
 # table: builds the release preset, then runs each benchmark program of
 # bench/ (offscreen; the live one against purlo-probe-sim). A full run takes
-# about 13 minutes, most of it the 10-minute live session.
+# about 14 minutes, most of it the 10-minute live session.
 #
 #   scripts/bench.sh           the figures as the README reports them
 #   scripts/bench.sh --quick   a few seconds each: checks that they all run
@@ -19,7 +19,7 @@ if [ "${1:-}" = "--quick" ]; then quick=(--quick); fi
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_startup)
+benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_replay bench_startup)
 cmake --build --preset release -j 2 --target "${benches[@]}" >/dev/null
 
 results=$(mktemp)
@@ -48,6 +48,10 @@ BEGIN {
             "playback_mb_per_cpu_s|  the same per CPU second|(load-proof);" \
             "playback_x_real_time|Playback, times real time at 38400 bit/s|>= 2500 x;" \
             "playback_click_max_ms|Playback: slowest click handled|<= 50 ms;" \
+            "replay_seek_cold_ms|Replay: seek in 100 MB, no checkpoints yet|< 200 ms;" \
+            "replay_seek_warm_max_ms|Replay: seek in 100 MB, checkpoints kept, max|< 200 ms;" \
+            "replay_real_time_cpu_percent|Replay at real time (38400 bit/s): CPU|< 1 %;" \
+            "replay_paused_cpu_percent|Replay paused: CPU|< 1 %;" \
             "startup_first_frame_ms|Start-up to first frame, median|< 150 ms;" \
             "startup_cpu_ms|  its CPU time, start to exit|(load-proof);" \
             "startup_peak_resident_mb|Start-up peak resident memory|< 50 MB", rows, ";")
