@@ -292,7 +292,7 @@ TEST(Replay, SeekLandsOnTheNextLineStartWithTheValuesAndCountOfThere) {
 TEST(Replay, ASeekWhilePausedGoesOnFromThereToTheEnd) {
     ReplayHarness h;
     h.console.replay.setSpeed(5.0);
-    const std::int64_t target = firstLineStartFrom(h.file, 10 * 54 + 3);
+    const std::int64_t target = firstLineStartFrom(h.file, std::int64_t{10} * 54 + 3);
     const auto before = static_cast<int>(std::count(h.file.begin(), h.file.begin() + target, '='));
     int recordsAtSeek = 0;
     int pausedYields = 0;
@@ -351,7 +351,7 @@ TEST(Replay, WaitingKeepsCheckpointsAheadToTheEndAndSeeksFromThemAlike) {
 TEST(Replay, ASeekAskedForBeforeStartIsWhereThePlaybackBegins) {
     ReplayHarness h;
     h.arm();
-    const std::int64_t target = firstLineStartFrom(h.file, 30 * 54);
+    const std::int64_t target = firstLineStartFrom(h.file, std::int64_t{30} * 54);
     h.console.replay.seek(target);
     h.start();
     const auto before = static_cast<int>(std::count(h.file.begin(), h.file.begin() + target, '='));

@@ -101,7 +101,7 @@ TEST(MonitorModel, ASeekBackDropsWhatLiesAfterItAndASeekOnLeavesAGap) {
     Monitor m;
     m.model.playbackStarted(100000, 9600);
     for (int s = 1; s <= 6; ++s) {
-        m.model.playbackPosition(static_cast<std::uint64_t>(960 * s));
+        m.model.playbackPosition(std::uint64_t{960} * static_cast<std::uint64_t>(s));
         m.model.replyDecoded(fill(100 + s));
         m.model.replyDecoded(temperature(20 + s));
         m.model.echoRecord(Bytes{static_cast<std::uint8_t>(s)});
@@ -117,14 +117,14 @@ TEST(MonitorModel, ASeekBackDropsWhatLiesAfterItAndASeekOnLeavesAGap) {
     EXPECT_EQ(m.model.echoes().row(0).bytes[0], 3);
 
     // Played on from there, the series go on in order.
-    m.model.playbackPosition(960 * 4);
+    m.model.playbackPosition(std::uint64_t{960} * 4);
     m.model.replyDecoded(fill(200));
     m.model.echoRecord(Bytes{9});
     EXPECT_EQ(m.model.fillHeight().newest(), (TrendPoint{4.0, 200}));
     EXPECT_EQ(m.model.echoes().row(0).bytes[0], 9);
     EXPECT_EQ(m.model.echoes().row(1).bytes[0], 3);
 
-    m.model.playbackSeeked(960 * 50);
+    m.model.playbackSeeked(std::uint64_t{960} * 50);
     EXPECT_EQ(m.model.fillHeight().size(), 4u);
     m.model.playbackSeeked(0);
     EXPECT_TRUE(m.model.fillHeight().empty());
