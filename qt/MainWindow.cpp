@@ -155,6 +155,8 @@ MainWindow::MainWindow(WindowSize size, QWidget* parent)
 
     wakeTimer_.setSingleShot(true);
     wakeTimer_.setInterval(kWakeMs);
+    paceTimer_.setSingleShot(true);
+    paceTimer_.setTimerType(Qt::PreciseTimer);
 
     // What the fixed window has no room for opens from a right-click on a
     // button (a left click keeps its meaning) or from Ctrl+M anywhere in it.
@@ -517,6 +519,17 @@ void MainWindow::yield(Wait wait) {
     }
     showPending();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceEvents_.start();
+    busyYields_ = 0;
+}
+
+void MainWindow::yieldFor(double seconds) {
+    // A paced playback ahead of its time: sleep in the event loop until its
+    // next bytes are due, or a click or anything else arrives first.
+    showPending();
+    paceTimer_.start(static_cast<int>(std::clamp(std::ceil(seconds * 1000.0), 1.0, 1000.0)));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    paceTimer_.stop();
     sinceEvents_.start();
     busyYields_ = 0;
 }

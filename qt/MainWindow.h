@@ -53,6 +53,8 @@ class MainWindow : public QWidget, public Ui {
     // From now on clicks, double clicks, keys and closing the window run the
     // console's handlers.
     void connectConsole(Console& console);
+    // The console connected, or null (the monitor's replay bar drives its Replay).
+    Console* console() const { return console_; }
 
     void setText(Control c, std::string_view text) override;
     std::string text(Control c) const override;
@@ -77,6 +79,7 @@ class MainWindow : public QWidget, public Ui {
                                         std::string_view defaultText) override;
 
     void yield(Wait wait) override;
+    void yieldFor(double seconds) override;
     void endProgram() override;
     bool printWindow() override;
     char decimalSeparator() const override;
@@ -131,6 +134,8 @@ class MainWindow : public QWidget, public Ui {
     std::string infoBytes_;
     // Bounds a blocking yield, so a waiting loop still looks at its flags.
     QTimer wakeTimer_;
+    // Ends a paced playback's wait when its next bytes are due.
+    QTimer paceTimer_;
     QElapsedTimer sinceEvents_;
     // Busy yields since events last ran; the clock is read on some only.
     unsigned busyYields_ = 0;

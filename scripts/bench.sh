@@ -4,7 +4,7 @@
 # table: builds the release preset, then runs each benchmark program of
 # bench/ (offscreen; the live one against purlo-probe-sim), the live and
 # playback ones a second time with the monitor window open. A full run takes
-# about 26 minutes, most of it the two 10-minute live sessions.
+# about 27 minutes, most of it the two 10-minute live sessions.
 #
 #   scripts/bench.sh           the figures as the README reports them
 #   scripts/bench.sh --quick   a few seconds each: checks that they all run
@@ -20,11 +20,12 @@ if [ "${1:-}" = "--quick" ]; then quick=(--quick); fi
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_startup bench_port_return)
+benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_replay bench_startup
+         bench_port_return)
 cmake --build --preset release -j 2 --target "${benches[@]}" >/dev/null
 # Each run: a program and its options.
 runs=("bench_idle_cpu" "bench_live" "bench_live --monitor" "bench_echo" "bench_playback"
-      "bench_playback --monitor" "bench_startup" "bench_port_return")
+      "bench_playback --monitor" "bench_replay" "bench_startup" "bench_port_return")
 
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
@@ -57,6 +58,10 @@ BEGIN {
             "playback_mb_per_s_monitor|  the same, monitor open|>= 10 MB/s;" \
             "playback_x_real_time|Playback, times real time at 38400 bit/s|>= 2500 x;" \
             "playback_click_max_ms|Playback: slowest click handled|<= 50 ms;" \
+            "replay_seek_cold_ms|Replay: seek in 100 MB, no checkpoints yet|< 200 ms;" \
+            "replay_seek_warm_max_ms|Replay: seek in 100 MB, checkpoints kept, max|< 200 ms;" \
+            "replay_real_time_cpu_percent|Replay at real time (38400 bit/s): CPU|< 1 %;" \
+            "replay_paused_cpu_percent|Replay paused: CPU|< 1 %;" \
             "startup_first_frame_ms|Start-up to first frame, median|< 150 ms;" \
             "startup_cpu_ms|  its CPU time, start to exit|(load-proof);" \
             "startup_peak_resident_mb|Start-up peak resident memory|< 50 MB;" \

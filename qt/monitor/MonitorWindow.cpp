@@ -18,8 +18,10 @@
 #include "EchoViews.h"
 #include "MainWindow.h"
 #include "MonitorFiles.h"
+#include "ReplayBar.h"
 #include "SteadyLabel.h"
 #include "TrendPanel.h"
+#include "app/Replay.h"
 #include "monitor/MonitorModel.h"
 
 namespace purlo {
@@ -119,6 +121,16 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    if (Console* c = console_.console()) {
+        replay_ = new ReplayBar(*c, this);
+        layout->addWidget(replay_);
+        connect(trend_, &TrendPanel::timeClicked, this, [this](double time) {
+            // The trend's time is the model's: bytes at the rate it was told.
+            if (model_.playingBack()) {
+                replay_->seekTo(recordingBytes(time, model_.recordingBaudRate()));
+            }
+        });
+    }
     layout->addWidget(message_);
     layout->addWidget(new SteadyLabel(newest_, 2, this));
     layout->addWidget(trendBox_, 3);
@@ -163,6 +175,8 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
 
     frames_.setInterval(kFrameMs);
     connect(&frames_, &QTimer::timeout, this, [this] {
+        // The place in a playback moves with every byte, not with the revision.
+        if (replay_ != nullptr) replay_->refresh();
         // A redraw that costs much gives way to the console: frames are
         // skipped until it has had its share, and the model keeps everything.
         if (sinceRedraw_.isValid() && sinceRedraw_.nsecsElapsed() < kRedrawShare * redrawNs_) {

@@ -21,6 +21,7 @@ class EchoHistoryView;
 class MainWindow;
 class MonitorModel;
 class ReferenceView;
+class ReplayBar;
 class TrendPanel;
 
 // The monitor: a second top-level window beside the console's, showing what
@@ -61,6 +62,8 @@ class MonitorWindow : public QWidget {
     QPushButton& keepReferenceButton() { return *keepReference_; }
     QCheckBox& logToggle() { return *log_; }
     const QTimer& frameTimer() const { return frames_; }
+    // Null when the main window has no console connected.
+    ReplayBar* replayBar() { return replay_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -81,6 +84,7 @@ class MonitorWindow : public QWidget {
     MainWindow& console_;
     MonitorSettings settings_;
     TrendPanel* trend_;
+    ReplayBar* replay_ = nullptr;
     EchoHistoryView* echoes_;
     ReferenceView* reference_;
     QGroupBox* trendBox_;

@@ -77,6 +77,16 @@ TrendPanel::TrendPanel(const MonitorModel& model, QWidget* parent)
         l->setWordWrap(true);
     }
 
+    // A click in the plot (pressed and released in place, not a pan) tells
+    // its time: a playback goes on from there.
+    connect(plot_, &QCustomPlot::mousePress, this,
+            [this](QMouseEvent* e) { pressedAt_ = e->pos(); });
+    connect(plot_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent* e) {
+        if ((e->pos() - pressedAt_).manhattanLength() > 3 || e->button() != Qt::LeftButton) return;
+        if (!plot_->axisRect()->rect().contains(e->pos())) return;
+        emit timeClicked(plot_->xAxis->pixelToCoord(e->pos().x()));
+    });
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_, 1);

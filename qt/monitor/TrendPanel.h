@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPoint>
 #include <QVector>
 #include <QWidget>
 #include <vector>
@@ -52,6 +53,8 @@ class TrendPanel : public QWidget {
     void followChanged(bool on);
     // The visible span changed other than by a refresh: redraw next frame.
     void viewChanged();
+    // A click (not a drag) in the plot, at this time of the time axis.
+    void timeClicked(double time);
 
   private:
     void takeOver();
@@ -64,6 +67,7 @@ class TrendPanel : public QWidget {
     QCPGraph* temperature_;
     QLabel* fillStats_;
     QLabel* temperatureStats_;
+    QPoint pressedAt_;
     bool following_ = true;
     bool refreshing_ = false;
     double followWidth_ = 600.0;

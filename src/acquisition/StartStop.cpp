@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "acquisition/Replaying.h"
 #include "acquisition/ReplyDecoder.h"
 #include "acquisition/Resume.h"
 #include "app/Console.h"
@@ -146,6 +147,7 @@ Next playbackStep(Console& c, std::string& line) {
         c.s.playback_count = checked<std::int32_t>(c.s.playback_count + 1LL);
         c.ui.setText(Control::Com_play_spl, intText(c.s.playback_count));
         Draw_one_sample(c);
+        c.replay.recordRead();
         line.clear();
         return Next::PlaybackTest;
     }
@@ -183,6 +185,11 @@ void Com_start_stop_Click(Console& c) {
                 c.ui.yield(Wait::No);
                 if (c.ending() || takenOver()) return;
                 if (c.s.playback_on) {
+                    // Paced, paused, stepped or moved by the replay bar.
+                    if ((c.s.playback_pos == 0 || c.replay.engaged()) &&
+                        !playbackMayRead(c, line)) {
+                        continue;
+                    }
                     next = playbackStep(c, line);
                 } else if (!c.s.port_open) {
                     startSequence(c);

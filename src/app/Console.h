@@ -9,6 +9,7 @@
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
 #include "app/LinkResume.h"
+#include "app/Replay.h"
 #include "app/ReportingPort.h"
 #include "app/Ui.h"
 #include "files/SampleFiles.h"
@@ -40,6 +41,9 @@ class Console {
     SerialPort& port;
     // The recording and playback handles of Purlo.Spl, open between handlers.
     SampleFiles files;
+    // How a playback is paced, paused, stepped and moved (the monitor's
+    // replay bar); flat out unless the operator asks otherwise.
+    Replay replay;
 
     // Events of the window.
     void Form_Load();

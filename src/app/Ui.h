@@ -54,6 +54,10 @@ class Ui {
     // Lets pending events (clicks, redraws, serial data) run to completion,
     // then returns. Handlers may run nested inside it.
     virtual void yield(Wait wait) = 0;
+    // Blocks until an event arrives or `seconds` have passed (a paced
+    // playback waiting for its next byte), running what is pending, then
+    // returns. A window without timers may simply wait for an event.
+    virtual void yieldFor(double /*seconds*/) { yield(Wait::UntilEvent); }
 
     // Ends the program: the window goes away and loops unwind (they check the
     // console's ending flag after every yield).

@@ -91,6 +91,17 @@ std::optional<std::uint8_t> SampleFiles::byteAt(std::int64_t position) {
     return block_[static_cast<std::size_t>(offset - blockStart_)];
 }
 
+std::size_t SampleFiles::read(std::int64_t offset, std::span<std::uint8_t> out) {
+    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    if (offset < 0 || out.empty()) return 0;
+    if (std::fseek(playback_, static_cast<long>(offset), SEEK_SET) != 0) {
+        throw RuntimeError("cannot seek Purlo.Spl");
+    }
+    const std::size_t got = std::fread(out.data(), 1, out.size(), playback_);
+    if (got < out.size() && std::ferror(playback_)) throw RuntimeError("cannot read Purlo.Spl");
+    return got;
+}
+
 void SampleFiles::closePlayback() {
     if (playback_ != nullptr) {
         std::fclose(playback_);

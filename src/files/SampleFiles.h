@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,9 @@ class SampleFiles {
     void openPlayback(const std::filesystem::path& path);
     // The byte at a 1-based position; nothing past the end of the file.
     std::optional<std::uint8_t> byteAt(std::int64_t position);
+    // Up to out.size() bytes from 0-based `offset` on, into `out`: how many
+    // (fewer only at the end of the file). For reading ahead in bulk.
+    std::size_t read(std::int64_t offset, std::span<std::uint8_t> out);
     // The playback file's length in bytes, as it was when it was opened.
     std::int64_t playbackLength() const { return length_; }
     void closePlayback();

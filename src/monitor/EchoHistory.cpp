@@ -27,6 +27,15 @@ void EchoHistory::clear() {
     newest_ = 0;
 }
 
+void EchoHistory::dropAfter(double time) {
+    const std::size_t rows = times_.size();
+    while (size_ > 0 && times_[newest_] > time) {
+        newest_ = (newest_ + rows - 1) % rows;
+        --size_;
+    }
+    if (size_ == 0) newest_ = 0;
+}
+
 EchoRow EchoHistory::row(std::size_t k) const {
     const std::size_t rows = times_.size();
     const std::size_t i = (newest_ + rows - k % rows) % rows;

@@ -31,6 +31,8 @@ class EchoHistory {
 
     void add(double time, std::span<const std::uint8_t> bytes);
     void clear();
+    // Forgets the records newer than `time` (a replay moved back before them).
+    void dropAfter(double time);
 
     std::size_t size() const { return size_; }
     // Records added since construction, clear() or not: a view that draws a

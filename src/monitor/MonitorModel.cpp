@@ -143,6 +143,20 @@ void MonitorModel::playbackPosition(std::uint64_t bytesRead) {
     bytesRead_ = bytesRead;
 }
 
+void MonitorModel::playbackSeeked(std::uint64_t bytesRead) {
+    // The trend and the echo history follow the replay: moved back, what
+    // lies after the new place goes (it comes again as the replay reaches
+    // it); moved on, the span passed over stays empty.
+    bytesRead_ = bytesRead;
+    if (!playing_) return;
+    const double time = now();
+    fill_.dropAfter(time);
+    temperature_.dropAfter(time);
+    echoes_.dropAfter(time);
+    ++epoch_;
+    ++revision_;
+}
+
 void MonitorModel::playbackEnded() {
     playing_ = false;
     ++revision_;

@@ -59,6 +59,7 @@ class MonitorModel final : public Observer {
     void linkLost() override;
     void playbackStarted(std::uint64_t fileBytes, std::int32_t pcBaudRate) override;
     void playbackPosition(std::uint64_t bytesRead) override;
+    void playbackSeeked(std::uint64_t bytesRead) override;
     void playbackEnded() override;
 
     // Time base and axis
@@ -118,7 +119,8 @@ class MonitorModel final : public Observer {
     // Goes up with every change the window draws; a window that skips frames
     // redraws when it differs from the one it drew.
     std::uint64_t revision() const { return revision_; }
-    // Goes up whenever the series start afresh (a new time axis).
+    // Goes up whenever the series start afresh (a new time axis) or a seek
+    // cut them back.
     std::uint64_t epoch() const { return epoch_; }
 
     // Where the log, the reference echo and exports go.

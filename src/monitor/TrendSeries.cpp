@@ -89,6 +89,14 @@ void TrendSeries::clear() {
     newestTime_ = 0.0;
 }
 
+void TrendSeries::dropAfter(double time) {
+    if (size_ == 0 || newestTime_ <= time) return;
+    std::vector<TrendPoint> kept;
+    pointsIn(-kAll, time, kept);
+    clear();
+    for (const TrendPoint& p : kept) add(p.time, p.value);
+}
+
 void TrendSeries::scale(double factor) {
     for (std::size_t i = 0; i < size_; ++i) {
         const Block& b = blockOf(i);

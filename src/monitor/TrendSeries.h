@@ -50,6 +50,8 @@ class TrendSeries {
 
     void add(double time, float value);
     void clear();
+    // Keeps only the points up to `time` (a replay moved back before the rest).
+    void dropAfter(double time);
     // Multiplies every stored value (a change of unit).
     void scale(double factor);
 

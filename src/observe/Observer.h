@@ -137,6 +137,8 @@ class Observer {
     // Bytes of the recording read so far; reported before the replies and
     // records those bytes complete.
     virtual void playbackPosition(std::uint64_t /*bytesRead*/) {}
+    // The playback was moved (a seek): it goes on after this many bytes.
+    virtual void playbackSeeked(std::uint64_t /*bytesRead*/) {}
     virtual void playbackEnded() {}
 };
 

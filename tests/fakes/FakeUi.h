@@ -13,6 +13,7 @@
 
 #include "app/Console.h"
 #include "app/Ui.h"
+#include "fakes/FakeClock.h"
 #include "support/NullUi.h"
 
 namespace purlo::test {
@@ -87,6 +88,15 @@ class FakeUi : public testsupport::ControlTexts {
         }
     }
 
+    // A wait until the next byte of a paced playback is due: the fake clock
+    // (when there is one) moves on by the time asked, and events run as in a
+    // blocking yield.
+    void yieldFor(double seconds) override {
+        ++timedYields;
+        if (clock != nullptr) clock->now += seconds;
+        yield(Wait::UntilEvent);
+    }
+
     void endProgram() override { ended = true; }
     bool printWindow() override {
         ++prints;
@@ -108,6 +118,8 @@ class FakeUi : public testsupport::ControlTexts {
     std::function<void()> onMessage;
     int yields = 0;
     int idleYields = 0;
+    int timedYields = 0;
+    FakeClock* clock = nullptr;  // moved on by timed yields
     int maxYields = 200000;
     Console* console = nullptr;  // exited when maxYields is reached
     bool ended = false;

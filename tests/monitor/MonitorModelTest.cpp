@@ -97,6 +97,42 @@ TEST(MonitorModel, PlaybackIsTimedByBytesReadAtThePcBaudRateFromZeroEachTime) {
     EXPECT_EQ(m.model.fillHeight().newest(), (TrendPoint{0.0, 702}));
 }
 
+TEST(MonitorModel, ASeekBackDropsWhatLiesAfterItAndASeekOnLeavesAGap) {
+    Monitor m;
+    m.model.playbackStarted(100000, 9600);
+    for (int s = 1; s <= 6; ++s) {
+        m.model.playbackPosition(std::uint64_t{960} * static_cast<std::uint64_t>(s));
+        m.model.replyDecoded(fill(100 + s));
+        m.model.replyDecoded(temperature(20 + s));
+        m.model.echoRecord(Bytes{static_cast<std::uint8_t>(s)});
+    }
+    const auto epoch = m.model.epoch();
+    m.model.playbackSeeked(960 * 3 + 10);  // just after the third second's data
+    EXPECT_GT(m.model.epoch(), epoch);
+    EXPECT_EQ(m.model.playbackRead(), 960u * 3 + 10);
+    ASSERT_EQ(m.model.fillHeight().size(), 3u);
+    EXPECT_EQ(m.model.fillHeight().newest(), (TrendPoint{3.0, 103}));
+    EXPECT_EQ(m.model.temperature().size(), 3u);
+    ASSERT_EQ(m.model.echoes().size(), 3u);
+    EXPECT_EQ(m.model.echoes().row(0).bytes[0], 3);
+
+    // Played on from there, the series go on in order.
+    m.model.playbackPosition(std::uint64_t{960} * 4);
+    m.model.replyDecoded(fill(200));
+    m.model.echoRecord(Bytes{9});
+    EXPECT_EQ(m.model.fillHeight().newest(), (TrendPoint{4.0, 200}));
+    EXPECT_EQ(m.model.echoes().row(0).bytes[0], 9);
+    EXPECT_EQ(m.model.echoes().row(1).bytes[0], 3);
+
+    m.model.playbackSeeked(std::uint64_t{960} * 50);
+    EXPECT_EQ(m.model.fillHeight().size(), 4u);
+    m.model.playbackSeeked(0);
+    EXPECT_TRUE(m.model.fillHeight().empty());
+    EXPECT_EQ(m.model.echoes().size(), 0u);
+    m.model.echoRecord(Bytes{7});
+    EXPECT_EQ(m.model.echoes().row(0).bytes[0], 7);
+}
+
 TEST(MonitorModel, SwitchingUnitsConvertsTheFillHeightHistory) {
     Monitor m(false);
     m.model.replyDecoded(fill(254));

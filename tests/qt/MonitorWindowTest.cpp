@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
@@ -16,12 +18,15 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ControlWidgets.h"
@@ -30,6 +35,7 @@
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
 #include "MonitorWindow.h"
+#include "ReplayBar.h"
 #include "TrendPanel.h"
 #include "app/Console.h"
 #include "fakes/FakeSerialPort.h"
@@ -416,6 +422,105 @@ TEST_F(ConsoleWindow, TheMenuOpensTheMonitorOnTheConsolesModel) {
     ASSERT_NE(host.window(), nullptr);
     EXPECT_TRUE(host.window()->isVisible());
     EXPECT_TRUE(host.window()->isWindow());
+}
+
+// A recording of `records` echo records of 40 sample bytes, each followed by
+// its distance reply and a temperature reply: 53 bytes a record.
+std::string recording(int records) {
+    std::string r;
+    for (int i = 0; i < records; ++i) {
+        r += '=';
+        for (int b = 0; b < 40; ++b) r += static_cast<char>(b % 3 == 0 ? 0xF0 : 0x0F);
+        r += "D" + std::to_string(1000 + i) + "\r\n";
+        r += "c" + std::to_string(150 + i % 100) + "\r";
+    }
+    return r;
+}
+
+struct Replaying : ConsoleWindow {
+    explicit Replaying(int records = 400) : file(recording(records)) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, qs(config.path()));
+        test::writeFile(console.file("Purlo.Spl"), file);
+        console.s.settings_loaded = true;
+        console.s.pc_baud_rate = 9600;
+        console.setObserver(model);
+        host.open();
+        bar = host.window()->replayBar();
+    }
+    int recordsBefore(std::int64_t position) const {
+        return static_cast<int>(std::count(file.begin(), file.begin() + position, '='));
+    }
+    std::string file;
+    test::FakeSteadyClock steady;
+    test::FakeWallClock wall;
+    TempDir config;
+    MonitorModel model{steady, wall, {dir.path(), false, 1000, 16}};
+    MonitorHost host{model, window};
+    ReplayBar* bar = nullptr;
+};
+
+TEST_F(Replaying, AtTenTimesARecordingPlaysInATenthOfItsTime) {
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->speedBox().currentText(), "As fast as possible");
+    bar->speedBox().setCurrentIndex(3);
+    ASSERT_EQ(bar->speedBox().currentText(), "×10");
+    console.click(Control::Com_play_spl);
+    bar->refresh();
+    EXPECT_EQ(bar->positionText().text().toStdString(),
+              "00:00:00 / 00:00:22   0 of 21200 bytes   0 echo records");
+    QElapsedTimer took;
+    took.start();
+    console.click(Control::Com_start_stop);
+    // 21 200 bytes at 9600 bit/s are 22.08 s of recording.
+    const double expected = 21200 * 10.0 / 9600 / 10;
+    EXPECT_NEAR(static_cast<double>(took.nsecsElapsed()) / 1e9, expected, expected * 0.1);
+    EXPECT_FALSE(console.s.playback_on);
+    EXPECT_EQ(model.echoes().size(), 16u);
+    EXPECT_EQ(window.text(Control::Com_play_spl), "#");
+}
+
+TEST_F(Replaying, TheBarPausesStepsAndMovesAPlaybackAtItsPace) {
+    bar->speedBox().setCurrentIndex(0);  // real time: 22 s, far longer than the test
+    console.click(Control::Com_play_spl);
+    std::int32_t pausedAt = 0;
+    int countPaused = 0;
+    const std::int64_t half = static_cast<std::int64_t>(file.size()) / 2;
+    QTimer::singleShot(300, [&] {
+        EXPECT_GT(console.s.playback_pos, 0);
+        QTest::mouseClick(&bar->playButton(), Qt::LeftButton);
+        EXPECT_EQ(bar->playButton().text(), "Play");
+    });
+    QTimer::singleShot(450, [&] {
+        pausedAt = console.s.playback_pos;
+        countPaused = console.s.playback_count;
+    });
+    QTimer::singleShot(750, [&] {
+        EXPECT_EQ(console.s.playback_pos, pausedAt);
+        QTest::mouseClick(&bar->stepButton(), Qt::LeftButton);
+    });
+    QTimer::singleShot(900, [&] {
+        EXPECT_EQ(console.s.playback_count, countPaused + 1);
+        // A click on the slider's groove moves a page; setting the value is the same.
+        bar->slider().setValue(ReplayBar::kSliderSteps / 2);
+    });
+    QTimer::singleShot(1050, [&] {
+        EXPECT_GE(console.s.playback_pos, half);
+        EXPECT_LT(console.s.playback_pos, half + 53);
+        EXPECT_EQ(console.s.playback_count, recordsBefore(console.s.playback_pos));
+        bar->refresh();
+        EXPECT_TRUE(bar->positionText().text().contains(
+            QStringLiteral("%1 echo records").arg(console.s.playback_count)));
+        bar->speedBox().setCurrentIndex(5);
+        QTest::mouseClick(&bar->playButton(), Qt::LeftButton);
+    });
+    QElapsedTimer took;
+    took.start();
+    console.click(Control::Com_start_stop);
+    EXPECT_GE(took.elapsed(), 1050);
+    EXPECT_LT(took.elapsed(), 5000);
+    EXPECT_FALSE(console.s.playback_on);
+    bar->refresh();
+    EXPECT_FALSE(bar->slider().isEnabled());
 }
 
 }  // namespace
