@@ -138,7 +138,9 @@ TEST(Replay, PauseHoldsThePositionUntilResumedAndStepReadsOneRecordAtATime) {
                 EXPECT_EQ(h.s.playback_count, countAtPause + stepsAsked);
             }
             // Held for a while, then two steps, each given time to run on.
-            if (yieldsPaused == 50) EXPECT_EQ(h.s.playback_pos, pausedAt);
+            if (yieldsPaused == 50) {
+                EXPECT_EQ(h.s.playback_pos, pausedAt);
+            }
             if (yieldsPaused == 50 || yieldsPaused == 80) {
                 r.step();
                 ++stepsAsked;
@@ -229,7 +231,9 @@ TEST(Replay, EveryEndingLeavesWhatItLeavesFlatOutAtEverySpeedAndPaused) {
         for (const double speed : {1.0, 2.0, 5.0, 10.0, 100.0}) {
             SCOPED_TRACE(speed);
             EXPECT_EQ(play(speed, ending, false), flatOut);
-            if (ending != Ending::EndOfFile) EXPECT_EQ(play(speed, ending, true), flatOut);
+            if (ending != Ending::EndOfFile) {
+                EXPECT_EQ(play(speed, ending, true), flatOut);
+            }
         }
     }
 }
