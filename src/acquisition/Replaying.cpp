@@ -177,6 +177,10 @@ class SilentReplay {
         const auto code = static_cast<unsigned char>(line_.front());
         at_.state.reply_code = line_.front();
         if (code == 'q') {
+            // Decoding the frequency's line again on what it left changes
+            // nothing, and a recording repeats it every cycle.
+            if (line_ == lastFrequency_) return;
+            lastFrequency_ = line_;
             decode(line_);
         } else if (code < last_.size()) {
             if (last_[code].empty()) pending_.push_back(code);
@@ -219,7 +223,8 @@ class SilentReplay {
     char separator_;
     ReplayCheckpoint at_;
     std::string line_;
-    int recordLeft_ = 0;  // bytes an echo record may still have
+    std::string lastFrequency_;  // the frequency line decoded last
+    int recordLeft_ = 0;         // bytes an echo record may still have
     std::int64_t every_ = Replay::kCheckpointBytes;
     std::array<std::string, 128> last_;   // the last line of each reply code
     std::vector<unsigned char> pending_;  // the codes with a line in last_
