@@ -17,29 +17,8 @@ demo_session --level-min 900 --level-max 1300 \
   --level-speed 25 --noise 1.5 --spikes 0.002 --false-echo 700
 
 # A fresh user: the monitor's settings start from their defaults.
-(cd "$work" && HOME="$work" XDG_CONFIG_HOME="$work/.config" PURLO_COMM1="$work/com1" \
-  exec "$root/build/bin/purlo" --monitor) &
-console_pid=$!
-console=""; monitor=""
-for _ in $(seq 50); do
-  console=$(xdotool search --onlyvisible --name "Purlo\$" 2>/dev/null | head -n1 || true)
-  monitor=$(xdotool search --onlyvisible --name "Purlo monitor" 2>/dev/null | head -n1 || true)
-  [ -n "$console" ] && [ -n "$monitor" ] && [ "$console" != "$monitor" ] && break
-  sleep 0.2
-done
-[ -n "$console" ] && [ -n "$monitor" ] || { echo "the windows did not appear" >&2; exit 1; }
-sleep 0.5
-xdotool windowmove "$console" 0 0
-eval "$(xdotool getwindowgeometry --shell "$console")"
-cw=$WIDTH; ch=$HEIGHT
-xdotool windowmove "$monitor" $((cw + 8)) 0
-sleep 0.3
+console_with_monitor
 
-# A point of a control, from its place in twips (1440 per inch, 96 dpi screen).
-click() {  # left top width height
-  local px=$(((($1 + $3 / 2) * 96) / 1440)) py=$(((($2 + $4 / 2) * 96) / 1440))
-  xdotool mousemove --window "$console" "$px" "$py" click 1
-}
 click 6936 5184 564 264        # Start
 sleep 10
 # "Keep as reference", in the monitor's top row.

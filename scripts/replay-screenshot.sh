@@ -16,28 +16,8 @@ fi
 demo_session
 QT_QPA_PLATFORM=offscreen build/bin/bench_playback --megabytes 0.4 "$work/Purlo.Spl" >/dev/null 2>&1
 
-(cd "$work" && HOME="$work" XDG_CONFIG_HOME="$work/.config" PURLO_COMM1="$work/com1" \
-  exec "$root/build/bin/purlo" --monitor) &
-console_pid=$!
-console=""; monitor=""
-for _ in $(seq 50); do
-  console=$(xdotool search --onlyvisible --name "Purlo\$" 2>/dev/null | head -n1 || true)
-  monitor=$(xdotool search --onlyvisible --name "Purlo monitor" 2>/dev/null | head -n1 || true)
-  [ -n "$console" ] && [ -n "$monitor" ] && [ "$console" != "$monitor" ] && break
-  sleep 0.2
-done
-[ -n "$console" ] && [ -n "$monitor" ] || { echo "the windows did not appear" >&2; exit 1; }
-sleep 0.5
-xdotool windowmove "$console" 0 0
-eval "$(xdotool getwindowgeometry --shell "$console")"
-cw=$WIDTH; ch=$HEIGHT
-xdotool windowmove "$monitor" $((cw + 8)) 0
-sleep 0.3
+console_with_monitor
 
-click() {  # left top width height, in twips (1440 per inch, 96 dpi screen)
-  local px=$(((($1 + $3 / 2) * 96) / 1440)) py=$(((($2 + $4 / 2) * 96) / 1440))
-  xdotool mousemove --window "$console" "$px" "$py" click 1
-}
 click 3864 5184 732 264        # "#": arm the playback
 sleep 0.5
 # The speed box, third in the replay bar: up two from "As fast as possible" is x10.

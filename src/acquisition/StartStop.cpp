@@ -174,7 +174,15 @@ void Com_start_stop_Click(Console& c) {
     const std::uint64_t run = ++c.startRuns;
     const auto takenOver = [&c, run] { return c.startRuns != run; };
     std::string line;  // this run's reply line; a nested run has its own
-    if (!c.s.settings_loaded) readSettingsFile(c);
+    if (!c.s.settings_loaded) {
+        readSettingsFile(c);
+        // A playback armed before the settings were read was reported at the
+        // baud rate before them; its time base is the rate read now.
+        if (c.s.playback_on && c.s.playback_pos == 0) {
+            c.observer().playbackStarted(static_cast<std::uint64_t>(c.files.playbackLength()),
+                                         c.s.pc_baud_rate);
+        }
+    }
     runHandler(c, receiveFailure, [&] {
         draw_3_diagrams_vertical_position(c);
         if (c.s.request_cycle_step == 0) c.s.request_cycle_step = 1;

@@ -10,6 +10,7 @@
 #include "fakes/Harness.h"
 #include "fakes/ScriptedProbe.h"
 #include "observe/Observer.h"
+#include "support/SettingsFixture.h"
 
 namespace purlo::test {
 namespace {
@@ -137,6 +138,20 @@ TEST(Observer, APlaybackReportsItsLengthPositionsValuesRecordsAndEnd) {
     ASSERT_EQ(h.seen.records.size(), 1u);
     EXPECT_EQ(h.seen.records[0].size(), 10u);
     EXPECT_TRUE(h.seen.commands.empty());
+}
+
+// Armed before the first Start has read purlo.Set: the playback is told again
+// at the rate read, before its first byte, so its time base is right.
+TEST(Observer, APlaybackArmedBeforeTheSettingsAreReadIsToldTheirBaudRate) {
+    Observed h;
+    h.s.settings_loaded = false;
+    ConsoleState settings = testsupport::startUpSettings();
+    settings.pc_baud_rate = 9600;
+    testsupport::writeSettingsFile(h.dir.path(), settings);
+    writeFile(h.console.file("Purlo.Spl"), "c215\r\n");
+    h.console.click(Control::Com_play_spl);
+    h.console.click(Control::Com_start_stop);
+    EXPECT_EQ(h.seen.log, "play(6,300)play(6,9600)prpend") << h.seen.log;
 }
 
 TEST(Observer, DisarmingAPlaybackEndsIt) {
