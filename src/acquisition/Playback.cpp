@@ -36,6 +36,7 @@ void Com_play_spl_Click(Console& c) {
         } else {
             c.files.closePlayback();
             c.s.playback_on = false;
+            c.replay.playbackEnded();
             c.observer().playbackEnded();
             c.ui.setBackColour(Control::Com_play_spl, Colour::face());
             c.ui.setText(Control::Com_play_spl, "#");

@@ -89,6 +89,7 @@ void stopSequence(Console& c) {
 void endPlayback(Console& c) {
     c.files.closePlayback();
     c.s.playback_on = false;
+    c.replay.playbackEnded();
     c.ui.setText(Control::Com_play_spl, "#");
     c.s.playback_pos = 0;
     c.ui.setBackColour(Control::Com_play_spl, Colour::face());

@@ -91,6 +91,16 @@ class Replay {
     void recordRead();
     // Paces afresh from the next byte on (after a seek, a new start).
     void restartPace() { anchored_ = false; }
+    // The playback ended or was disarmed: a pause, step or seek asked for it
+    // does not carry over to the next one (whose Start must never seem to do
+    // nothing); the speed chosen does, as the replay bar shows it.
+    void playbackEnded() {
+        paused_ = false;
+        steps_ = 0;
+        seek_.reset();
+        anchored_ = false;
+        update();
+    }
 
     // Checkpoints of this playback, ordered by position; the first is its start.
     std::vector<ReplayCheckpoint> checkpoints;

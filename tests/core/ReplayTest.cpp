@@ -158,6 +158,36 @@ TEST(Replay, PauseHoldsThePositionUntilResumedAndStepReadsOneRecordAtATime) {
     EXPECT_FALSE(h.s.playback_on);
 }
 
+// Paused when it was disarmed: the next playback armed starts playing, at the
+// speed chosen, and not paused where the operator may not see the bar.
+TEST(Replay, APauseEndsWithItsPlaybackTheSpeedStays) {
+    ReplayHarness h;
+    h.console.replay.setSpeed(100.0);
+    int disarmedAt = 0;
+    h.ui.everyYield = [&](int n) {
+        if (disarmedAt == 0 && h.s.playback_on && h.s.playback_pos >= 700) {
+            h.console.replay.setPaused(true);
+            h.arm();  // disarmed while paused: the loop goes live...
+            disarmedAt = n;
+        }
+        if (disarmedAt != 0 && n == disarmedAt + 5) h.start();  // ...and is stopped
+    };
+    h.arm();
+    h.start();
+    ASSERT_FALSE(h.s.playback_on);
+    ASSERT_LT(h.seen.records, kRecords);
+
+    h.ui.everyYield = nullptr;
+    h.seen.records = 0;
+    h.arm();
+    EXPECT_FALSE(h.console.replay.paused());
+    EXPECT_EQ(h.console.replay.speed(), 100.0);
+    h.start();  // from where the last one was disarmed, as ever, to the end
+    EXPECT_GT(h.seen.records, 0);
+    EXPECT_FALSE(h.s.playback_on);
+    EXPECT_EQ(h.ui.text(Control::Com_play_spl), "#");
+}
+
 // What an ending leaves behind, as the operator and the probe see it.
 struct Outcome {
     std::vector<std::string> texts;
