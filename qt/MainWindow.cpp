@@ -504,11 +504,7 @@ void MainWindow::yield(Wait wait) {
     if (wait == Wait::UntilEvent) {
         // Nothing to do for the caller: sleep in the event loop until serial
         // data, a click or the wake timer arrives.
-        showPending();
-        wakeTimer_.start();
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        sinceEvents_.start();
-        busyYields_ = 0;
+        sleepInEventLoop(wakeTimer_);
         return;
     }
     // A busy loop yields once a byte, and reading the clock costs as much as
@@ -526,10 +522,15 @@ void MainWindow::yield(Wait wait) {
 void MainWindow::yieldFor(double seconds) {
     // A paced playback ahead of its time: sleep in the event loop until its
     // next bytes are due, or a click or anything else arrives first.
-    showPending();
-    paceTimer_.start(static_cast<int>(std::clamp(std::ceil(seconds * 1000.0), 1.0, 1000.0)));
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    paceTimer_.setInterval(static_cast<int>(std::clamp(std::ceil(seconds * 1000.0), 1.0, 1000.0)));
+    sleepInEventLoop(paceTimer_);
     paceTimer_.stop();
+}
+
+void MainWindow::sleepInEventLoop(QTimer& wake) {
+    showPending();
+    wake.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     sinceEvents_.start();
     busyYields_ = 0;
 }

@@ -103,6 +103,9 @@ class MainWindow : public QWidget, public Ui {
     void keepBlankTitleBlank();
     // Before any event runs: the newest texts and lines are on the widgets.
     void showPending();
+    // Shows what waits for its frame, then blocks in the event loop until an
+    // event arrives or `wake` (started here) times out.
+    void sleepInEventLoop(QTimer& wake);
     void setTabOrderFromTable();
     // An empty dialog title shows the application's name.
     QString dialogTitle(std::string_view title) const;

@@ -67,17 +67,6 @@ struct FaultInjection : ::testing::Test, e2e::LiveConsole {
         dialogs.start(10);
     }
 
-    std::vector<std::string> listLines() const {
-        const auto* list = qobject_cast<const QListWidget*>(window.widget(Control::List_Info));
-        std::vector<std::string> lines;
-        for (int i = 0; i < list->count(); ++i)
-            lines.push_back(list->item(i)->text().toStdString());
-        return lines;
-    }
-    long count(std::string_view line) const {
-        const auto lines = listLines();
-        return std::count(lines.begin(), lines.end(), line);
-    }
     std::string lastLine() const { return listLines().back(); }
     bool distanceShown() const { return window.windowCaption().ends_with(" mm"); }
 

@@ -6,13 +6,16 @@
 // Shared by the end-to-end tests and the soak run; no test framework in here.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QListWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MainWindow.h"
@@ -130,6 +133,20 @@ struct LiveConsole {
         watch.start(20);
         console.click(Control::Com_start_stop);
         return met;
+    }
+
+    // The lines of List_Info, oldest first, and how often `line` is among them.
+    std::vector<std::string> listLines() const {
+        const auto* list = qobject_cast<const QListWidget*>(window.widget(Control::List_Info));
+        std::vector<std::string> lines;
+        lines.reserve(static_cast<std::size_t>(list->count()));
+        for (int i = 0; i < list->count(); ++i)
+            lines.push_back(list->item(i)->text().toStdString());
+        return lines;
+    }
+    long count(std::string_view line) const {
+        const auto lines = listLines();
+        return std::count(lines.begin(), lines.end(), line);
     }
 
     void send(const std::string& command) {

@@ -27,18 +27,6 @@ constexpr std::string_view kReceiveError =
 struct PortReturn : ::testing::Test, e2e::LiveConsole {
     void SetUp() override { ASSERT_TRUE(startSimulator()) << "the simulator did not start"; }
 
-    std::vector<std::string> listLines() const {
-        const auto* list = qobject_cast<const QListWidget*>(window.widget(Control::List_Info));
-        std::vector<std::string> lines;
-        lines.reserve(static_cast<std::size_t>(list->count()));
-        for (int i = 0; i < list->count(); ++i)
-            lines.push_back(list->item(i)->text().toStdString());
-        return lines;
-    }
-    long count(std::string_view line) const {
-        const auto lines = listLines();
-        return std::count(lines.begin(), lines.end(), line);
-    }
     std::string spl() const { return readFile(dir.path() / "Purlo.Spl"); }
 
     // Starts acquisition, starts a recording once values come in, and ends
