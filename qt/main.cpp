@@ -19,17 +19,17 @@
 #include <filesystem>
 #include <system_error>
 
-#include "FirstFrameReport.h"
-#include "MainWindow.h"
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
-#include "PortWatcher.h"
-#include "QtSerialPort.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
 #include "purlo/Version.h"
+#include "serial/PortWatcher.h"
+#include "serial/QtSerialPort.h"
+#include "window/FirstFrameReport.h"
+#include "window/MainWindow.h"
 
 namespace {
 

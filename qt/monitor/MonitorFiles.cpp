@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Printing.h"
+#include "window/Printing.h"
 
 namespace purlo {
 

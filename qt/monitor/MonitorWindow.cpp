@@ -16,13 +16,13 @@
 #include <QVBoxLayout>
 
 #include "EchoViews.h"
-#include "MainWindow.h"
 #include "MonitorFiles.h"
 #include "ReplayBar.h"
 #include "SteadyLabel.h"
 #include "TrendPanel.h"
 #include "app/Replay.h"
 #include "monitor/MonitorModel.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 

@@ -29,9 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "ControlWidgets.h"
 #include "EchoViews.h"
-#include "MainWindow.h"
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
 #include "MonitorWindow.h"
@@ -42,6 +40,8 @@
 #include "fakes/Harness.h"
 #include "monitor/MonitorFakes.h"
 #include "monitor/MonitorModel.h"
+#include "window/ControlWidgets.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {
