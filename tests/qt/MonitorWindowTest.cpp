@@ -21,10 +21,10 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -294,24 +294,25 @@ TEST_F(MonitorSession, ExportsWriteTheirFilesAndSayWhenTheyCannot) {
 TEST_F(MonitorSession, AnExportAsksForItsFileInTheWorkingFolder) {
     feed(0, 10);
     MonitorWindow& m = open();
-    auto* exports = m.findChild<QToolButton*>();
-    ASSERT_NE(exports, nullptr);
     QAction* csvAll = nullptr;
-    for (QAction* a : exports->menu()->actions()) {
+    for (QAction* a : m.exportMenu().actions()) {
         if (a->text() == QStringLiteral("Trend as CSV, everything…")) csvAll = a;
     }
     ASSERT_NE(csvAll, nullptr);
-    QString offered;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        offered = dialog->selectedFiles().value(0);
-        dialog->selectFile(QStringLiteral("chosen.csv"));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    csvAll->trigger();
-    EXPECT_EQ(offered, QDir(qs(dir.path())).filePath(QStringLiteral("Purlo-trend.csv")));
+    csvAll->trigger();  // returns at once: the dialog is open, nothing waits for it
+    QFileDialog* dialog = m.exportDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->selectedFiles().value(0),
+              QDir(qs(dir.path())).filePath(QStringLiteral("Purlo-trend.csv")));
+    dialog->selectFile(QStringLiteral("chosen.csv"));
+    QMetaObject::invokeMethod(dialog, "accept");
     EXPECT_EQ(testsupport::readFile(dir.path() / "chosen.csv"), model.exportTrend());
+    // Cancelled, an export writes nothing, and the next one is its own.
+    csvAll->trigger();
+    dialog->selectFile(QStringLiteral("cancelled.csv"));
+    dialog->reject();
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "cancelled.csv"));
 }
 
 TEST_F(MonitorSession, TheLogIsOffAtFirstAndItsSwitchAndFailureAreTheMonitors) {
