@@ -168,6 +168,7 @@ void MonitorModel::playbackEnded() {
 void MonitorModel::setLogging(bool on) {
     if (logOn_ == on) return;
     logOn_ = on;
+    if (on) log_.reopen();
     ++revision_;
 }
 

@@ -100,8 +100,9 @@ class MonitorModel final : public Observer {
 
     // Log
     bool logging() const { return logOn_ && !log_.stopped(); }
-    // Turns the log on or off from the next fill-height reply on; a log
-    // stopped by a failed write stays stopped.
+    // Turns the log on or off from the next fill-height reply on. Turned on,
+    // it opens Purlo.csv afresh, so a log that a failed write stopped tries
+    // again; on and on again changes nothing.
     void setLogging(bool on);
     // Why the log stopped, once a write failed.
     const std::optional<std::string>& logFailure() const { return log_.failure(); }
