@@ -322,6 +322,7 @@ void MonitorWindow::keepReference() {
 }
 
 void MonitorWindow::setLogging(bool on) {
+    if (on) logFailureShown_ = false;
     model_.setLogging(on);
     settings_.csvLog = on;
     settings_.save();
@@ -382,6 +383,8 @@ void MonitorWindow::updateTexts() {
     if (const auto& failure = model_.logFailure(); failure && !logFailureShown_) {
         logFailureShown_ = true;
         showMessage(QString::fromStdString(*failure));
+        // The box says whether rows are being written.
+        log_->setChecked(false);
     }
 }
 

@@ -328,6 +328,13 @@ TEST_F(MonitorSession, TheLogIsOffAtFirstAndItsSwitchAndFailureAreTheMonitors) {
     EXPECT_TRUE(m.message().text().contains(QStringLiteral("Purlo.csv: writing failed")))
         << m.message().text().toStdString();
     EXPECT_EQ(console.listCount(), 0);
+    // The box shows that the log has stopped; ticked again, it tries afresh.
+    EXPECT_FALSE(m.logToggle().isChecked());
+    std::filesystem::remove(dir.path() / "Purlo.csv");
+    m.logToggle().click();
+    EXPECT_TRUE(model.logging());
+    model.replyDecoded({ProbeValue::FillHeight, 1001, "mm"});
+    EXPECT_NE(testsupport::readFile(dir.path() / "Purlo.csv").find(",1001,mm,"), std::string::npos);
 }
 
 TEST_F(MonitorSession, SizePlaceAndPanelsAreRememberedAndHiddenItRunsNoTimer) {
