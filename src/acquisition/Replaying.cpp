@@ -131,7 +131,7 @@ class SilentReplay {
                             : static_cast<std::size_t>(static_cast<const std::uint8_t*>(reply) -
                                                        &buffer[i]);
                     // Its first byte drawn writes the slot's text line.
-                    if (recordLeft_ == kRecordBytes && skipped > 0) slotLineLines_ = slotCodeLines_;
+                    if (recordLeft_ == kRecordBytes && skipped > 0) ++recordsDrawn_;
                     i += skipped;
                     at_.position += static_cast<std::int64_t>(skipped);
                     recordLeft_ = reply == nullptr ? recordLeft_ - static_cast<int>(skipped) : 0;
@@ -201,7 +201,7 @@ class SilentReplay {
         at_.state.reply_code = line_.front();
         if (code >= last_.size()) return;
         if (const auto k = kSlotLineCodes.find(static_cast<char>(code)); k != kSlotLineCodes.npos) {
-            slotCodeLines_[k] = line_;
+            noteSlotLineCode(k);
         }
         if (textMayOutliveItsLine(code)) {
             // Decoding a line again on what it left changes nothing, and a
@@ -227,13 +227,26 @@ class SilentReplay {
         settleSlotLine();
     }
 
+    // A line of one of the slot line's codes. The line it replaces was the
+    // code's line at every record drawn since it came, so when one was, it
+    // is the code's line at the last record drawn.
+    void noteSlotLineCode(std::size_t k) {
+        SlotLineCode& code = slotCodes_[k];
+        if (recordsDrawn_ > code.since) {
+            code.atLastRecord.swap(code.now);
+            code.since = recordsDrawn_;
+        }
+        code.now = line_;
+    }
+
     // The slot's text line as the last record drawn wrote it: the values of
     // then, the last line of each of its codes before that record decoded
     // over the values the replay began with.
     void settleSlotLine() {
-        if (!slotLineLines_) return;
+        if (recordsDrawn_ == 0) return;
         ConsoleState then = atStart_;
-        for (const std::string& line : *slotLineLines_) {
+        for (const SlotLineCode& code : slotCodes_) {
+            const std::string& line = code.since < recordsDrawn_ ? code.now : code.atLastRecord;
             if (line.empty()) continue;
             try {
                 decodeReply(line, then, separator_);
@@ -270,10 +283,15 @@ class SilentReplay {
     char separator_;
     ReplayCheckpoint at_;
     ConsoleState atStart_;  // the values the replay began with
-    // The last line of each of the slot line's codes, now and when the last
-    // record was drawn (nothing until one was).
-    std::array<std::string, kSlotLineCodes.size()> slotCodeLines_;
-    std::optional<std::array<std::string, kSlotLineCodes.size()>> slotLineLines_;
+    // Each of the slot line's codes: its last line, and the one before when
+    // that came after the last record drawn (empty: none since the start).
+    struct SlotLineCode {
+        std::string now;
+        std::string atLastRecord;
+        std::uint64_t since = 0;  // records drawn when `now` came
+    };
+    std::array<SlotLineCode, kSlotLineCodes.size()> slotCodes_;
+    std::uint64_t recordsDrawn_ = 0;
     std::string line_;
     int recordLeft_ = 0;  // bytes an echo record may still have
     std::int64_t every_ = Replay::kCheckpointBytes;
