@@ -9,8 +9,10 @@
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
+#include "SteadyLabel.h"
 #include "app/Console.h"
 
 namespace purlo {
@@ -71,13 +73,21 @@ ReplayBar::ReplayBar(Console& console, QWidget* parent)
     position_->setObjectName(QStringLiteral("ReplayPosition"));
     position_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* layout = new QHBoxLayout(this);
+    // The place on a line of its own below the controls, in a frame of fixed
+    // height: its text changes with every frame of a playback and must not
+    // lay the window out again each time, nor make the monitor too wide to
+    // stand beside the console on a laptop's screen.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+    auto* layout = new QHBoxLayout;
+    rows->addLayout(layout);
+    rows->addWidget(new SteadyLabel(position_, 1, this));
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(play_);
     layout->addWidget(step_);
     layout->addWidget(speed_);
     layout->addWidget(slider_, 1);
-    layout->addWidget(position_);
 
     connect(play_, &QToolButton::clicked, this, [this] {
         console_.replay.setPaused(!console_.replay.paused());

@@ -467,6 +467,15 @@ struct Replaying : ConsoleWindow {
     ReplayBar* bar = nullptr;
 };
 
+// A 1366 x 768 laptop, less a panel of 28 pixels: the monitor, replay bar
+// included, can stand whole beside the console at its usual size.
+TEST_F(Replaying, TheMonitorFitsBesideTheConsoleOnALaptopScreen) {
+    const QSize least = host.window()->minimumSizeHint();
+    EXPECT_LE(window.frameGeometry().width() + least.width(), 1366)
+        << "the monitor needs " << least.width() << " px";
+    EXPECT_LE(least.height(), 768 - 28 - 30) << "the monitor needs " << least.height() << " px";
+}
+
 TEST_F(Replaying, AtTenTimesARecordingPlaysInATenthOfItsTime) {
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->speedBox().currentText(), "As fast as possible");
