@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CommPort.h"
+#include "serial/CommPort.h"
 
-#include "PortMap.h"
 #include "link/NetworkAddress.h"
+#include "serial/PortMap.h"
 
 namespace purlo {
 

@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "NetworkPort.h"
-#include "QtSerialPort.h"
+#include "serial/NetworkPort.h"
+#include "serial/QtSerialPort.h"
 
 namespace purlo {
 

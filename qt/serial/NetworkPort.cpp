@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "NetworkPort.h"
+#include "serial/NetworkPort.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "NetworkPorts.h"
-#include "PortMap.h"
+#include "serial/NetworkPorts.h"
+#include "serial/PortMap.h"
 #include "text/RuntimeError.h"
 
 #ifdef __linux__

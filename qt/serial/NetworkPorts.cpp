@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "NetworkPorts.h"
+#include "serial/NetworkPorts.h"
 
 #include <QSettings>
 #include <map>

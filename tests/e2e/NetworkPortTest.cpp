@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "PortWatcher.h"
 #include "e2e/LiveConsole.h"
 #include "e2e/Ser2net.h"
 #include "serial/NetworkPorts.h"
+#include "serial/PortWatcher.h"
 #include "support/FileBytes.h"
 #include "support/RecordingCheck.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "NetworkPortDialog.h"
+#include "serial/ports/NetworkPortDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
