@@ -27,8 +27,8 @@
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
 #include "purlo/Version.h"
-#include "serial/PortWatcher.h"
 #include "serial/CommPort.h"
+#include "serial/PortWatcher.h"
 #include "window/FirstFrameReport.h"
 #include "window/MainWindow.h"
 
