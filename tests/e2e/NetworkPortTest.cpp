@@ -12,11 +12,11 @@
 #include <cstdlib>
 
 #include "e2e/LiveConsole.h"
-#include "e2e/Ser2net.h"
 #include "serial/NetworkPorts.h"
 #include "serial/PortWatcher.h"
 #include "support/FileBytes.h"
 #include "support/RecordingCheck.h"
+#include "support/Ser2net.h"
 
 namespace purlo {
 namespace {
@@ -47,8 +47,8 @@ struct BehindSer2net : ::testing::Test, e2e::LiveConsole {
                window.windowCaption().ends_with(" mm");
     }
 
-    e2e::Ser2net rfc2217{dir.path(), link, e2e::Ser2net::Kind::Rfc2217};
-    e2e::Ser2net raw{dir.path(), link, e2e::Ser2net::Kind::RawTcp};
+    testsupport::Ser2net rfc2217{dir.path(), link, testsupport::Ser2net::Kind::Rfc2217};
+    testsupport::Ser2net raw{dir.path(), link, testsupport::Ser2net::Kind::RawTcp};
 };
 
 TEST_F(BehindSer2net, BothKindsShowValuesAndEchoRecordsRawTcpSaysOnceTheLineIsTheServers) {

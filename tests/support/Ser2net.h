@@ -3,7 +3,8 @@
 
 // Debian's ser2net on 127.0.0.1 in front of a serial device (the simulator's
 // pseudo-terminal), raw TCP or RFC 2217, on a port that was free when the
-// fixture was made. No test framework in here.
+// fixture was made. No test framework in here; the tests and the benchmarks
+// share it.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,7 +21,7 @@
 
 #include "support/SimProcess.h"
 
-namespace purlo::e2e {
+namespace purlo::testsupport {
 
 // A TCP port on 127.0.0.1 nobody listens on now (the system's choice).
 inline int freeLoopbackPort() {
@@ -100,7 +101,7 @@ class Ser2net {
     Kind kind_;
     int port_;
     std::filesystem::path config_;
-    std::optional<testsupport::SimProcess> process_;
+    std::optional<SimProcess> process_;
 };
 
-}  // namespace purlo::e2e
+}  // namespace purlo::testsupport
