@@ -27,8 +27,8 @@
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
 #include "purlo/Version.h"
+#include "serial/CommPort.h"
 #include "serial/PortWatcher.h"
-#include "serial/QtSerialPort.h"
 #include "window/FirstFrameReport.h"
 #include "window/MainWindow.h"
 
@@ -51,7 +51,8 @@ constexpr const char* kUsage =
     "  --help      this text\n"
     "  --version   the program's version and licence\n"
     "\n"
-    "Port n (Comm1 to Comm4) is the device in PURLO_COMMn when that is set,\n"
+    "Port n (Comm1 to Comm4) is the device in PURLO_COMMn when that is set\n"
+    "(or a serial device server: rfc2217://HOST:PORT, tcp://HOST:PORT),\n"
     "else the port bound to it with \"Port for Comm n\" (right-click a button),\n"
     "else the first of /dev/ttyUSB<n-1> and /dev/ttyACM<n-1> that exists,\n"
     "else /dev/ttyS<n-1>.\n";
@@ -174,8 +175,9 @@ int main(int argc, char* argv[]) {
     // A size the operator chooses is the size of the next start.
     QObject::connect(&window, &purlo::MainWindow::windowSizeChanged,
                      [](purlo::WindowSize size) { size.save(); });
-    purlo::QtSerialPort serial;
+    purlo::CommPort serial;
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
+    serial.setNotes([&console](const std::string& line) { console.addInfo(line); });
     console.setObserver(monitorModel);
     window.connectConsole(console);
     purlo::PortWatcher portWatcher(console);

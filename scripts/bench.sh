@@ -4,7 +4,7 @@
 # table: builds the release preset, then runs each benchmark program of
 # bench/ (offscreen; the live one against purlo-probe-sim), the live and
 # playback ones a second time with the monitor window open. A full run takes
-# about 27 minutes, most of it the two 10-minute live sessions.
+# about 40 minutes, most of it the three 10-minute live sessions.
 #
 #   scripts/bench.sh           the figures as the README reports them
 #   scripts/bench.sh --quick   a few seconds each: checks that they all run
@@ -21,11 +21,12 @@ if [ "${1:-}" = "--quick" ]; then quick=(--quick); fi
 scripts/setup.sh
 cmake --preset release >/dev/null
 benches=(bench_idle_cpu bench_live bench_echo bench_playback bench_replay bench_startup
-         bench_port_return)
+         bench_port_return bench_network)
 cmake --build --preset release -j 2 --target "${benches[@]}" >/dev/null
 # Each run: a program and its options.
 runs=("bench_idle_cpu" "bench_live" "bench_live --monitor" "bench_echo" "bench_playback"
-      "bench_playback --monitor" "bench_replay" "bench_startup" "bench_port_return")
+      "bench_playback --monitor" "bench_replay" "bench_startup" "bench_port_return"
+      "bench_network")
 
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
@@ -67,7 +68,12 @@ BEGIN {
             "startup_peak_resident_mb|Start-up peak resident memory|< 50 MB;" \
             "port_wait_cpu_percent|CPU while waiting for a vanished port|< 1 %;" \
             "port_return_median_ms|Port back to first \"?\" sent, median|<= 2000 ms;" \
-            "port_return_max_ms|Port back to first \"?\" sent, max|<= 2000 ms", rows, ";")
+            "port_return_max_ms|Port back to first \"?\" sent, max|<= 2000 ms;" \
+            "network_live_lost_bytes|RFC 2217 via ser2net, live 38400: bytes lost|0;" \
+            "network_live_cpu_percent|RFC 2217 via ser2net, live 38400: console CPU|< 5 %;" \
+            "network_idle_cpu_percent|RFC 2217 via ser2net: CPU waiting on silent probe|< 0.5 %;" \
+            "network_return_median_ms|Server dropped, back to first \"?\", median|< 3000 ms;" \
+            "network_return_max_ms|Server dropped, back to first \"?\", max|< 3000 ms", rows, ";")
   for (i = 1; i <= n; i++) { split(rows[i], f, "|"); key[i] = f[1]; name[f[1]] = f[2]; goal[f[1]] = f[3] }
 }
 $1 == "result" { value[$2] = $3; unit[$2] = $4 }

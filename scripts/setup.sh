@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy   # the fuzz build; formatting and lint
   xvfb xauth xdotool imagemagick x11-utils   # x11-utils: xprop, for the title bar test
   librsvg2-bin desktop-file-utils groff-base   # the icon, the menu entry and manual pages
+  ser2net   # the network-port tests: a real serial device server on loopback
   # The package and its checks: dpkg-deb and dpkg-shlibdeps, readelf and
   # objdump, hardening-check, lintian, appstreamcli.
   dpkg-dev binutils devscripts lintian appstream

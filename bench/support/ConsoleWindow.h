@@ -9,7 +9,7 @@
 #include "app/Console.h"
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
-#include "serial/QtSerialPort.h"
+#include "serial/CommPort.h"
 #include "window/MainWindow.h"
 
 namespace purlo {
@@ -54,7 +54,7 @@ struct ConsoleWindow {
     void send(std::string_view command);
 
     CountingWindow window;
-    QtSerialPort serial;
+    CommPort serial;  // the serial port, or a network port for rfc2217:// and tcp://
     Console console;
     SystemSteadyClock steadyClock;
     SystemWallClock wallClock;

@@ -8,6 +8,9 @@
 
 #include "acquisition/Resume.h"
 #include "app/Console.h"
+#include "link/NetworkAddress.h"
+#include "serial/NetworkPort.h"
+#include "text/RuntimeError.h"
 
 namespace purlo {
 
@@ -25,6 +28,10 @@ const QString kOptionKey = QStringLiteral("link/resumeWhenPortComesBack");
 PortWatcher::PortWatcher(Console& console, QObject* parent) : QObject(parent), console_(console) {
     timer_.setInterval(kLookEveryMs);
     connect(&timer_, &QTimer::timeout, this, &PortWatcher::look);
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &PortWatcher::tryServer);
+    connect(&server_, &QAbstractSocket::connected, this, [this] { serverAnswered(true); });
+    connect(&server_, &QAbstractSocket::errorOccurred, this, [this] { serverAnswered(false); });
     console_.resume.watcher = this;
 }
 
@@ -33,12 +40,50 @@ PortWatcher::~PortWatcher() {
 }
 
 void PortWatcher::watchFor(std::string_view device) {
+    stop();
     device_ = std::string(device);
-    timer_.start();
+    if (!isNetworkAddress(device_)) {
+        timer_.start();
+        return;
+    }
+    attempt_ = 0;
+    retry_.start(reconnectPause(attempt_));
 }
 
 void PortWatcher::stop() {
     timer_.stop();
+    retry_.stop();
+    server_.abort();
+}
+
+void PortWatcher::tryServer() {
+    NetworkAddress address;
+    try {
+        address = parseNetworkAddress(device_);
+    } catch (const RuntimeError&) {
+        return;  // cannot be reached, so never back
+    }
+    server_.abort();
+    server_.connectToHost(QString::fromStdString(address.host), address.port);
+    // A server that does not answer at all is tried again, as one that refuses.
+    retry_.start(NetworkPort::kConnectTimeoutMs);
+}
+
+void PortWatcher::serverAnswered(bool up) {
+    // Only a look: the console makes its own connection when it resumes.
+    server_.abort();
+    retry_.stop();
+    if (!up) {
+        retry_.start(reconnectPause(++attempt_));
+        return;
+    }
+    attempt_ = 0;
+    // Out of the socket's signal, as resuming runs acquisition until it ends.
+    QTimer::singleShot(0, this, [this] {
+        tellConsole();
+        // Not resumed (the console was busy): look again after a while.
+        if (console_.resume.waiting && !watching()) retry_.start(reconnectPause(attempt_));
+    });
 }
 
 void PortWatcher::look() {
@@ -46,6 +91,10 @@ void PortWatcher::look() {
     // (a new USB node gets its group's permissions a moment after it appears).
     const QFileInfo node(QString::fromStdString(device_));
     if (!node.exists() || !node.isReadable() || !node.isWritable()) return;
+    tellConsole();
+}
+
+void PortWatcher::tellConsole() {
     // Inside a modal dialog's loop, acquisition would run under the dialog.
     if (QThread::currentThread()->loopLevel() > 1) return;
     // Resuming runs acquisition from here until it ends; the console stops

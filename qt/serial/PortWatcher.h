@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTcpSocket>
 #include <QTimer>
 #include <string>
 
@@ -15,7 +16,9 @@ class Console;
 
 // Watches for a lost serial device to be back and then lets the console
 // resume (acquisition/Resume.h). It looks at the device's path four times a
-// second, a stat without busy polling, and only while it waits. The console
+// second, a stat without busy polling, and only while it waits. A network
+// port is back when its server accepts a connection again: tried after a
+// pause that grows from a quarter of a second to two (reconnectPause). The console
 // is told from the application's own event loop only: a modal dialog's loop
 // is left alone, and the console itself declines while a handler runs, so
 // the watcher simply tells it again at its next look.
@@ -33,7 +36,10 @@ class PortWatcher : public QObject, public DeviceWatcher {
 
     void watchFor(std::string_view device) override;
     void stop() override;
-    bool watching() const { return timer_.isActive(); }
+    bool watching() const {
+        return timer_.isActive() || retry_.isActive() ||
+               server_.state() != QAbstractSocket::UnconnectedState;
+    }
 
     // Shows the stored option on `action` (checkable) and gives the console
     // the operator's choice from then on, storing each change.
@@ -45,10 +51,18 @@ class PortWatcher : public QObject, public DeviceWatcher {
 
   private:
     void look();
+    // Tells the console the device is back, unless a modal dialog runs.
+    void tellConsole();
+    void tryServer();
+    void serverAnswered(bool up);
 
     Console& console_;
     QTimer timer_;
     std::string device_;
+    // For a network port: the next attempt, and the attempt under way.
+    QTimer retry_;
+    QTcpSocket server_;
+    int attempt_ = 0;
 };
 
 }  // namespace purlo

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 
+#include "link/NetworkAddress.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -66,7 +68,9 @@ CommMapping mapComm(int n, std::string_view environment, std::string_view bindin
     if (n < 1) throw RuntimeError("invalid port number");
     if (!environment.empty()) return {std::string(environment), CommSource::Environment, false};
     if (!binding.empty()) {
-        const bool there = present(binding, catalogue.ports(), catalogue);
+        // A network port is reached or not when it opens; never "absent".
+        const bool there =
+            isNetworkAddress(binding) || present(binding, catalogue.ports(), catalogue);
         return {std::string(binding), CommSource::Binding, !there};
     }
     return {automaticDevice(n, catalogue), CommSource::Automatic, false};
@@ -90,8 +94,9 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
 
     if (now.source == CommSource::Environment) {
         PortChoice env;
-        env.text = withNote("PURLO_COMM" + std::to_string(n) + "=" + now.device,
-                            catalogue.access(now.device));
+        env.text = "PURLO_COMM" + std::to_string(n) + "=" + now.device;
+        if (!isNetworkAddress(now.device))
+            env.text = withNote(env.text, catalogue.access(now.device));
         env.details = "Set in the environment: it overrides the choice below.";
         env.current = true;
         env.enabled = false;
@@ -113,7 +118,7 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
     const bool listed = std::any_of(ports.begin(), ports.end(), [&binding](const PortInfo& p) {
         return p.bindingName() == binding || p.location == binding;
     });
-    if (!binding.empty() && !listed) {
+    if (!binding.empty() && !listed && !isNetworkAddress(binding)) {
         PortChoice bound;
         bound.text = withNote(std::string(binding), catalogue.access(std::string(binding)));
         bound.binding = binding;
@@ -132,6 +137,46 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
         c.details = details(p);
         c.current =
             now.device == p.location || (!p.stablePath.empty() && now.device == p.stablePath);
+        choices.push_back(std::move(c));
+    }
+    return choices;
+}
+
+std::vector<PortChoice> networkChoices(
+    std::string_view environment, std::string_view binding, const std::vector<std::string>& recent,
+    const std::function<std::string(const std::string&)>& lastFailure) {
+    std::vector<std::string> addresses = recent;
+    // The bound one first when it has dropped off the list, so it shows.
+    if (isNetworkAddress(binding)) {
+        const std::vector<std::string> withBound =
+            rememberRecent(recent, binding, recent.size() + 1);
+        if (withBound.size() > recent.size()) addresses = withBound;
+    }
+    std::optional<NetworkAddress> bound;
+    if (environment.empty() && isNetworkAddress(binding)) {
+        try {
+            bound = parseNetworkAddress(binding);
+        } catch (const RuntimeError&) {
+            // Bound to something that cannot be reached: nothing listed is it.
+        }
+    }
+    std::vector<PortChoice> choices;
+    for (const std::string& address : addresses) {
+        PortChoice c;
+        NetworkAddress a;
+        try {
+            a = parseNetworkAddress(address);
+        } catch (const RuntimeError&) {
+            continue;  // not an address any more (the settings file edited)
+        }
+        c.binding = a.text();
+        c.text = c.binding;
+        const std::string failure = lastFailure(c.binding);
+        if (!failure.empty()) c.text += " (" + failure + ")";
+        c.details = a.kind == NetworkKind::Rfc2217
+                        ? "Serial device server, RFC 2217: the line settings are set from here."
+                        : "Serial device server, raw TCP: the line settings are set on the server.";
+        c.current = bound == a;
         choices.push_back(std::move(c));
     }
     return choices;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,9 +48,18 @@ struct PortChoice {
 // The entries of the chooser of Comm n: the environment variable when it
 // names the device (it overrides any choice), "Automatic" with the device it
 // picks now, the bound device when the ports present do not include it
-// (absent, or not a listed serial port), then every port present with its
-// description. Each port that cannot be opened says why.
+// (absent, or not a listed serial port; a network port is left to
+// networkChoices), then every port present with its description. Each port
+// that cannot be opened says why.
 std::vector<PortChoice> portChoices(int n, std::string_view environment, std::string_view binding,
                                     const PortCatalogue& catalogue);
+
+// The chooser's network ports for Comm n: the one bound (when it is not among
+// `recent`), then the ones used lately, newest first, each once; the one Comm
+// n maps to marked. `lastFailure` says why the last attempt to reach an
+// address failed ("refused"), empty when it did not.
+std::vector<PortChoice> networkChoices(
+    std::string_view environment, std::string_view binding, const std::vector<std::string>& recent,
+    const std::function<std::string(const std::string&)>& lastFailure);
 
 }  // namespace purlo

@@ -169,5 +169,38 @@ TEST(PortChoices, AnEnvironmentVariableIsShownAsWhatCountsAndCannotBeChosen) {
     EXPECT_FALSE(choices[2].current);
 }
 
+TEST(PortChoices, NetworkPortsAreNeverAbsentAndListedRecentFirstWithWhyTheyFailed) {
+    FakePortCatalogue c;
+    c.add("/dev/ttyUSB0", kFtdiById);
+    const std::string bound = "socket://gw:4001";
+    const CommMapping m = mapComm(1, "", bound, c);
+    EXPECT_EQ(m.device, bound);
+    EXPECT_FALSE(m.boundButAbsent);
+    // The serial section does not repeat it, nor call it absent.
+    for (const PortChoice& p : portChoices(1, "", bound, c)) EXPECT_NE(p.binding, bound);
+    EXPECT_EQ(portChoices(1, "rfc2217://gw:4002", "", c)[0].text, "PURLO_COMM1=rfc2217://gw:4002");
+
+    const auto failure = [](const std::string& a) {
+        return a == "rfc2217://[::1]:4002" ? std::string("refused") : std::string();
+    };
+    const std::vector<std::string> recent{"rfc2217://[::1]:4002", "tcp://gw:4001", "junk://x"};
+    std::vector<PortChoice> n = networkChoices("", bound, recent, failure);
+    ASSERT_EQ(n.size(), 2U);  // the bound one is among them; junk is dropped
+    EXPECT_EQ(n[0].text, "rfc2217://[::1]:4002 (refused)");
+    EXPECT_EQ(n[0].binding, "rfc2217://[::1]:4002");
+    EXPECT_FALSE(n[0].current);
+    EXPECT_EQ(n[1].binding, "tcp://gw:4001");
+    EXPECT_TRUE(n[1].current);
+    EXPECT_NE(n[1].details.find("raw TCP"), std::string::npos);
+    // Bound to one no longer among the recent: it comes first. The
+    // environment overrides a binding: nothing is marked then.
+    n = networkChoices("", "tcp://other:9", recent, failure);
+    ASSERT_EQ(n.size(), 3U);
+    EXPECT_EQ(n[0].binding, "tcp://other:9");
+    EXPECT_TRUE(n[0].current);
+    n = networkChoices("/dev/ttyUSB0", "tcp://gw:4001", recent, failure);
+    EXPECT_TRUE(std::none_of(n.begin(), n.end(), [](const PortChoice& p) { return p.current; }));
+}
+
 }  // namespace
 }  // namespace purlo::test

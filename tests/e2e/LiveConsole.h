@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/Console.h"
-#include "serial/QtSerialPort.h"
+#include "serial/CommPort.h"
 #include "support/ScratchDir.h"
 #include "support/SettingsFixture.h"
 #include "support/SimProcess.h"
@@ -59,7 +59,7 @@ class ObservedPort : public SerialPort {
         return got;
     }
 
-    QtSerialPort port;
+    CommPort port;
     InputMode mode = InputMode::Text;
     int echoRequests = 0;
     std::size_t bytesIn = 0;
@@ -95,6 +95,7 @@ struct LiveConsole {
         settings.zero_offset_mm = 2000;
         testsupport::writeSettingsFile(dir.path(), settings);
         window.connectConsole(console);
+        serial.port.setNotes([this](const std::string& line) { console.addInfo(line); });
         console.Form_Load();
         window.show();
     }

@@ -5,11 +5,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <cstdlib>
 #include <optional>
@@ -19,6 +23,7 @@
 #include "fakes/FakeSerialPort.h"
 #include "fakes/Harness.h"
 #include "serial/QtSerialPort.h"
+#include "serial/ports/NetworkPortDialog.h"
 #include "serial/ports/PortBindings.h"
 #include "serial/ports/PortChooser.h"
 #include "window/MainWindow.h"
@@ -145,7 +150,8 @@ TEST_F(PortChooserWindow, IsTheFirstEntryOfTheMenuOfEveryButtonAndFollowsTheComm
 // makes of them, that it lists again on opening, and what choosing does.
 TEST_F(PortChooserWindow, MarksTheMappedPortListsAgainOnOpeningAndBindsTheShownComm) {
     QList<QAction*> entries = open();
-    ASSERT_EQ(entries.size(), 3);
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_EQ(entries[3]->text(), QStringLiteral("Network port…"));
     EXPECT_EQ(entries[2]->text(), QStringLiteral("/dev/ttyACM0 – Acme && Co Probe (no permission: "
                                                  "add your user to the group dialout)"));
     EXPECT_EQ(marked(entries),
@@ -176,8 +182,47 @@ TEST_F(PortChooserWindow, MarksTheMappedPortListsAgainOnOpeningAndBindsTheShownC
     EXPECT_EQ(changed.count(), 2);
 
     ports.listed.clear();
-    EXPECT_EQ(textsOf(open()),
-              (QStringList{"Automatic (/dev/ttyS1, absent)", "No serial ports found"}));
+    EXPECT_EQ(textsOf(open()), (QStringList{"Automatic (/dev/ttyS1, absent)",
+                                            "No serial ports found", "Network port…"}));
+}
+
+TEST_F(PortChooserWindow, NetworkPortAsksWithoutStoppingAnythingBindsAndListsTheServer) {
+    const auto networkDialog = [this] {
+        for (QAction* a : open()) {
+            if (a->objectName() == QStringLiteral("NetworkPortAction")) a->trigger();
+        }
+        // Shown without a loop of its own: the trigger has returned.
+        return window.findChild<NetworkPortDialog*>();
+    };
+    NetworkPortDialog* dialog = networkDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("bad host"));
+    dialog->accept();
+    EXPECT_TRUE(dialog->isVisible());  // explained, still open
+    EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("Problem"))->isVisibleTo(dialog));
+    EXPECT_EQ(PortBindings::binding(1), "");
+
+    dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("::1"));
+    dialog->findChild<QSpinBox*>(QStringLiteral("Port"))->setValue(4002);
+    QSignalSpy changed(&chooser(), &PortChooser::bindingChanged);
+    dialog->accept();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(PortBindings::binding(1), "rfc2217://[::1]:4002");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Listed and marked from now on; the next dialog starts from it.
+    EXPECT_EQ(marked(open()), QStringList{"rfc2217://[::1]:4002"});
+    dialog = networkDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->address(), "rfc2217://[::1]:4002");
+    dialog->findChild<QComboBox*>(QStringLiteral("Kind"))->setCurrentIndex(1);
+    dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("gw.plant"));
+    dialog->accept();
+    EXPECT_EQ(PortBindings::binding(1), "tcp://gw.plant:4002");
+    const QStringList texts = textsOf(open());
+    EXPECT_EQ(texts.mid(texts.size() - 3),
+              (QStringList{"tcp://gw.plant:4002", "rfc2217://[::1]:4002", "Network port…"}));
 }
 
 // The real serial adapter: a bound adapter that is gone makes Start fail as

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "serial/NetworkPort.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "serial/NetworkPorts.h"
+#include "serial/PortMap.h"
+#include "text/RuntimeError.h"
+
+#ifdef __linux__
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
+namespace purlo {
+
+namespace {
+
+constexpr std::size_t kCompactAt = 4096;
+
+// A server gone without a FIN (switched off, its cable pulled) is noticed by
+// keep-alive while nothing is sent, and by the user timeout while sent data
+// waits for its acknowledgement.
+void shortKeepAlive(QTcpSocket& socket) {
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+#ifdef __linux__
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    const int idle = NetworkPort::kKeepAliveIdleSeconds;
+    const int interval = 1;
+    const int probes = NetworkPort::kKeepAliveProbes;
+    const unsigned userTimeoutMs = (idle + probes * interval) * 1000U;
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs);
+#endif
+}
+
+}  // namespace
+
+NetworkPort::NetworkPort() {
+    socket_.setReadBufferSize(static_cast<qint64>(kReceiveBufferBytes));
+    QObject::connect(&socket_, &QAbstractSocket::errorOccurred, &socket_,
+                     [this](QAbstractSocket::SocketError) { onLost(); });
+    QObject::connect(&socket_, &QAbstractSocket::disconnected, &socket_, [this] { onLost(); });
+}
+
+NetworkPort::~NetworkPort() {
+    open_ = false;
+    socket_.abort();
+}
+
+void NetworkPort::onLost() {
+    if (!open_) return;
+    lostReason_ = "lost the connection to " + device_ + ": " +
+                  NetworkPorts::reason(socket_.error(), socket_.errorString());
+    open_ = false;
+    socket_.abort();
+}
+
+std::string NetworkPort::deviceName() const {
+    if (open_) return device_;
+    return deviceForComm(commPort_);
+}
+
+void NetworkPort::setCommPort(std::int16_t number) {
+    if (number < 1) throw RuntimeError("invalid port number");
+    commPort_ = number;
+}
+
+void NetworkPort::setInputLen(std::int16_t length) {
+    if (length < 0) throw RuntimeError("invalid input length");
+    inputLen_ = length;
+}
+
+void NetworkPort::setPortOpen(bool open) {
+    if (!open) {
+        if (!open_) return;
+        open_ = false;
+        // Whatever was written has been flushed; the server sees the end.
+        socket_.disconnectFromHost();
+        if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
+        return;
+    }
+    if (open_) return;
+    device_ = deviceForComm(commPort_);
+    const NetworkAddress address = parseNetworkAddress(device_);
+    try {
+        connectTo(address);
+    } catch (...) {
+        socket_.abort();
+        throw;
+    }
+    NetworkPorts::reached(device_);
+    NetworkPorts::used(device_);
+}
+
+void NetworkPort::connectTo(const NetworkAddress& address) {
+    address_ = address;
+    lostReason_.clear();
+    received_.clear();
+    readPos_ = 0;
+    socket_.abort();
+    socket_.connectToHost(QString::fromStdString(address.host), address.port);
+    if (!socket_.waitForConnected(kConnectTimeoutMs)) {
+        const std::string why = NetworkPorts::reason(socket_.error(), socket_.errorString());
+        NetworkPorts::failed(device_, why);
+        throw RuntimeError("cannot connect to " + device_ + ": " + why);
+    }
+    shortKeepAlive(socket_);
+    open_ = true;
+    if (rfc2217()) {
+        // Binary both ways and the COM-PORT-OPTION, then the line as the
+        // console wants it and nothing stale in the server's buffers. The
+        // acknowledgements are read as they come, never waited for.
+        telnet_ = telnet::Client();
+        send(telnet_.start() + telnet::Client::lineSettings(settings_) +
+             telnet::Client::purgeData(telnet::Purge::Both));
+        return;
+    }
+    static std::vector<std::string> told;
+    if (notes_ && std::find(told.begin(), told.end(), device_) == told.end()) {
+        told.push_back(device_);
+        notes_("* Comm" + std::to_string(commPort_) + " is raw TCP (" + device_ +
+               "): baud rate and line settings are set on the server.");
+    }
+}
+
+void NetworkPort::setSettings(std::string_view settings) {
+    settings_ = parseLineSettings(settings);
+    if (open_ && rfc2217()) send(telnet::Client::lineSettings(settings_));
+}
+
+void NetworkPort::requireOpen() {
+    if (open_) return;
+    if (!lostReason_.empty()) {
+        std::string reason;
+        reason.swap(lostReason_);
+        throw RuntimeError(reason);
+    }
+    throw RuntimeError("port not open");
+}
+
+void NetworkPort::send(const std::string& bytes) {
+    const auto size = static_cast<qint64>(bytes.size());
+    if (socket_.write(bytes.data(), size) != size) {
+        onLost();
+        requireOpen();
+    }
+    // Out at once, not when the event loop next comes round.
+    socket_.flush();
+    requireOpen();
+}
+
+void NetworkPort::takeReceived() {
+    const std::size_t waiting = received_.size() - readPos_;
+    if (waiting >= kReceiveBufferBytes) return;
+    const QByteArray raw = socket_.read(static_cast<qint64>(kReceiveBufferBytes - waiting));
+    if (raw.isEmpty()) return;
+    std::string data;
+    std::string reply;
+    const std::string_view bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
+    if (rfc2217()) {
+        telnet_.receive(bytes, data, reply);
+    } else {
+        data.assign(bytes);
+    }
+    for (const char b : data) {
+        if (b == '\0' && nullDiscard_) continue;
+        received_.push_back(b);
+    }
+    if (!reply.empty()) send(reply);
+}
+
+int NetworkPort::inBufferCount() {
+    requireOpen();
+    takeReceived();
+    return static_cast<int>(
+        std::min<std::size_t>(received_.size() - readPos_, std::numeric_limits<int>::max()));
+}
+
+void NetworkPort::clearInBuffer() {
+    requireOpen();
+    // Through the Telnet layer all the same, so no command is cut in two.
+    while (socket_.bytesAvailable() > 0) {
+        received_.clear();
+        readPos_ = 0;
+        takeReceived();
+        requireOpen();
+    }
+    received_.clear();
+    readPos_ = 0;
+}
+
+void NetworkPort::output(std::string_view data) {
+    requireOpen();
+    send(rfc2217() ? telnet::escape(data) : std::string(data));
+}
+
+std::string NetworkPort::input() {
+    requireOpen();
+    takeReceived();
+    const std::size_t waiting = received_.size() - readPos_;
+    const std::size_t n = inputLen_ == 0 ? waiting : std::min<std::size_t>(waiting, inputLen_);
+    std::string out = received_.substr(readPos_, n);
+    readPos_ += n;
+    if (readPos_ == received_.size()) {
+        received_.clear();
+        readPos_ = 0;
+    } else if (readPos_ >= kCompactAt) {
+        received_.erase(0, readPos_);
+        readPos_ = 0;
+    }
+    return out;
+}
+
+}  // namespace purlo

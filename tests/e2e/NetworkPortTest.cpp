@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The console behind a real serial device server: Debian's ser2net on
+// 127.0.0.1 bridging the probe simulator's pseudo-terminal, as raw TCP and
+// as RFC 2217. Values and echo records come through either; over RFC 2217 a
+// baud rate chosen on the PC reaches the line and 0xFF bytes survive the
+// Telnet escaping; a server that goes away is a lost port that comes back.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
+
+#include "e2e/LiveConsole.h"
+#include "serial/NetworkPorts.h"
+#include "serial/PortWatcher.h"
+#include "support/FileBytes.h"
+#include "support/RecordingCheck.h"
+#include "support/Ser2net.h"
+
+namespace purlo {
+namespace {
+
+using testsupport::readFile;
+
+constexpr std::string_view kReceiveError =
+    "* Error while getting RS232 data via communication chanel!";
+
+std::vector<std::string> simOptions(std::vector<std::string> extra) {
+    std::vector<std::string> o{"--fast", "--level-min", "1000", "--level-max", "1000"};
+    o.insert(o.end(), extra.begin(), extra.end());
+    return o;
+}
+
+struct BehindSer2net : ::testing::Test, e2e::LiveConsole {
+    explicit BehindSer2net(std::vector<std::string> extra = {"--baud", "9600"})
+        : LiveConsole(simOptions(std::move(extra))) {}
+    void SetUp() override {
+        ASSERT_TRUE(startSimulator()) << "the simulator did not start";
+        ASSERT_TRUE(rfc2217.start()) << "ser2net did not start";
+        ASSERT_TRUE(raw.start()) << "ser2net did not start";
+    }
+    void use(const std::string& address) { setenv("PURLO_COMM1", address.c_str(), 1); }
+    bool valuesShown() const {
+        return window.text(Control::Com_view_us_fq) == "25.1kc" &&
+               window.text(Control::Com_view_burst_length) == "P 4" &&
+               window.windowCaption().ends_with(" mm");
+    }
+
+    testsupport::Ser2net rfc2217{dir.path(), link, testsupport::Ser2net::Kind::Rfc2217};
+    testsupport::Ser2net raw{dir.path(), link, testsupport::Ser2net::Kind::RawTcp};
+};
+
+TEST_F(BehindSer2net, BothKindsShowValuesAndEchoRecordsRawTcpSaysOnceTheLineIsTheServers) {
+    const std::string rawNote = "* Comm1 is raw TCP (" + raw.address() +
+                                "): baud rate and line settings are set on the server.";
+    for (const std::string& address : {rfc2217.address(), raw.address(), raw.address()}) {
+        use(address);
+        const int before = serial.echoRequests;
+        window.setText(Control::Com_view_us_fq, "");
+        window.setWindowCaption("");
+        const bool met =
+            runLiveUntil([&] { return valuesShown() && serial.echoRequests >= before + 3; });
+        EXPECT_TRUE(met) << address << ": last list line " << listLines().back();
+        EXPECT_EQ(console.link().openedDevice(), address);
+        EXPECT_NEAR(console.s.fill_height, 1000.0f, 30.0f);
+        EXPECT_FALSE(console.s.port_open);
+    }
+    EXPECT_EQ(count(rawNote), 1);
+    EXPECT_EQ(listLines().size(), 2u);  // the start-up line and the note
+}
+
+struct BaudMismatch : BehindSer2net {
+    BaudMismatch() : BehindSer2net({"--baud", "19200"}) {}
+};
+
+TEST_F(BaudMismatch, ThePcBaudRateReachesTheLineOverRfc2217) {
+    use(rfc2217.address());
+    // The console at 9600, the probe at 19200: only garbage crosses the line.
+    EXPECT_FALSE(runLiveUntil([&] { return valuesShown(); }, 1500));
+    EXPECT_NE(window.text(Control::Com_view_us_fq), "25.1kc");
+    console.click(Control::Com_baudrate_pc);
+    ASSERT_EQ(window.text(Control::Com_baudrate_pc), "19200");
+    // SET-BAUDRATE sets the line to the probe's rate: every value comes right.
+    EXPECT_TRUE(runLiveUntil([&] { return valuesShown() && serial.echoRequests >= 3; }));
+    EXPECT_NEAR(console.s.fill_height, 1000.0f, 30.0f);
+}
+
+struct Logged : BehindSer2net {
+    // Every sample outside the echo high: records full of 0xFF bytes.
+    Logged() : BehindSer2net({"--baud", "9600", "--spikes", "1", "--log", "traffic.log"}) {}
+    void SetUp() override {
+        options.back() = (dir.path() / "traffic.log").string();
+        BehindSer2net::SetUp();
+    }
+};
+
+TEST_F(Logged, ARecordingOverRfc2217HoldsExactlyWhatTheProbeSentFFBytesIncluded) {
+    use(rfc2217.address());
+    bool recording = false;
+    runLiveUntil([&] {
+        if (!recording && valuesShown()) {
+            send("#");
+            recording = true;
+        }
+        if (recording && serial.echoRequests >= 6) {
+            send("#");
+            return true;
+        }
+        return false;
+    });
+    ASSERT_FALSE(console.s.recording_on);
+    const std::string spl = readFile(dir.path() / "Purlo.Spl");
+    EXPECT_GE(std::count(spl.begin(), spl.end(), '\xff'), 4 * 100);
+    const auto c = bench::compareRecording(bench::sentToPc(readFile(dir.path() / "traffic.log")),
+                                           spl, console.s.sample_length);
+    EXPECT_TRUE(c.clean()) << c.firstProblem;
+    EXPECT_GE(c.recordsMatched, 4);
+}
+
+TEST_F(BehindSer2net, AServerGoneIsALostPortAndItsReturnResumesAcquisitionAndRecording) {
+    const std::string address = rfc2217.address();
+    use(address);
+    PortWatcher watcher(console);
+    console.resume.enabled = true;
+    bool recording = false;
+    bool gone = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!recording && valuesShown()) {
+            send("#");
+            recording = true;
+        }
+        if (recording && !gone && serial.echoRequests >= 3) {
+            gone = true;
+            rfc2217.kill();
+        }
+    });
+    watch.start(20);
+    console.click(Control::Com_start_stop);  // returns when the loss ends acquisition
+    watch.stop();
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(count(kReceiveError), 1);
+    EXPECT_EQ(listLines().back(), "* Comm1 (" + address + ") was removed; waiting for it.");
+    EXPECT_EQ(window.text(Control::Com_start_stop), "Start");
+    EXPECT_TRUE(watcher.watching());
+    const std::string before = readFile(dir.path() / "Purlo.Spl");
+
+    // Refused while it is away: the console waits at rest.
+    e2e::runEventsFor(1500);
+    EXPECT_FALSE(console.s.port_open);
+    EXPECT_TRUE(watcher.watching());
+    window.setWindowCaption("");
+    const int recordsBefore = serial.echoRequests;
+    ASSERT_TRUE(rfc2217.start());
+    bool stopped = false;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!stopped && console.s.port_open && valuesShown() &&
+            serial.echoRequests >= recordsBefore + 3) {
+            stopped = true;
+            console.click(Control::Com_start_stop);
+        }
+    });
+    watch.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    while (!stopped && clock.elapsed() < 15000) e2e::runEventsFor(50);
+    ASSERT_TRUE(stopped) << "acquisition did not resume; last line: " << listLines().back();
+    EXPECT_EQ(count("* Comm1 is back; acquisition resumed."), 1);
+    EXPECT_FALSE(watcher.watching());
+    const std::string after = readFile(dir.path() / "Purlo.Spl");
+    EXPECT_EQ(after.substr(0, before.size()), before);
+    EXPECT_NE(after.find('=', before.size()), std::string::npos);
+}
+
+TEST_F(BehindSer2net, AServerThatRefusesGivesTheSpecifiedLineAndTheReason) {
+    const std::string address = rfc2217.address();
+    rfc2217.kill();
+    use(address);
+    console.click(Control::Com_start_stop);
+    EXPECT_EQ(listLines().back(), "* Error while setting Comm. Port or baudrate!");
+    EXPECT_EQ(window.text(Control::Com_start_stop), "Start");
+    EXPECT_EQ(NetworkPorts::failure(address), "refused");
+    use("tcp://no-such-host.invalid:4001");
+    console.click(Control::Com_start_stop);
+    EXPECT_EQ(NetworkPorts::failure("tcp://no-such-host.invalid:4001"), "name not found");
+}
+
+}  // namespace
+}  // namespace purlo
