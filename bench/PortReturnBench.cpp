@@ -27,7 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "PortWatcher.h"
+#include "serial/PortWatcher.h"
 #include "support/ConsoleWindow.h"
 #include "support/Measure.h"
 #include "support/SettingsFixture.h"

@@ -7,7 +7,7 @@
 #include <QStyleFactory>
 #include <cstdlib>
 
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace {
 

@@ -17,19 +17,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
-#include "FirstFrameReport.h"
-#include "MainWindow.h"
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
-#include "PortWatcher.h"
-#include "QtSerialPort.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
 #include "purlo/Version.h"
+#include "serial/PortWatcher.h"
+#include "serial/QtSerialPort.h"
+#include "window/FirstFrameReport.h"
+#include "window/MainWindow.h"
 
 namespace {
 
@@ -70,6 +71,19 @@ struct Options {
     }
 };
 
+// The options QGuiApplication and QApplication take out of argv themselves
+// (and the X11 platform's), so that they pass the check of the console's own.
+void addQtOptions(QCommandLineParser& parser) {
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
+                             "geometry", "name", "title", "style", "stylesheet", "qmljsdebugger"}) {
+        parser.addOption({QString::fromLatin1(name), QString(), QStringLiteral("value")});
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    }
+}
+
 QStringList argumentList(int argc, char* argv[]) {
     QStringList list;
     for (int i = 0; i < argc; ++i) list << QString::fromLocal8Bit(argv[i]);
@@ -99,48 +113,42 @@ QString enterDesktopFolder() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Every option is read and checked before the window system starts, so a
+    // mistyped option gets its answer in a terminal without a display too.
     const Options options;
-    // --help and --version are answered before any window system is needed.
-    // Anything else waits until Qt has taken its own options out of argv.
-    {
-        QCommandLineParser early;
-        options.addTo(early);
-        early.parse(argumentList(argc, argv));
-        if (early.isSet(options.help)) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (early.isSet(options.version)) {
-            std::fputs(purlo::versionText("purlo").c_str(), stdout);
-            return 0;
-        }
-    }
-
-    QApplication app(argc, argv);  // takes its own options out of argv
     QCommandLineParser parser;
     options.addTo(parser);
-    if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "purlo: %s\n\n%s", qPrintable(parser.errorText()), kUsage);
+    addQtOptions(parser);
+    const auto refuse = [](const QString& reason) {
+        std::fprintf(stderr, "purlo: %s\n\n%s", qPrintable(reason), kUsage);
         return 2;
+    };
+    if (!parser.parse(argumentList(argc, argv))) return refuse(parser.errorText());
+    if (parser.isSet(options.help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parser.isSet(options.version)) {
+        std::fputs(purlo::versionText("purlo").c_str(), stdout);
+        return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "purlo: unexpected argument '%s'\n\n%s",
-                     qPrintable(parser.positionalArguments().constFirst()), kUsage);
-        return 2;
+        return refuse(QStringLiteral("unexpected argument '%1'")
+                          .arg(parser.positionalArguments().constFirst()));
+    }
+    std::optional<purlo::WindowSize> scale;
+    if (parser.isSet(options.scale)) {
+        scale = purlo::WindowSize::fromKey(parser.value(options.scale));
+        if (!scale) {
+            return refuse(QStringLiteral("--scale takes 100, 125, 150, 200, 250 or screen"));
+        }
     }
     const bool desktop = parser.isSet(options.desktop);
     const bool monitor = parser.isSet(options.monitor);
+
+    QApplication app(argc, argv);  // takes its own options out of argv
     // The window's size: from the command line for this run, else as chosen last.
-    purlo::WindowSize windowSize = purlo::WindowSize::load();
-    if (parser.isSet(options.scale)) {
-        const auto chosen = purlo::WindowSize::fromKey(parser.value(options.scale));
-        if (!chosen) {
-            std::fprintf(stderr, "purlo: --scale takes 100, 125, 150, 200, 250 or screen\n\n%s",
-                         kUsage);
-            return 2;
-        }
-        windowSize = *chosen;
-    }
+    const purlo::WindowSize windowSize = scale ? *scale : purlo::WindowSize::load();
 
     QApplication::setApplicationName(QStringLiteral("Purlo"));
     QApplication::setApplicationVersion(QString::fromLatin1(purlo::kVersion));

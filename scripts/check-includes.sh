@@ -6,7 +6,12 @@
 # table's "may include" column); this check also fails when the two differ, so
 # the documentation cannot drift from what is enforced.
 #
-#   scripts/check-includes.sh [SRC_DIR]    (default: the src/ beside this script)
+# The Qt side has rules of its own, for the rooms of qt/: a folder includes
+# another by its name ("serial/PortMap.h"), and the serial and window adapters
+# never reach up into the windows built on them (monitor/, tuning/).
+#
+#   scripts/check-includes.sh [SRC_DIR]    (default: the src/ beside this script;
+#                                           the qt/ beside SRC_DIR is checked too)
 #
 # Prints each offending line and exits 1; prints nothing and exits 0 when clean.
 set -euo pipefail
@@ -113,5 +118,77 @@ find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) | LC_ALL=C sort |
       close(file)
     }
     END { exit bad }' || status=1
+
+# The rooms of qt/, lowest first; main.cpp at its top may include any of them.
+qt_rules='
+serial:
+window: serial
+monitor: serial window
+'
+qt="${src%/src}/qt"
+if [ -d "$qt" ]; then
+  # "| `qt/window/` | … | the core, Qt, `serial/` |": the backquoted folders.
+  qt_documented=$(awk -F'|' '
+    $2 ~ /^ *`qt\/[a-z]+\/` *$/ {
+      folder = $2; gsub(/[ `]|qt\/|\//, "", folder)
+      rest = $(NF - 1); out = ""
+      while (match(rest, /`[a-z]+\/`/)) {
+        out = out " " substr(rest, RSTART + 1, RLENGTH - 3)
+        rest = substr(rest, RSTART + RLENGTH)
+      }
+      print folder ":" out
+    }' "$docs")
+  if ! diff_out=$(diff <(printf '%s\n' "$qt_rules" | normalise) <(printf '%s\n' "$qt_documented" | normalise)); then
+    echo "check-includes: the qt/ rules here and the folder table in docs/ARCHITECTURE.md differ"
+    echo "(< this script, > the documentation):"
+    printf '%s\n' "$diff_out" | grep '^[<>]'
+    status=1
+  fi
+  find "$qt" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' \) | LC_ALL=C sort |
+    awk -v qt="$qt/" -v rules="$qt_rules" '
+      BEGIN {
+        n = split(rules, lines, "\n")
+        for (i = 1; i <= n; i++) {
+          if (split(lines[i], kv, ":") != 2) continue
+          known[kv[1]] = 1
+          m = split(kv[2], allowed, " ")
+          for (j = 1; j <= m; j++) may[kv[1], allowed[j]] = 1
+        }
+        bad = 0
+      }
+      {
+        file = $0
+        rel = substr(file, length(qt) + 1)
+        folder = rel; sub(/\/.*/, "", folder)
+        if (!(folder in known) && !(folder in reported)) {
+          printf "qt/%s/: no include rule for this folder (add one here and in docs/ARCHITECTURE.md)\n", folder
+          reported[folder] = 1; bad = 1
+        }
+        if (!(folder in known)) next
+        dir = file; sub(/\/[^\/]*$/, "", dir)
+        line = 0
+        while ((getline text < file) > 0) {
+          line++
+          if (text !~ /^[ \t]*#[ \t]*include[ \t]*"/) continue
+          target = text; sub(/^[^"]*"/, "", target); sub(/".*/, "", target)
+          to = target; sub(/\/.*/, "", to)
+          if (target !~ /\//) {
+            # A bare name is a file beside this one; one of another room
+            # would come in through that room`s include folder.
+            if ((getline probe < (dir "/" target)) >= 0) { close(dir "/" target); continue }
+            for (room in known)
+              if (room != folder && (getline probe < (qt room "/" target)) >= 0) {
+                close(qt room "/" target); to = room; break
+              }
+            if (to == target) continue
+          }
+          if (!(to in known) || to == folder || may[folder, to]) continue
+          printf "qt/%s:%d: %s/ may not include %s/ (#include \"%s\")\n", rel, line, folder, to, target
+          bad = 1
+        }
+        close(file)
+      }
+      END { exit bad }' || status=1
+fi
 
 exit "$status"

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string_view>
 
-#include "MainWindow.h"
-#include "QtSerialPort.h"
 #include "app/Console.h"
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
+#include "serial/QtSerialPort.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 class MonitorHost;

@@ -2,11 +2,11 @@
 #include "Measure.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 
 namespace purlo::bench {
 
@@ -73,24 +73,52 @@ std::string Options::key(std::string_view name) const {
     return k;
 }
 
+namespace {
+
+[[noreturn]] void usage(const char* program, const std::string& error) {
+    // A benchmark takes its first free argument as a file or program to use or
+    // even to write: an option it does not know must never end up there.
+    std::FILE* out = error.empty() ? stdout : stderr;
+    if (!error.empty()) std::fprintf(out, "%s: %s\n", program, error.c_str());
+    std::fprintf(out,
+                 "usage: %s [--quick] [--monitor] [--seconds N] [--count N] [--megabytes N] "
+                 "[FILE]\n",
+                 program);
+    std::exit(error.empty() ? 0 : 2);
+}
+
+}  // namespace
+
 Options parseOptions(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() -> double {
-            if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
-            return std::stod(argv[++i]);
+            if (i + 1 >= argc) usage(argv[0], arg + " needs a value");
+            const std::string_view text = argv[++i];
+            double v = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+            if (error != std::errc{} || end != text.data() + text.size()) {
+                usage(argv[0], arg + ": not a number: " + std::string(text));
+            }
+            return v;
         };
-        if (arg == "--quick") {
-            o.quick = true;
-        } else if (arg == "--monitor") {
-            o.monitor = true;
-        } else if (arg == "--seconds") {
-            o.seconds = value();
-        } else if (arg == "--count") {
-            o.count = static_cast<int>(value());
-        } else if (arg == "--megabytes") {
-            o.megabytes = value();
+        if (arg == "--help" || arg == "-h") {
+            usage(argv[0], "");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--quick") {
+                o.quick = true;
+            } else if (arg == "--monitor") {
+                o.monitor = true;
+            } else if (arg == "--seconds") {
+                o.seconds = value();
+            } else if (arg == "--count") {
+                o.count = static_cast<int>(value());
+            } else if (arg == "--megabytes") {
+                o.megabytes = value();
+            } else {
+                usage(argv[0], "unknown option " + arg);
+            }
         } else {
             o.rest.push_back(arg);
         }

@@ -65,6 +65,8 @@ struct Options {
     // A figure's key for result(): "_monitor" appended when the monitor is open.
     std::string key(std::string_view name) const;
 };
+// An unknown option or a bad number ends the program with status 2 and the
+// usage on standard error; --help prints the usage and ends with status 0.
 Options parseOptions(int argc, char** argv);
 
 }  // namespace purlo::bench

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MonitorFiles.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPixmap>
-#include <QPrinter>
-#include <QSaveFile>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <string_view>
 
-#include "Printing.h"
+#include "files/ReplaceFile.h"
+#include "window/Printing.h"
 
 namespace purlo {
 
@@ -26,64 +26,53 @@ QString failed(const QString& path, const QString& why) {
     return QStringLiteral("%1 was not written: %2").arg(path, why);
 }
 
+// Every export is made whole in memory first: only a complete file, written,
+// synced and checked, is renamed over the old one.
+std::optional<QString> replaceWith(const QString& path, const QByteArray& bytes) {
+    try {
+        replaceFile(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } catch (const std::exception& e) {
+        return failed(path, QString::fromLocal8Bit(e.what()));
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<QString> saveBytes(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return failed(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return failed(path, why);
-    }
-    if (!file.commit()) return failed(path, file.errorString());
-    return std::nullopt;
+    return replaceWith(path, bytes);
 }
 
 std::optional<QString> savePng(const QString& path, const QImage& image) {
     if (image.isNull()) return failed(path, QStringLiteral("there is nothing to show yet"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return failed(path, file.errorString());
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image)) {
-        const QString why =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return failed(path, why);
-    }
-    if (!file.commit()) return failed(path, file.errorString());
-    return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) return failed(path, writer.errorString());
+    return replaceWith(path, bytes);
 }
 
 std::optional<QString> savePdf(const QString& path, const QPixmap& picture) {
-    // The printer writes to a file name only: a temporary file beside the
-    // target takes the pages, and a rename puts it in place whole.
-    QTemporaryFile part(QFileInfo(path).absolutePath() + QStringLiteral("/.purlo-pdf-XXXXXX"));
-    if (!part.open()) return failed(path, part.errorString());
-    part.close();
-    // An export is for others to read, as any file the program writes.
-    part.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                        QFileDevice::ReadOther);
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(part.fileName());
-    printer.setPageLayout(QPageLayout(
-        QPageSize(QPageSize::A4),
-        picture.width() > picture.height() ? QPageLayout::Landscape : QPageLayout::Portrait,
-        QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-    if (!printImage(picture, printer)) {
-        return failed(path, QStringLiteral("the PDF could not be made"));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setResolution(1200);
+        pdf.setPageLayout(QPageLayout(
+            QPageSize(QPageSize::A4),
+            picture.width() > picture.height() ? QPageLayout::Landscape : QPageLayout::Portrait,
+            QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        QPainter painter;
+        if (!painter.begin(&pdf)) return failed(path, QStringLiteral("the PDF could not be made"));
+        drawFitted(painter, picture);
+        // end() writes the document's trailer: without it there is no PDF.
+        if (!painter.end()) return failed(path, QStringLiteral("the PDF could not be made"));
     }
-    if (QFileInfo(part.fileName()).size() == 0) {
-        return failed(path, QStringLiteral("the PDF could not be written"));
-    }
-    if (std::rename(QFile::encodeName(part.fileName()).constData(),
-                    QFile::encodeName(path).constData()) != 0) {
-        return failed(path, QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    part.setAutoRemove(false);
-    return std::nullopt;
+    if (bytes.isEmpty()) return failed(path, QStringLiteral("the PDF could not be made"));
+    return replaceWith(path, bytes);
 }
 
 }  // namespace purlo

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "ConsoleMenu.h"
-#include "MainWindow.h"
 #include "MonitorWindow.h"
 #include "monitor/MonitorModel.h"
+#include "window/ConsoleMenu.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 

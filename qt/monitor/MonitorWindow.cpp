@@ -14,20 +14,24 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "EchoViews.h"
-#include "MainWindow.h"
 #include "MonitorFiles.h"
 #include "ReplayBar.h"
 #include "SteadyLabel.h"
 #include "TrendPanel.h"
 #include "app/Replay.h"
 #include "monitor/MonitorModel.h"
+#include "window/MainWindow.h"
+#include "window/PlaceBeside.h"
 
 namespace purlo {
 
 namespace {
 
+// As large as the monitor is wanted, on a screen with room for it beside the console.
+constexpr QSize kWanted(900, 820);
 constexpr int kFrameMs = 100;  // ten frames a second: echo records come a few a second
 // A redraw may take at most a tenth of the time: after one that took t,
 // frames wait 9 t, so a console playing back flat out keeps nine tenths.
@@ -171,7 +175,9 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
     connect(log_, &QCheckBox::toggled, this, &MonitorWindow::setLogging);
     connect(echoes_, &EchoHistoryView::hovered, hover_, &QLabel::setText);
 
-    if (settings_.geometry.isEmpty() || !restoreGeometry(settings_.geometry)) resize(900, 820);
+    // Where the operator left it, if that is on a screen here now; else
+    // beside the console, as large as the console's screen allows.
+    if (!restoreOnPresentScreen(*this, settings_.geometry)) placeBeside(*this, console_, kWanted);
 
     frames_.setInterval(kFrameMs);
     connect(&frames_, &QTimer::timeout, this, [this] {
@@ -189,8 +195,15 @@ MonitorWindow::MonitorWindow(MonitorModel& model, MainWindow& console, QWidget* 
 MonitorWindow::~MonitorWindow() = default;
 
 void MonitorWindow::buildExportMenu(QToolButton* button) {
+    // popup(), not the button's own menu: that one runs exec(), an event loop
+    // of its own, and inside the console's receive loop it would stand
+    // acquisition still for as long as the menu is open.
     auto* menu = new QMenu(button);
+    exportMenu_ = menu;
+    menu->setObjectName(QStringLiteral("ExportMenu"));
     menu->setAccessibleName(QStringLiteral("Export"));
+    connect(button, &QToolButton::clicked, menu,
+            [button, menu] { menu->popup(button->mapToGlobal(QPoint(0, button->height()))); });
     const QString png = QStringLiteral("PNG image (*.png)");
     const QString csv = QStringLiteral("CSV (*.csv)");
     menu->addAction(QStringLiteral("Trend as PNG…"), this, [this, png] {
@@ -198,16 +211,12 @@ void MonitorWindow::buildExportMenu(QToolButton* button) {
                          &MonitorWindow::exportTrendPng);
     });
     menu->addAction(QStringLiteral("Trend as CSV, visible span…"), this, [this, csv] {
-        if (const auto path = askPath(QStringLiteral("Trend as CSV, visible span"),
-                                      QStringLiteral("Purlo-trend.csv"), csv)) {
-            exportTrendCsv(*path, true);
-        }
+        askPath(QStringLiteral("Trend as CSV, visible span"), QStringLiteral("Purlo-trend.csv"),
+                csv, [this](const QString& path) { exportTrendCsv(path, true); });
     });
     menu->addAction(QStringLiteral("Trend as CSV, everything…"), this, [this, csv] {
-        if (const auto path = askPath(QStringLiteral("Trend as CSV, everything"),
-                                      QStringLiteral("Purlo-trend.csv"), csv)) {
-            exportTrendCsv(*path, false);
-        }
+        askPath(QStringLiteral("Trend as CSV, everything"), QStringLiteral("Purlo-trend.csv"), csv,
+                [this](const QString& path) { exportTrendCsv(path, false); });
     });
     menu->addAction(QStringLiteral("Echo history as PNG…"), this, [this, png] {
         exportWithDialog(QStringLiteral("Echo history as PNG"),
@@ -223,30 +232,40 @@ void MonitorWindow::buildExportMenu(QToolButton* button) {
         exportWithDialog(QStringLiteral("Save window as PDF"), QStringLiteral("Purlo-window.pdf"),
                          QStringLiteral("PDF (*.pdf)"), &MonitorWindow::exportWindowPdf);
     });
-    button->setMenu(menu);
-    button->setPopupMode(QToolButton::InstantPopup);
 }
 
-std::optional<QString> MonitorWindow::askPath(const QString& title, const QString& name,
-                                              const QString& filter) {
+void MonitorWindow::askPath(const QString& title, const QString& name, const QString& filter,
+                            std::function<void(const QString&)> then) {
+    // One save dialog, shown with open(): it runs no event loop of its own, so
+    // acquisition, the recording and the log go on while the operator chooses.
+    // A second export asked for meanwhile takes the dialog over.
+    if (!saveDialog_) {
+        saveDialog_ = new QFileDialog(this);
+        saveDialog_->setObjectName(QStringLiteral("ExportDialog"));
+        saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+        // The desktop's own dialog where there is a desktop; Qt's where there is none.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            saveDialog_->setOption(QFileDialog::DontUseNativeDialog);
+        }
+        connect(saveDialog_, &QFileDialog::fileSelected, this, [this](const QString& path) {
+            if (auto write = std::exchange(chosen_, nullptr)) write(path);
+        });
+        connect(saveDialog_, &QDialog::rejected, this, [this] { chosen_ = nullptr; });
+    }
     const QString folder = QString::fromStdString(model_.workingFolder().string());
-    QFileDialog dialog(this, title, QDir(folder).filePath(name), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QFileInfo(name).suffix());
-    // The desktop's own dialog where there is a desktop; Qt's where there is none.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().constFirst();
+    saveDialog_->setWindowTitle(title);
+    saveDialog_->setNameFilter(filter);
+    saveDialog_->setDefaultSuffix(QFileInfo(name).suffix());
+    saveDialog_->setDirectory(folder);
+    saveDialog_->selectFile(QDir(folder).filePath(name));
+    chosen_ = std::move(then);
+    saveDialog_->open();
 }
 
 void MonitorWindow::exportWithDialog(const QString& title, const QString& name,
                                      const QString& filter,
                                      bool (MonitorWindow::*write)(const QString&)) {
-    if (const auto path = askPath(title, name, filter)) (this->*write)(*path);
+    askPath(title, name, filter, [this, write](const QString& path) { (this->*write)(path); });
 }
 
 bool MonitorWindow::report(const std::optional<QString>& failure, const QString& done) {
@@ -303,6 +322,7 @@ void MonitorWindow::keepReference() {
 }
 
 void MonitorWindow::setLogging(bool on) {
+    if (on) logFailureShown_ = false;
     model_.setLogging(on);
     settings_.csvLog = on;
     settings_.save();
@@ -363,6 +383,8 @@ void MonitorWindow::updateTexts() {
     if (const auto& failure = model_.logFailure(); failure && !logFailureShown_) {
         logFailureShown_ = true;
         showMessage(QString::fromStdString(*failure));
+        // The box says whether rows are being written.
+        log_->setChecked(false);
     }
 }
 

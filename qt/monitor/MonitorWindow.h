@@ -5,11 +5,14 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "MonitorSettings.h"
 
 class QCheckBox;
+class QFileDialog;
+class QMenu;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -64,6 +67,10 @@ class MonitorWindow : public QWidget {
     const QTimer& frameTimer() const { return frames_; }
     // Null when the main window has no console connected.
     ReplayBar* replayBar() { return replay_; }
+    // What the Export button pops up, and the save dialog it opens (null
+    // until the first export is chosen).
+    QMenu& exportMenu() { return *exportMenu_; }
+    QFileDialog* exportDialog() { return saveDialog_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -73,8 +80,9 @@ class MonitorWindow : public QWidget {
     void buildExportMenu(QToolButton* button);
     void exportWithDialog(const QString& title, const QString& name, const QString& filter,
                           bool (MonitorWindow::*write)(const QString&));
-    std::optional<QString> askPath(const QString& title, const QString& name,
-                                   const QString& filter);
+    // Offers `name` in the working folder and calls `then` with the file chosen.
+    void askPath(const QString& title, const QString& name, const QString& filter,
+                 std::function<void(const QString&)> then);
     void keepReference();
     void setLogging(bool on);
     void updateTexts();
@@ -97,6 +105,9 @@ class MonitorWindow : public QWidget {
     QPushButton* follow_;
     QPushButton* keepReference_;
     QCheckBox* log_;
+    QMenu* exportMenu_ = nullptr;
+    QFileDialog* saveDialog_ = nullptr;
+    std::function<void(const QString&)> chosen_;  // the export waiting for its file
     QTimer frames_;
     std::uint64_t drawnRevision_ = 0;
     bool viewChanged_ = true;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <sys/types.h>
+
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -42,10 +44,17 @@ void appendNumber(std::string& out, double value);
 std::string csvLogHeader();
 void appendCsvLogRow(std::string& row, const LocalTime& time, const LastValues& values);
 
-// Appends rows to one file, a line per write(2) straight to the file, so a
-// crash loses at most the line being written. The header goes first when the
-// file is new or empty. The first failing write stops the log for good with a
-// message; every later append does nothing.
+// Appends rows to the file at one path, each row with a single write(2)
+// straight to the file, so a crash loses at most the row being written. The
+// file is followed by its name: before each row the file at the path is
+// compared with the one open (device and inode), and when it was moved,
+// deleted or replaced the path is opened afresh. The header goes first into a
+// new or emptied file; a file that does not end in CR LF (a row cut short
+// before) gets one, so the next row starts on a line of its own.
+//
+// A row goes in whole or not at all: a part of it written onto a full disk is
+// cut off again. The first failure stops the log with a message; every later
+// append does nothing until reopen().
 class CsvLog {
   public:
     explicit CsvLog(std::filesystem::path path);
@@ -59,14 +68,24 @@ class CsvLog {
     // Why the log stopped, for the operator.
     const std::optional<std::string>& failure() const { return failure_; }
     const std::filesystem::path& path() const { return path_; }
+    // Closes the file and forgets a failure: the next append opens the path
+    // afresh, as a new session would.
+    void reopen();
 
   private:
     bool open();
+    void close();
     void stop(const char* what, int error);
-    bool writeAll(std::string_view bytes);
+    bool writeRow(std::string_view lead, std::string_view line);
 
     std::filesystem::path path_;
     int fd_ = -1;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    // Where the next row starts: the file's size, and what must go first.
+    off_t end_ = 0;
+    std::string_view lead_;
+    std::string header_;
     std::optional<std::string> failure_;
 };
 

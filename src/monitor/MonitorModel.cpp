@@ -78,6 +78,7 @@ void MonitorModel::addFillHeight(double time, const DecodedReply& reply) {
 
 void MonitorModel::replyDecoded(const DecodedReply& reply) {
     last_.set(reply);
+    if (!playing_) live_.set(reply);
     const double time = stamp();
     switch (reply.value) {
         case ProbeValue::FillHeight:
@@ -86,7 +87,7 @@ void MonitorModel::replyDecoded(const DecodedReply& reply) {
             // replies are history and have no wall-clock time to give.
             if (logOn_ && !playing_ && !log_.stopped()) {
                 row_.clear();
-                appendCsvLogRow(row_, wall_.now(), last_);
+                appendCsvLogRow(row_, wall_.now(), live_);
                 log_.append(row_);
             }
             break;
@@ -114,6 +115,8 @@ void MonitorModel::linkOpened(std::string_view portName, std::string_view device
     linkLost_ = false;
     portName_.assign(portName);
     device_.assign(device);
+    // A new link may lead to another probe, or one set otherwise since.
+    live_ = LastValues{};
     if (!playing_ && (base_ != TimeBase::Live || !liveStarted_)) startAfresh(TimeBase::Live);
     ++revision_;
 }
@@ -165,6 +168,7 @@ void MonitorModel::playbackEnded() {
 void MonitorModel::setLogging(bool on) {
     if (logOn_ == on) return;
     logOn_ = on;
+    if (on) log_.reopen();
     ++revision_;
 }
 

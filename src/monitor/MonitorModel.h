@@ -45,7 +45,8 @@ struct MonitorOptions {
 //
 // Per event it does constant work and allocates nothing once its stores are
 // full (the trend blocks are made as data arrives, the echo rows up front).
-// A live fill-height reply also writes one log line.
+// A live fill-height reply also writes one log line, of the values the live
+// probe reported since the link opened (a playback's never reach it).
 class MonitorModel final : public Observer {
   public:
     MonitorModel(const SteadyClock& steady, const WallClock& wall, MonitorOptions options);
@@ -99,8 +100,9 @@ class MonitorModel final : public Observer {
 
     // Log
     bool logging() const { return logOn_ && !log_.stopped(); }
-    // Turns the log on or off from the next fill-height reply on; a log
-    // stopped by a failed write stays stopped.
+    // Turns the log on or off from the next fill-height reply on. Turned on,
+    // it opens Purlo.csv afresh, so a log that a failed write stopped tries
+    // again; on and on again changes nothing.
     void setLogging(bool on);
     // Why the log stopped, once a write failed.
     const std::optional<std::string>& logFailure() const { return log_.failure(); }
@@ -149,6 +151,8 @@ class MonitorModel final : public Observer {
     TrendSeries temperature_;
     std::string fillUnit_;
     LastValues last_;
+    // What the live probe reported since the link opened: the log's rows.
+    LastValues live_;
     EchoHistory echoes_;
     std::vector<std::uint8_t> reference_;
     CsvLog log_;

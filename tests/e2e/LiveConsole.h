@@ -18,12 +18,12 @@
 #include <string_view>
 #include <vector>
 
-#include "MainWindow.h"
-#include "QtSerialPort.h"
 #include "app/Console.h"
+#include "serial/QtSerialPort.h"
 #include "support/ScratchDir.h"
 #include "support/SettingsFixture.h"
 #include "support/SimProcess.h"
+#include "window/MainWindow.h"
 
 namespace purlo::e2e {
 

@@ -3,7 +3,12 @@
 // from the simulated probe, records, and plays the recording back.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
+#include <QTimer>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -122,6 +127,62 @@ TEST_F(MonitorWithSimulator, APlaybackShowsTheRecordingOnItsOwnTimeAndReadsItToT
     EXPECT_GT(monitor().trend().plot().graph(0)->dataCount(), 0);
     EXPECT_NE(monitor().trend().plot().xAxis->label().indexOf(QStringLiteral("recording time")),
               -1);
+}
+
+// A save dialog of the monitor held open for seconds, the way a technician
+// thinks about a file name: live rows, the recording and the trend go on.
+TEST_F(MonitorWithSimulator, AnExportDialogHeldOpenKeepsAcquisitionRecordingAndLogGoing) {
+    ASSERT_TRUE(startSimulator());
+    QAction* pdf = nullptr;
+    for (QAction* a : monitor().exportMenu().actions()) {
+        if (a->text() == QStringLiteral("Save window as PDF…")) pdf = a;
+    }
+    ASSERT_NE(pdf, nullptr);
+    const auto csv = dir.path() / "Purlo.csv";
+    const auto spl = dir.path() / "Purlo.Spl";
+    bool recording = false;
+    bool opened = false;
+    long rowsAtOpen = 0;
+    long rowsHeld = 0;
+    std::uintmax_t recordedAtOpen = 0;
+    std::uintmax_t recordedHeld = 0;
+    std::size_t pointsAtOpen = 0;
+    std::size_t pointsHeld = 0;
+    QElapsedTimer held;
+    const auto closeDialog = [&] {
+        rowsHeld = linesIn(csv);
+        recordedHeld = std::filesystem::file_size(spl);
+        pointsHeld = model.fillHeight().size();
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QMetaObject::invokeMethod(dialog, "accept");
+    };
+    const bool met = runLiveUntil(
+        [&] {
+            if (!recording && model.fillHeight().size() >= 2) {
+                send("#");
+                recording = true;
+            } else if (recording && !opened && std::filesystem::exists(spl)) {
+                rowsAtOpen = linesIn(csv);
+                recordedAtOpen = std::filesystem::file_size(spl);
+                pointsAtOpen = model.fillHeight().size();
+                opened = true;
+                held.start();
+                // Closed from a timer as a technician would, whether or not
+                // the dialog ran a loop of its own meanwhile.
+                QTimer::singleShot(3000, closeDialog);
+                pdf->trigger();
+            }
+            return opened && held.elapsed() > 3500;
+        },
+        20000);
+    ASSERT_TRUE(met) << "last list line: " << window.text(Control::List_Info);
+    EXPECT_GT(rowsHeld, rowsAtOpen + 2) << "no live rows while the dialog was open";
+    EXPECT_GT(recordedHeld, recordedAtOpen) << "the recording stood still";
+    EXPECT_GT(pointsHeld, pointsAtOpen + 2) << "the trend stood still";
+    ASSERT_TRUE(std::filesystem::exists(dir.path() / "Purlo-window.pdf"))
+        << monitor().message().text().toStdString();
+    EXPECT_GT(std::filesystem::file_size(dir.path() / "Purlo-window.pdf"), 1000u);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <csignal>
 
-#include "PortWatcher.h"
 #include "e2e/LiveConsole.h"
+#include "serial/PortWatcher.h"
 #include "support/FileBytes.h"
 
 namespace purlo {

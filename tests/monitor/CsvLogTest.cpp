@@ -7,6 +7,7 @@
 
 #include "fakes/Harness.h"
 #include "monitor/CsvLog.h"
+#include "support/FileSizeLimit.h"
 
 namespace purlo::test {
 namespace {
@@ -110,6 +111,53 @@ TEST(CsvLog, AFailingWriteStopsTheLogWithOneMessage) {
     CsvLog missing(dir.path() / "no such folder" / "Purlo.csv");
     EXPECT_FALSE(missing.append("a\r\n"));
     EXPECT_NE(missing.failure()->find("Purlo.csv: cannot be opened"), std::string::npos);
+}
+
+TEST(CsvLog, FollowsTheNameWhenTheFileIsMovedOrDeleted) {
+    TempDir dir;
+    const auto path = dir.path() / "Purlo.csv";
+    CsvLog log(path);
+    EXPECT_TRUE(log.append("a\r\n"));
+    std::filesystem::rename(path, dir.path() / "old.csv");
+    EXPECT_TRUE(log.append("b\r\n"));
+    EXPECT_EQ(readFile(dir.path() / "old.csv"), csvLogHeader() + "a\r\n");
+    EXPECT_EQ(readFile(path), csvLogHeader() + "b\r\n");
+
+    std::filesystem::remove(path);
+    EXPECT_TRUE(log.append("c\r\n"));
+    EXPECT_TRUE(log.append("d\r\n"));
+    EXPECT_EQ(readFile(path), csvLogHeader() + "c\r\nd\r\n");
+
+    // Emptied in place (same file, cut to nothing): it takes a header again.
+    std::filesystem::resize_file(path, 0);
+    EXPECT_TRUE(log.append("e\r\n"));
+    EXPECT_EQ(readFile(path), csvLogHeader() + "e\r\n");
+}
+
+TEST(CsvLog, ARowIsWrittenWholeOrNotAtAllAndANewSessionStartsOnAFreshLine) {
+    TempDir dir;
+    const auto path = dir.path() / "Purlo.csv";
+    const std::string row(200, 'x');
+    // Every room left from none up to one byte short of the row.
+    for (std::size_t room : {std::size_t{0}, std::size_t{1}, std::size_t{100}, row.size() + 1}) {
+        writeFile(path, csvLogHeader() + "a\r\n");
+        const std::string before = readFile(path);
+        CsvLog log(path);
+        {
+            testsupport::FileSizeLimit full(before.size() + room);
+            EXPECT_FALSE(log.append(row + "\r\n")) << room;
+        }
+        EXPECT_TRUE(log.stopped());
+        EXPECT_EQ(readFile(path), before) << room;
+    }
+
+    // A file left ending in the middle of a row (by an older program or a
+    // crash): the next session's first row starts on a line of its own.
+    writeFile(path, csvLogHeader() + "a\r\n2026-12-07T16:45,5");
+    CsvLog next(path);
+    EXPECT_TRUE(next.append("b\r\n"));
+    EXPECT_TRUE(next.append("c\r\n"));
+    EXPECT_EQ(readFile(path), csvLogHeader() + "a\r\n2026-12-07T16:45,5\r\nb\r\nc\r\n");
 }
 
 }  // namespace

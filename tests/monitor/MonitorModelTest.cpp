@@ -166,6 +166,37 @@ TEST(MonitorModel, LogsEveryLiveFillHeightWithTheValuesLastSeen) {
     EXPECT_TRUE(m.model.logging());
 }
 
+TEST(MonitorModel, ALiveRowHoldsOnlyWhatTheLiveProbeReportedSinceTheLinkOpened) {
+    Monitor m;
+    m.model.linkOpened("Comm1", "/dev/ttyUSB0");
+    m.model.replyDecoded(temperature(20));
+    m.model.replyDecoded(fill(500));
+    // A playback reports other values, some the live request cycle never asks for.
+    m.model.playbackStarted(1000, 9600);
+    m.model.replyDecoded(temperature(77.7));
+    m.model.replyDecoded({ProbeValue::ProbeBaudRate, 1200, "bit/s"});
+    m.model.replyDecoded({ProbeValue::ReloadFrequency, 3, ""});
+    m.model.replyDecoded(fill(600));
+    m.model.playbackEnded();
+    m.model.replyDecoded(fill(501));
+    // A new link starts from nothing: the old probe's values are not this one's.
+    m.model.linkClosed();
+    m.model.linkOpened("Comm1", "/dev/ttyUSB0");
+    m.model.replyDecoded(fill(502));
+
+    LastValues live;
+    std::string expected = csvLogHeader();
+    live.set(temperature(20));
+    live.set(fill(500));
+    appendCsvLogRow(expected, m.wall.time, live);
+    live.set(fill(501));
+    appendCsvLogRow(expected, m.wall.time, live);
+    LastValues afresh;
+    afresh.set(fill(502));
+    appendCsvLogRow(expected, m.wall.time, afresh);
+    EXPECT_EQ(m.csv(), expected);
+}
+
 TEST(MonitorModel, TheLogCanBeTurnedOnAndOffBetweenReplies) {
     Monitor m(false);
     m.model.replyDecoded(fill(500));

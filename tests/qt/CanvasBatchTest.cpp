@@ -15,11 +15,11 @@
 #include <span>
 #include <vector>
 
-#include "Canvas.h"
-#include "ClipToBox.h"
-#include "Rounding.h"
 #include "surface/Palette.h"
 #include "text/RuntimeError.h"
+#include "window/Canvas.h"
+#include "window/ClipToBox.h"
+#include "window/Rounding.h"
 
 namespace purlo {
 namespace {

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <limits>
 
-#include "Canvas.h"
 #include "surface/Palette.h"
 #include "text/RuntimeError.h"
+#include "window/Canvas.h"
 
 namespace purlo {
 namespace {

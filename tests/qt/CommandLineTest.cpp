@@ -67,10 +67,10 @@ TEST(CommandLine, HelpAndVersionNeedNoWindowSystem) {
     EXPECT_EQ(version.err, QString());
 }
 
+// No display at all: the refusal must come before the window system would abort.
 TEST(CommandLine, AnUnknownOptionOrAStrayArgumentIsRefusedBeforeAnyWindow) {
     QTemporaryDir dir;
-    QProcessEnvironment env = toFirstFrame();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QProcessEnvironment env = toFirstFrame();
     const Answer unknown =
         runPurlo({QStringLiteral("--desktop"), QStringLiteral("--dektop")}, dir.path(), env);
     EXPECT_EQ(unknown.status, 2);
@@ -105,7 +105,6 @@ TEST(CommandLine, MonitorOpensTheMonitorBesideTheConsoleAtStart) {
 TEST(CommandLine, ScaleSetsTheWindowSizeForThisRunOnly) {
     QTemporaryDir dir;
     QProcessEnvironment env = toFirstFrame();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     for (const QString& bad : {QStringLiteral("175"), QStringLiteral("big")}) {
         const Answer refused = runPurlo({QStringLiteral("--scale"), bad}, dir.path(), env);
         EXPECT_EQ(refused.status, 2);
@@ -115,6 +114,7 @@ TEST(CommandLine, ScaleSetsTheWindowSizeForThisRunOnly) {
         EXPECT_FALSE(refused.err.contains(QStringLiteral("first frame")));
     }
     // The size chosen in the window is kept; --scale does not replace it.
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral(".config/purlo")));
     QFile conf(QDir(dir.path()).filePath(QStringLiteral(".config/purlo/console.conf")));
     ASSERT_TRUE(conf.open(QIODevice::WriteOnly));

@@ -6,14 +6,14 @@
 #include <QApplication>
 #include <cmath>
 
-#include "Canvas.h"
-#include "MainWindow.h"
 #include "app/Console.h"
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
 #include "fakes/FakeSerialPort.h"
 #include "fakes/Harness.h"
 #include "surface/Palette.h"
+#include "window/Canvas.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

@@ -8,10 +8,10 @@
 #include <QTest>
 #include <cmath>
 
-#include "Canvas.h"
-#include "MainWindow.h"
-#include "Printing.h"
 #include "surface/Palette.h"
+#include "window/Canvas.h"
+#include "window/MainWindow.h"
+#include "window/Printing.h"
 
 namespace purlo {
 namespace {

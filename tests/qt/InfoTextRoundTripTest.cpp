@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

@@ -18,8 +18,8 @@
 #include <cmath>
 #include <vector>
 
-#include "MainWindow.h"
 #include "QtPrinters.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

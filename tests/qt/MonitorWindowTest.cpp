@@ -21,17 +21,15 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ControlWidgets.h"
 #include "EchoViews.h"
-#include "MainWindow.h"
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
 #include "MonitorWindow.h"
@@ -42,6 +40,8 @@
 #include "fakes/Harness.h"
 #include "monitor/MonitorFakes.h"
 #include "monitor/MonitorModel.h"
+#include "window/ControlWidgets.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {
@@ -294,24 +294,25 @@ TEST_F(MonitorSession, ExportsWriteTheirFilesAndSayWhenTheyCannot) {
 TEST_F(MonitorSession, AnExportAsksForItsFileInTheWorkingFolder) {
     feed(0, 10);
     MonitorWindow& m = open();
-    auto* exports = m.findChild<QToolButton*>();
-    ASSERT_NE(exports, nullptr);
     QAction* csvAll = nullptr;
-    for (QAction* a : exports->menu()->actions()) {
+    for (QAction* a : m.exportMenu().actions()) {
         if (a->text() == QStringLiteral("Trend as CSV, everything…")) csvAll = a;
     }
     ASSERT_NE(csvAll, nullptr);
-    QString offered;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        offered = dialog->selectedFiles().value(0);
-        dialog->selectFile(QStringLiteral("chosen.csv"));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    csvAll->trigger();
-    EXPECT_EQ(offered, QDir(qs(dir.path())).filePath(QStringLiteral("Purlo-trend.csv")));
+    csvAll->trigger();  // returns at once: the dialog is open, nothing waits for it
+    QFileDialog* dialog = m.exportDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->selectedFiles().value(0),
+              QDir(qs(dir.path())).filePath(QStringLiteral("Purlo-trend.csv")));
+    dialog->selectFile(QStringLiteral("chosen.csv"));
+    QMetaObject::invokeMethod(dialog, "accept");
     EXPECT_EQ(testsupport::readFile(dir.path() / "chosen.csv"), model.exportTrend());
+    // Cancelled, an export writes nothing, and the next one is its own.
+    csvAll->trigger();
+    dialog->selectFile(QStringLiteral("cancelled.csv"));
+    dialog->reject();
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "cancelled.csv"));
 }
 
 TEST_F(MonitorSession, TheLogIsOffAtFirstAndItsSwitchAndFailureAreTheMonitors) {
@@ -327,6 +328,13 @@ TEST_F(MonitorSession, TheLogIsOffAtFirstAndItsSwitchAndFailureAreTheMonitors) {
     EXPECT_TRUE(m.message().text().contains(QStringLiteral("Purlo.csv: writing failed")))
         << m.message().text().toStdString();
     EXPECT_EQ(console.listCount(), 0);
+    // The box shows that the log has stopped; ticked again, it tries afresh.
+    EXPECT_FALSE(m.logToggle().isChecked());
+    std::filesystem::remove(dir.path() / "Purlo.csv");
+    m.logToggle().click();
+    EXPECT_TRUE(model.logging());
+    model.replyDecoded({ProbeValue::FillHeight, 1001, "mm"});
+    EXPECT_NE(testsupport::readFile(dir.path() / "Purlo.csv").find(",1001,mm,"), std::string::npos);
 }
 
 TEST_F(MonitorSession, SizePlaceAndPanelsAreRememberedAndHiddenItRunsNoTimer) {

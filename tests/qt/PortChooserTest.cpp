@@ -14,14 +14,14 @@
 #include <cstdlib>
 #include <optional>
 
-#include "MainWindow.h"
-#include "QtSerialPort.h"
 #include "app/Console.h"
 #include "fakes/FakePortCatalogue.h"
 #include "fakes/FakeSerialPort.h"
 #include "fakes/Harness.h"
-#include "ports/PortBindings.h"
-#include "ports/PortChooser.h"
+#include "serial/QtSerialPort.h"
+#include "serial/ports/PortBindings.h"
+#include "serial/ports/PortChooser.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

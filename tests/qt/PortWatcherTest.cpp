@@ -11,10 +11,10 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "MainWindow.h"
-#include "PortWatcher.h"
 #include "fakes/Harness.h"
-#include "ports/PortChooser.h"
+#include "serial/PortWatcher.h"
+#include "serial/ports/PortChooser.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

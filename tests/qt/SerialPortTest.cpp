@@ -18,10 +18,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "PortMap.h"
-#include "QtSerialPort.h"
-#include "ports/PortBindings.h"
-#include "ports/SystemPortCatalogue.h"
+#include "serial/PortMap.h"
+#include "serial/QtSerialPort.h"
+#include "serial/ports/PortBindings.h"
+#include "serial/ports/SystemPortCatalogue.h"
 #include "support/FileBytes.h"
 #include "support/ScratchDir.h"
 #include "text/RuntimeError.h"

@@ -11,11 +11,11 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "ControlWidgets.h"
-#include "MainWindow.h"
 #include "QtPrinters.h"
 #include "app/Console.h"
 #include "fakes/FakeSerialPort.h"
+#include "window/ControlWidgets.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

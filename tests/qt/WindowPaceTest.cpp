@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

@@ -18,12 +18,12 @@
 #include <cmath>
 #include <vector>
 
-#include "ControlWidgets.h"
-#include "MainWindow.h"
 #include "QtPrinters.h"
 #include "app/Console.h"
 #include "fakes/FakeSerialPort.h"
 #include "support/ScratchDir.h"
+#include "window/ControlWidgets.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

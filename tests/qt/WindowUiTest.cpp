@@ -24,11 +24,11 @@
 #include <functional>
 #include <thread>
 
-#include "MainWindow.h"
-#include "Printing.h"
 #include "QtPrinters.h"
 #include "support/ScratchDir.h"
 #include "text/RuntimeError.h"
+#include "window/MainWindow.h"
+#include "window/Printing.h"
 
 namespace purlo {
 namespace {

@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QTest>
 
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace purlo {
 namespace {

@@ -8,9 +8,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "Latin1.h"
-#include "MainWindow.h"
-#include "Printing.h"
+#include "window/Latin1.h"
+#include "window/MainWindow.h"
+#include "window/Printing.h"
 
 namespace purlo {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "Rounding.h"
+#include "window/Rounding.h"
 
 namespace purlo {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,11 +16,11 @@
 #include <cmath>
 #include <vector>
 
-#include "ControlWidgets.h"
-#include "Latin1.h"
 #include "app/Console.h"
-#include "ports/PortChooser.h"
+#include "serial/ports/PortChooser.h"
 #include "text/RuntimeError.h"
+#include "window/ControlWidgets.h"
+#include "window/Latin1.h"
 
 namespace purlo {
 

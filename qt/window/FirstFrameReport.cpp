@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FirstFrameReport.h"
+#include "window/FirstFrameReport.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LineBatch.h"
+#include "window/LineBatch.h"
 
 #include <algorithm>
 #include <bit>

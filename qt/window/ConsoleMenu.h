@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QObject>
 
-#include "WindowSize.h"
+#include "window/WindowSize.h"
 
 class QAction;
 class QActionGroup;

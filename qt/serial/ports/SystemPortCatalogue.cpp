@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SystemPortCatalogue.h"
+#include "serial/ports/SystemPortCatalogue.h"
 
 #include <unistd.h>
 

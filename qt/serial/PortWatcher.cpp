@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PortWatcher.h"
+#include "serial/PortWatcher.h"
 
 #include <QAction>
 #include <QFileInfo>

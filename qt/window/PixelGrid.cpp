@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PixelGrid.h"
+#include "window/PixelGrid.h"
 
 #include "text/RuntimeError.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Printing.h"
+#include "window/Printing.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PortMap.h"
+#include "serial/PortMap.h"
 
 #include <cstdlib>
 
-#include "ports/PortBindings.h"
-#include "ports/SystemPortCatalogue.h"
+#include "serial/ports/PortBindings.h"
+#include "serial/ports/SystemPortCatalogue.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {

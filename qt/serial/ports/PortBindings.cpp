@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PortBindings.h"
+#include "serial/ports/PortBindings.h"
 
 #include <QSettings>
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PortChooser.h"
+#include "serial/ports/PortChooser.h"
 
 #include <QAction>
 #include <QMenu>
 
-#include "PortBindings.h"
-#include "PortMap.h"
-#include "SystemPortCatalogue.h"
 #include "link/PortBinding.h"
+#include "serial/PortMap.h"
+#include "serial/ports/PortBindings.h"
+#include "serial/ports/SystemPortCatalogue.h"
 
 namespace purlo {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TwipsScale.h"
+#include "window/TwipsScale.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -4,9 +4,9 @@
 #include <QSerialPort>
 #include <string>
 
-#include "PortMap.h"
 #include "link/LineSettings.h"
 #include "link/SerialPort.h"
+#include "serial/PortMap.h"
 
 namespace purlo {
 

@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "LineBatch.h"
-#include "PixelGrid.h"
-#include "TwipsScale.h"
 #include "surface/Surface.h"
+#include "window/LineBatch.h"
+#include "window/PixelGrid.h"
+#include "window/TwipsScale.h"
 
 namespace purlo {
 

@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "Canvas.h"
-#include "ConsoleMenu.h"
-#include "FrameTexts.h"
-#include "TwipsScale.h"
-#include "WindowSize.h"
 #include "app/Ui.h"
+#include "window/Canvas.h"
+#include "window/ConsoleMenu.h"
+#include "window/FrameTexts.h"
+#include "window/TwipsScale.h"
+#include "window/WindowSize.h"
 
 class QListWidget;
 class QPlainTextEdit;

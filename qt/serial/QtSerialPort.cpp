@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "QtSerialPort.h"
+#include "serial/QtSerialPort.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FrameTexts.h"
+#include "window/FrameTexts.h"
 
 #include <limits>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WindowSize.h"
+#include "window/WindowSize.h"
 
 #include <QSettings>
 #include <algorithm>

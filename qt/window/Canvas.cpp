@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Canvas.h"
+#include "window/Canvas.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -9,10 +9,10 @@
 #include <cmath>
 #include <utility>
 
-#include "ClipToBox.h"
-#include "Rounding.h"
 #include "surface/Palette.h"
 #include "text/RuntimeError.h"
+#include "window/ClipToBox.h"
+#include "window/Rounding.h"
 
 namespace purlo {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ConsoleMenu.h"
+#include "window/ConsoleMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QWidget>
 
-#include "ports/PortChooser.h"
+#include "serial/ports/PortChooser.h"
 
 namespace purlo {
 
