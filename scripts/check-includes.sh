@@ -124,6 +124,7 @@ qt_rules='
 serial:
 window: serial
 monitor: serial window
+tuning: serial window monitor
 '
 qt="${src%/src}/qt"
 if [ -d "$qt" ]; then

@@ -20,11 +20,16 @@ std::size_t slot(ProbeValue v) {
 
 // What the snapshot needs, and the query that asks for each.
 constexpr std::pair<ProbeValue, char> kSnapshotValues[] = {
-    {ProbeValue::FrequencyKhz, 'q'},      {ProbeValue::BurstLength, 'P'},
-    {ProbeValue::TransducerVoltage, 's'}, {ProbeValue::DeadZone, 'm'},
-    {ProbeValue::TuningMode, 'a'},        {ProbeValue::BurstInterval, 'j'},
-    {ProbeValue::SampleRate, 'Y'},        {ProbeValue::SoundSpeed, 'w'},
-    {ProbeValue::TemperatureCoefficient, 'k'}, {ProbeValue::ProbeBaudRate, 'x'},
+    {ProbeValue::FrequencyKhz, 'q'},
+    {ProbeValue::BurstLength, 'P'},
+    {ProbeValue::TransducerVoltage, 's'},
+    {ProbeValue::DeadZone, 'm'},
+    {ProbeValue::TuningMode, 'a'},
+    {ProbeValue::BurstInterval, 'j'},
+    {ProbeValue::SampleRate, 'Y'},
+    {ProbeValue::SoundSpeed, 'w'},
+    {ProbeValue::TemperatureCoefficient, 'k'},
+    {ProbeValue::ProbeBaudRate, 'x'},
     {ProbeValue::ReceiveMode, 'o'},
 };
 
@@ -90,7 +95,8 @@ void Assistant::linkOpened(std::string_view /*portName*/, std::string_view /*dev
     live_ = true;
     playback_ = false;
     lastLineAt_ = steady_.seconds();
-    if (phase_ == Phase::LinkGone) startRestore("Acquisition is back: stepping back to the snapshot.");
+    if (phase_ == Phase::LinkGone)
+        startRestore("Acquisition is back: stepping back to the snapshot.");
 }
 
 void Assistant::linkClosed() {
@@ -106,7 +112,8 @@ void Assistant::linkClosed() {
     }
     phase_ = Phase::LinkGone;
     std::string names;
-    for (const Knob k : changedKnobs()) names += (names.empty() ? "" : ", ") + std::string(knobName(k));
+    for (const Knob k : changedKnobs())
+        names += (names.empty() ? "" : ", ") + std::string(knobName(k));
     status_ = "Acquisition ended with " + names +
               " changed. They are stepped back when acquisition runs again (Start).";
     touch();
@@ -302,8 +309,7 @@ void Assistant::beginStep(std::size_t index) {
 
 bool Assistant::enoughReadings(const StepReadings& r, int n) const {
     return static_cast<int>(r.echoBounce.size()) >= n &&
-           static_cast<int>(r.burstBounce.size()) >= n &&
-           (!context_.echoRecords || r.records >= n);
+           static_cast<int>(r.burstBounce.size()) >= n && (!context_.echoRecords || r.records >= n);
 }
 
 // Moving, then one cycle discarded (up to the next echo bounce report), then readings.
@@ -344,12 +350,21 @@ void Assistant::tick() {
         fail("the probe has stopped answering");
         return;
     }
-    switch (phase_) {
-        case Phase::Snapshot: snapshotTick(now); break;
-        case Phase::Sweeping: sweepTick(now); break;
-        case Phase::Applying: applyTick(now); break;
-        case Phase::Restoring: restoreTick(now); break;
-        default: break;
+    // Goes on while a pass makes progress (a step settled, a stage ended), so
+    // one tick does what is due now; a command sent waits for its reply line.
+    for (int pass = 0; pass < 8; ++pass) {
+        const auto revision = revision_;
+        const auto stage = stage_;
+        const auto phase = phase_;
+        switch (phase_) {
+            case Phase::Snapshot: snapshotTick(now); break;
+            case Phase::Sweeping: sweepTick(now); break;
+            case Phase::Applying: applyTick(now); break;
+            case Phase::Restoring: restoreTick(now); break;
+            default: return;
+        }
+        const bool moved = revision != revision_ || stage != stage_ || phase != phase_;
+        if (!moved || linesSinceSend_ == 0) return;
     }
 }
 

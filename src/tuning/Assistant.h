@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <span>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,21 +29,21 @@ class ProbeCommands {
 // What the assistant needs to know of the console when it starts.
 struct RunContext {
     std::int32_t baudRate = 9600;
-    bool echoRecords = true;   // the echo drawing is on: every cycle brings a record
+    bool echoRecords = true;  // the echo drawing is on: every cycle brings a record
     int recordBytes = 160;
-    int zeroOffsetMm = 0;      // the fill height is this less the distance
+    int zeroOffsetMm = 0;  // the fill height is this less the distance
     bool inchUnits = false;
 };
 
 enum class Phase : std::uint8_t {
-    Idle,       // nothing asked yet, or a run ended (see `outcome`)
-    Snapshot,   // asking for what has not been reported, switching to manual tuning
+    Idle,      // nothing asked yet, or a run ended (see `outcome`)
+    Snapshot,  // asking for what has not been reported, switching to manual tuning
     Sweeping,
-    Paused,     // the technician sent a command meanwhile: go on or stop?
-    Done,       // swept: apply the best or keep the probe as it was
+    Paused,  // the technician sent a command meanwhile: go on or stop?
+    Done,    // swept: apply the best or keep the probe as it was
     Applying,
     Restoring,
-    LinkGone,   // acquisition stopped or the port was lost with parameters changed
+    LinkGone,  // acquisition stopped or the port was lost with parameters changed
 };
 
 // A step as it ran.
@@ -82,10 +82,10 @@ class Assistant final : public Observer {
     void tick();
 
     // The technician's answers.
-    void goOn();          // Paused: measure the interrupted step again
-    void keepAsItWas();   // any time: step every changed parameter back
-    void applyBest();     // Done: step to the best and verify with ten readings
-    void restoreNow();    // LinkGone with acquisition back: restore at once
+    void goOn();         // Paused: measure the interrupted step again
+    void keepAsItWas();  // any time: step every changed parameter back
+    void applyBest();    // Done: step to the best and verify with ten readings
+    void restoreNow();   // LinkGone with acquisition back: restore at once
 
     Phase phase() const { return phase_; }
     // One line for the technician: what happens now, or how the run ended.
@@ -107,6 +107,8 @@ class Assistant final : public Observer {
     std::optional<std::size_t> bestStepIndex() const { return best_; }
     std::optional<Setting> chosen() const { return chosen_; }
     std::optional<StepResult> verification() const { return verify_; }
+    // The dead time as the probe last reported it, as a distance in mm.
+    double deadZoneMm() const;
     // A dead time that clears the ringing at the chosen setting, and why.
     std::string deadTimeSuggestion() const;
 
@@ -141,7 +143,6 @@ class Assistant final : public Observer {
     void fail(const std::string& why);
     void touch() { ++revision_; }
     double distanceOf(double fillMm) const;
-    double deadZoneMm() const;
     void writeRecord();
 
     ProbeCommands& commands_;

@@ -112,9 +112,9 @@ void Assistant::chooseFrequency() {
     std::size_t pick = *top;
     if (const auto peak = parabolaPeak(khz, answer)) {
         for (std::size_t j = 0; j < near.size(); ++j) {
-            if (std::abs(khz[j] - *peak) < std::abs(*transducerKhz(static_cast<int>(
-                                                         steps_[pick].actual.frequencyIndex)) -
-                                                     *peak)) {
+            if (std::abs(khz[j] - *peak) <
+                std::abs(*transducerKhz(static_cast<int>(steps_[pick].actual.frequencyIndex)) -
+                         *peak)) {
                 pick = near[j];
             }
         }
@@ -165,11 +165,11 @@ void Assistant::applyTick(double now) {
     applied_ = true;
     const Figures& after = verify_->figures;
     const Figures& chosen = best_ ? steps_[*best_].figures : after;
-    const bool holds = after.eligible() &&
-                       after.echoMedian >= chosen.echoMedian - std::max(1.0, chosen.echoRange);
-    finishRun("Applied " + describe(verify_->actual) + (holds ? "; the figures hold" :
-                                                            "; the figures did NOT hold") +
-              " (echo bounce " + std::to_string(std::lround(after.echoMedian)) + ", burst bounce " +
+    const bool holds =
+        after.eligible() && after.echoMedian >= chosen.echoMedian - std::max(1.0, chosen.echoRange);
+    finishRun("Applied " + describe(verify_->actual) +
+              (holds ? "; the figures hold" : "; the figures did NOT hold") + " (echo bounce " +
+              std::to_string(std::lround(after.echoMedian)) + ", burst bounce " +
               std::to_string(std::lround(after.burstMedian)) +
               "). Not written into the probe: use \"Write into the probe\" to keep it.");
 }
@@ -188,7 +188,8 @@ void Assistant::goOn() {
 
 void Assistant::keepAsItWas() {
     if (!snapshot_) {
-        if (phase_ == Phase::Snapshot || phase_ == Phase::Paused) finishRun("Stopped before any change.");
+        if (phase_ == Phase::Snapshot || phase_ == Phase::Paused)
+            finishRun("Stopped before any change.");
         return;
     }
     if (phase_ == Phase::LinkGone || phase_ == Phase::Restoring) return;
@@ -280,8 +281,8 @@ std::optional<std::size_t> Assistant::currentStep() const {
 }
 
 int Assistant::stepsDone() const {
-    return static_cast<int>(std::count_if(steps_.begin(), steps_.end(),
-                                          [](const StepResult& s) { return s.done; }));
+    return static_cast<int>(
+        std::count_if(steps_.begin(), steps_.end(), [](const StepResult& s) { return s.done; }));
 }
 
 double Assistant::cycleSeconds() const {

@@ -72,7 +72,8 @@ EchoShape echoShape(std::span<const double> rate) {
     double stray = 0.0;
     int outside = 0;
     for (int i = 0; i < n; ++i) {
-        const bool inSignal = (i >= first && i < s.ringEnd) || (s.echoStart && i >= echo && i < echoEnd);
+        const bool inSignal =
+            (i >= first && i < s.ringEnd) || (s.echoStart && i >= echo && i < echoEnd);
         if (inSignal) continue;
         stray += rate[static_cast<std::size_t>(i)];
         ++outside;
@@ -112,11 +113,10 @@ Figures figuresOf(const StepReadings& r, double deadZoneMm) {
     f.echoLost = f.detection < kMinDetection;
     // Ringing that outlasts the dead time is the first pulse the probe takes,
     // so it measures (about) the dead zone wherever the surface is.
-    f.ringsPastDeadTime =
-        !r.distanceMm.empty() && f.distanceMedianMm <= deadZoneMm * 1.1 + 20.0;
+    f.ringsPastDeadTime = !r.distanceMm.empty() && f.distanceMedianMm <= deadZoneMm * 1.1 + 20.0;
     const double stray = f.shape ? f.shape->strayShare : 0.0;
-    f.score = f.echoMedian - f.burstMedian / 2.0 - std::min(f.distanceIqrMm / 10.0, 5.0) -
-              10.0 * stray;
+    f.score =
+        f.echoMedian - f.burstMedian / 2.0 - std::min(f.distanceIqrMm / 10.0, 5.0) - 10.0 * stray;
     return f;
 }
 
@@ -157,9 +157,8 @@ std::optional<double> parabolaPeak(std::span<const double> x, std::span<const do
         }
     }
     // Normal equations for y = a + b u + c u^2, by Cramer's rule.
-    const std::array<std::array<double, 3>, 3> m = {{{sx[0], sx[1], sx[2]},
-                                                     {sx[1], sx[2], sx[3]},
-                                                     {sx[2], sx[3], sx[4]}}};
+    const std::array<std::array<double, 3>, 3> m = {
+        {{sx[0], sx[1], sx[2]}, {sx[1], sx[2], sx[3]}, {sx[2], sx[3], sx[4]}}};
     auto det = [](const std::array<std::array<double, 3>, 3>& a) {
         return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
                a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +

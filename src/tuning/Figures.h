@@ -30,27 +30,27 @@ struct StepReadings {
 // signal where it was high in at least half the records; a signal goes on
 // over gaps of a few samples (the low halves of its pulses).
 struct EchoShape {
-    int ringEnd = 0;                // first sample after the burst and its ringing
-    std::optional<int> echoStart;   // first sample of the first echo after it
-    int echoWidth = 0;              // samples from its first to its last high one
-    double strayShare = 0.0;        // mean hit rate of the samples outside both
+    int ringEnd = 0;               // first sample after the burst and its ringing
+    std::optional<int> echoStart;  // first sample of the first echo after it
+    int echoWidth = 0;             // samples from its first to its last high one
+    double strayShare = 0.0;       // mean hit rate of the samples outside both
 };
 EchoShape echoShape(std::span<const double> hitRate);
 
 // The figures of one step.
 struct Figures {
-    int readings = 0;              // echo bounce readings
+    int readings = 0;  // echo bounce readings
     double echoMedian = 0.0;
-    double echoRange = 0.0;        // largest less smallest echo bounce
+    double echoRange = 0.0;  // largest less smallest echo bounce
     double burstMedian = 0.0;
-    double detection = 0.0;        // share of readings with an echo (echo bounce above 0)
+    double detection = 0.0;  // share of readings with an echo (echo bounce above 0)
     double distanceMedianMm = 0.0;
     double distanceIqrMm = 0.0;
     std::optional<EchoShape> shape;  // when echo records came
     // Hard gates: a step that fails one cannot win.
-    bool echoLost = false;          // detection under kMinDetection
+    bool echoLost = false;           // detection under kMinDetection
     bool ringsPastDeadTime = false;  // the probe measures its dead zone: it takes the ringing
-    double score = 0.0;             // meaningful only when both gates pass
+    double score = 0.0;              // meaningful only when both gates pass
     bool eligible() const { return !echoLost && !ringsPastDeadTime; }
 };
 

@@ -199,13 +199,13 @@ PlanSummary summarise(const Setting& found, bool echoRecords) {
     p.lines.push_back("1. The settings as found, for comparison.");
     p.lines.push_back("2. Frequency: every " + std::to_string(kCoarseStride) + "rd index from " +
                       std::to_string(kLowestSweepIndex) + " to " +
-                      std::to_string(kHighestSweepIndex) + " (" + khz(kLowestSweepIndex) +
-                      " to " + khz(kHighestSweepIndex) + " kHz, " +
-                      std::to_string(coarse.size()) + " steps), then the indexes within " +
-                      std::to_string(kFineReach) + " of the best.");
+                      std::to_string(kHighestSweepIndex) + " (" + khz(kLowestSweepIndex) + " to " +
+                      khz(kHighestSweepIndex) + " kHz, " + std::to_string(coarse.size()) +
+                      " steps), then the indexes within " + std::to_string(kFineReach) +
+                      " of the best.");
     p.lines.push_back("3. Burst length at that frequency: " +
-                      std::to_string(static_cast<int>(bursts.front().target.burstLength)) +
-                      " to " + std::to_string(static_cast<int>(bursts.back().target.burstLength)) +
+                      std::to_string(static_cast<int>(bursts.front().target.burstLength)) + " to " +
+                      std::to_string(static_cast<int>(bursts.back().target.burstLength)) +
                       " periods (" + std::to_string(bursts.size()) + " steps).");
     auto volt = [](double v) { return std::to_string(std::lround(v)); };
     p.lines.push_back("4. Voltage at both: " + volt(volts.front().target.volts) + " to " +

@@ -6,8 +6,8 @@
 #include <exception>
 
 #include "files/ReplaceFile.h"
-#include "observe/FrequencyTable.h"
 #include "monitor/CsvLog.h"
+#include "observe/FrequencyTable.h"
 #include "tuning/Assistant.h"
 
 namespace purlo::tuning {
@@ -37,12 +37,20 @@ std::string optionalNumber(const std::optional<int>& v) {
 void stepRow(std::string& out, std::string_view kind, std::size_t n, const StepResult& s) {
     const Figures& f = s.figures;
     const auto& shape = f.shape;
-    row(out, {kind, number(static_cast<double>(n)), passName(s.plan.pass),
+    row(out, {kind,
+              number(static_cast<double>(n)),
+              passName(s.plan.pass),
               number(s.actual.frequencyIndex),
-              number(transducerKhzOf(s.actual)), number(s.actual.burstLength),
-              number(s.actual.volts), number(f.readings), number(f.echoMedian),
-              number(f.echoRange), number(f.burstMedian), number(f.detection),
-              number(f.distanceMedianMm), number(f.distanceIqrMm),
+              number(transducerKhzOf(s.actual)),
+              number(s.actual.burstLength),
+              number(s.actual.volts),
+              number(f.readings),
+              number(f.echoMedian),
+              number(f.echoRange),
+              number(f.burstMedian),
+              number(f.detection),
+              number(f.distanceMedianMm),
+              number(f.distanceIqrMm),
               shape ? number(shape->ringEnd) : std::string(),
               shape ? optionalNumber(shape->echoStart) : std::string(),
               shape ? number(shape->echoWidth) : std::string(),
@@ -82,10 +90,26 @@ std::string serviceRecordCsv(const Assistant& a, const LocalTime& finished) {
             row(out, {"snapshot", "", probeValueName(v), number(*n), a.snapshot()->unitOf(v)});
         }
     }
-    row(out, {"step", "n", "pass", "frequency index", "kHz", "burst length", "voltage (V)",
-              "readings", "echo bounce median", "echo bounce range", "burst bounce median",
-              "detection rate", "distance median (mm)", "distance IQR (mm)", "ringing end (sample)",
-              "echo start (sample)", "echo width (samples)", "stray share", "may win", "score"});
+    row(out, {"step",
+              "n",
+              "pass",
+              "frequency index",
+              "kHz",
+              "burst length",
+              "voltage (V)",
+              "readings",
+              "echo bounce median",
+              "echo bounce range",
+              "burst bounce median",
+              "detection rate",
+              "distance median (mm)",
+              "distance IQR (mm)",
+              "ringing end (sample)",
+              "echo start (sample)",
+              "echo width (samples)",
+              "stray share",
+              "may win",
+              "score"});
     for (std::size_t i = 0; i < a.steps().size(); ++i) {
         if (a.steps()[i].done) stepRow(out, "step", i + 1, a.steps()[i]);
     }

@@ -75,7 +75,8 @@ TEST(TuningFigures, GatedStepsNeverWinAndWithinTheNoiseLessRingingWins) {
             f.ringsPastDeadTime = std::bernoulli_distribution(0.2)(random);
         }
         const auto best = bestStep(steps);
-        const bool any = std::any_of(steps.begin(), steps.end(), [](auto& f) { return f.eligible(); });
+        const bool any =
+            std::any_of(steps.begin(), steps.end(), [](auto& f) { return f.eligible(); });
         ASSERT_EQ(best.has_value(), any);
         if (!best) continue;
         const Figures& b = steps[*best];

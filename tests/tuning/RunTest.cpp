@@ -72,7 +72,6 @@ TEST(TuningRun, KeepAsItWasAtAnyMomentLeavesTheProbeAsFound) {
         TuningRig r(probeAt(resonance, static_cast<std::uint64_t>(trial)));
         std::optional<sim::ProbeParameters> before;
         bool started = false;
-        bool snapshotSeen = false;
         bool cancelled = false;
         const int cancelAtStep = std::uniform_int_distribution<int>(0, 30)(random);
         bool switched = !autoTuning;
@@ -85,16 +84,12 @@ TEST(TuningRun, KeepAsItWasAtAnyMomentLeavesTheProbeAsFound) {
                 return false;
             }
             if (!started && autoTuning && r.console.s.tuning_mode != 2) return false;
-            if (!started) {
-                if (!startWhenReady(r, started)) return false;
-                before = r.probe.model.parameters();  // cancelled before the snapshot
-            }
-            if (!snapshotSeen && r.assistant.snapshot()) {
-                snapshotSeen = true;
-                before = r.probe.model.parameters();
-            }
-            const bool reached = r.assistant.stepsDone() >= cancelAtStep ||
-                                 r.assistant.phase() == Phase::Done;
+            // The probe as it stood before the tick that took the snapshot
+            // (and may have sent the first command right after it).
+            if (!r.assistant.snapshot()) before = r.probe.model.parameters();
+            if (!startWhenReady(r, started)) return false;
+            const bool reached =
+                r.assistant.stepsDone() >= cancelAtStep || r.assistant.phase() == Phase::Done;
             if (!cancelled && reached) {
                 cancelled = true;
                 r.assistant.keepAsItWas();
