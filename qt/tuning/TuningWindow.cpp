@@ -253,6 +253,14 @@ void TuningWindow::refresh() {
                       phase != Phase::LinkGone);
     write_->setEnabled(idle && assistant_.outcome().rfind("Applied", 0) == 0);
     restore_->setEnabled(phase == Phase::LinkGone && notReady.isEmpty());
+    // The next step of the technician's path has the keyboard (Space presses it).
+    for (QPushButton* next : {start_, apply_, goOn_}) {
+        if (next->isEnabled() && (focusWidget() == nullptr || !focusWidget()->isEnabled() ||
+                                  focusWidget() == start_ || focusWidget() == apply_)) {
+            next->setFocus();
+            break;
+        }
+    }
     QString status = QString::fromStdString(assistant_.status());
     if (idle && !notReady.isEmpty()) status = notReady + QLatin1Char(' ') + status;
     if (!assistant_.recordProblem().empty()) {
