@@ -64,7 +64,8 @@ void accuracy(int seeds, bool quick) {
             ++runs;
             exact += got == best;
             nearby += std::abs(got - best) <= 1;
-            if (got != best) std::printf("  %.0f kHz seed %d: index %d, best %d\n", khz, seed, got, best);
+            if (got != best)
+                std::printf("  %.0f kHz seed %d: index %d, best %d\n", khz, seed, got, best);
         }
     }
     std::printf("accuracy: %d runs, exact %d, exact or a neighbour %d\n", runs, exact, nearby);
@@ -73,8 +74,9 @@ void accuracy(int seeds, bool quick) {
 }
 
 void pace(bool quick) {
-    std::vector<std::string> sim = {"--baud", "9600", "--resonance", "23.5", "--noise", "2",
-                                    "--spikes", "0.01", "--level-min", "1200", "--level-max", "1400"};
+    std::vector<std::string> sim = {"--baud",      "9600", "--resonance", "23.5",
+                                    "--noise",     "2",    "--spikes",    "0.01",
+                                    "--level-min", "1200", "--level-max", "1400"};
     if (quick) sim.insert(sim.end(), {"--fast", "--time-scale", "20"});
     e2e::LiveConsole live(sim);
     SystemSteadyClock steady;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TuningPictures.h"
 
+#include <qcustomplot.h>
+
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cmath>
-#include <qcustomplot.h>
 
 #include "EchoViews.h"
 #include "tuning/Assistant.h"
@@ -49,8 +50,9 @@ TuningPlot::TuningPlot(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_);
     plot_->setObjectName(QStringLiteral("TuningPlot"));
-    for (const auto& [name, colour] : {std::pair{QStringLiteral("echo bounce"), QColor(0, 110, 220)},
-                                       std::pair{QStringLiteral("burst bounce"), QColor(220, 90, 0)}}) {
+    for (const auto& [name, colour] :
+         {std::pair{QStringLiteral("echo bounce"), QColor(0, 110, 220)},
+          std::pair{QStringLiteral("burst bounce"), QColor(220, 90, 0)}}) {
         QCPGraph* g = plot_->addGraph();
         g->setName(name);
         g->setPen(QPen(colour, 1.5));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TuningWindow.h"
 
+#include <qcustomplot.h>
+
 #include <QCloseEvent>
 #include <QDir>
 #include <QGridLayout>
@@ -14,7 +16,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cmath>
-#include <qcustomplot.h>
 
 #include "MonitorFiles.h"
 #include "TuningPictures.h"
@@ -29,11 +30,11 @@ namespace purlo {
 namespace {
 
 const QStringList kColumns = {
-    QStringLiteral("step"),        QStringLiteral("pass"),        QStringLiteral("value"),
-    QStringLiteral("kHz"),         QStringLiteral("echo bounce"), QStringLiteral("echo range"),
-    QStringLiteral("burst bounce"), QStringLiteral("detection"),  QStringLiteral("distance mm"),
-    QStringLiteral("IQR mm"),      QStringLiteral("ringing end"), QStringLiteral("echo width"),
-    QStringLiteral("stray"),       QStringLiteral("score"),
+    QStringLiteral("step"),         QStringLiteral("pass"),        QStringLiteral("value"),
+    QStringLiteral("kHz"),          QStringLiteral("echo bounce"), QStringLiteral("echo range"),
+    QStringLiteral("burst bounce"), QStringLiteral("detection"),   QStringLiteral("distance mm"),
+    QStringLiteral("IQR mm"),       QStringLiteral("ringing end"), QStringLiteral("echo width"),
+    QStringLiteral("stray"),        QStringLiteral("score"),
 };
 
 QString num(double v, int decimals = 1) {
@@ -208,30 +209,34 @@ QString TuningWindow::parametersText() const {
         }
     }
     const auto& mode = v[ProbeValue::TuningMode];
-    const QString tuningMode = !mode ? QStringLiteral("not reported")
+    const QString tuningMode = !mode        ? QStringLiteral("not reported")
                                : *mode == 1 ? QStringLiteral("manual")
                                : *mode == 2 ? QStringLiteral("auto")
                                             : QString::number(*mode);
-    return QStringLiteral("As last reported:\nfrequency %1\nburst length %2\nvoltage %3\n"
-                          "dead time %4\ntuning %5")
+    return QStringLiteral(
+               "As last reported:\nfrequency %1\nburst length %2\nvoltage %3\n"
+               "dead time %4\ntuning %5")
         .arg(frequency, show(ProbeValue::BurstLength, QStringLiteral(" periods")),
              show(ProbeValue::TransducerVoltage, QStringLiteral(" V")),
              show(ProbeValue::DeadZone,
-                  QStringLiteral(" ") + QString::fromUtf8(v.unitOf(ProbeValue::DeadZone).data(),
-                                                          static_cast<int>(v.unitOf(ProbeValue::DeadZone).size()))),
+                  QStringLiteral(" ") +
+                      QString::fromUtf8(v.unitOf(ProbeValue::DeadZone).data(),
+                                        static_cast<int>(v.unitOf(ProbeValue::DeadZone).size()))),
              tuningMode);
 }
 
 QString TuningWindow::planText() const {
-    const tuning::Setting found = assistant_.reportedSetting().value_or(tuning::Setting{30, 4, 10, 1});
+    const tuning::Setting found =
+        assistant_.reportedSetting().value_or(tuning::Setting{30, 4, 10, 1});
     QString text = QStringLiteral("The plan:");
     for (const std::string& line : tuning::summarise(found, console_.s.sampling_on).lines) {
         text += QLatin1Char('\n') + QString::fromStdString(line);
     }
-    const double cycle = assistant_.cycleSeconds() > 0
-                             ? assistant_.cycleSeconds()
-                             : tuning::cycleSecondsAt(console_.s.pc_baud_rate, console_.s.sampling_on,
-                                                      console_.s.sample_length);
+    const double cycle =
+        assistant_.cycleSeconds() > 0
+            ? assistant_.cycleSeconds()
+            : tuning::cycleSecondsAt(console_.s.pc_baud_rate, console_.s.sampling_on,
+                                     console_.s.sample_length);
     text += QStringLiteral("\nAbout %1 min at %2 bit/s (a request cycle takes %3 s).")
                 .arg(num(tuning::estimateSeconds(found, cycle) / 60.0))
                 .arg(console_.s.pc_baud_rate)
@@ -285,9 +290,10 @@ void TuningWindow::refresh() {
                            : QString());
     const auto verify = assistant_.verification();
     if (verify && verify->done && !assistant_.steps().empty()) {
-        beforeAfter_->setText(QStringLiteral("Before (as found): %1\nAfter (applied, 10 readings): %2")
-                                  .arg(figuresText(assistant_.steps().front().figures),
-                                       figuresText(verify->figures)));
+        beforeAfter_->setText(
+            QStringLiteral("Before (as found): %1\nAfter (applied, 10 readings): %2")
+                .arg(figuresText(assistant_.steps().front().figures),
+                     figuresText(verify->figures)));
     } else {
         beforeAfter_->clear();
     }
@@ -310,9 +316,11 @@ void TuningWindow::fillTable() {
         if (measured) {
             cells << num(f.echoMedian) << num(f.echoRange) << num(f.burstMedian)
                   << num(f.detection * 100, 0) + QStringLiteral(" %") << num(f.distanceMedianMm, 0)
-                  << num(f.distanceIqrMm) << (f.shape ? QString::number(f.shape->ringEnd) : QString())
+                  << num(f.distanceIqrMm)
+                  << (f.shape ? QString::number(f.shape->ringEnd) : QString())
                   << (f.shape ? QString::number(f.shape->echoWidth) : QString())
-                  << (f.shape ? num(f.shape->strayShare * 100, 1) + QStringLiteral(" %") : QString())
+                  << (f.shape ? num(f.shape->strayShare * 100, 1) + QStringLiteral(" %")
+                              : QString())
                   << (f.eligible() ? num(f.score, 2)
                                    : (f.echoLost ? QStringLiteral("echo lost")
                                                  : QStringLiteral("rings past dead time")));

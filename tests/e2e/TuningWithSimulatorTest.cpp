@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: the tuning assistant's window beside the console, sweeping the
 // simulated probe on a pseudo-terminal through the console's own buttons.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <QPushButton>
 #include <QTableWidget>
-#include <fcntl.h>
 #include <map>
-#include <termios.h>
-#include <unistd.h>
 
 #include "TuningHost.h"
 #include "TuningWindow.h"
@@ -66,7 +66,9 @@ struct TuningWithSimulator : ::testing::Test, e2e::LiveConsole {
     }
     ~TuningWithSimulator() override { console.setObserver(nullObserver()); }
 
-    QPushButton& button(const char* name) { return host.window()->button(QString::fromLatin1(name)); }
+    QPushButton& button(const char* name) {
+        return host.window()->button(QString::fromLatin1(name));
+    }
     // Clicks "Start the sweep" once the window offers it.
     bool startWhenOffered(bool& started) {
         if (!started && button("StartSweep").isEnabled()) {

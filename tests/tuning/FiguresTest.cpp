@@ -13,8 +13,8 @@ namespace {
 
 // An echo record of `samples` samples, high over [from, to) in pulses of
 // period 3 (two high, one low), and at every sample in `stray`.
-std::vector<std::uint8_t> record(int samples, std::vector<std::pair<int, int>> signals,
-                                 std::vector<int> stray = {}) {
+std::vector<std::uint8_t> record(int samples, const std::vector<std::pair<int, int>>& signals,
+                                 const std::vector<int>& stray = {}) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(samples / 8), 0);
     auto set = [&](int i) {
         bytes[static_cast<std::size_t>(i / 8)] |= static_cast<std::uint8_t>(0x80u >> (i % 8));
