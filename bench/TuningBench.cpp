@@ -15,9 +15,10 @@
 // it swept. Goals: under 3 minutes, the estimate within 25 %, under 5 % of a
 // core.
 //
-//   build/bin/bench_tuning [--count SEEDS] [--quick]
+//   build/bin/bench_tuning [--count SEEDS] [--quick] [accuracy] [pace]
 #include <QApplication>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -141,7 +142,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::printf("load %s\n", loadAverage().c_str());
-    accuracy(options.countOr(20, 1), options.quick);
-    pace(options.quick);
+    const auto asked = [&](const char* part) {
+        return options.rest.empty() ||
+               std::find(options.rest.begin(), options.rest.end(), part) != options.rest.end();
+    };
+    if (asked("accuracy")) accuracy(options.countOr(20, 1), options.quick);
+    if (asked("pace")) pace(options.quick);
     return 0;
 }

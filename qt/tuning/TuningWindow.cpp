@@ -104,7 +104,7 @@ TuningWindow::TuningWindow(tuning::Assistant& assistant, Console& console,
     table_->setHorizontalHeaderLabels(kColumns);
     table_->verticalHeader()->setVisible(false);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     auto* pictures = new QSplitter(Qt::Horizontal, split);
     plot_ = new TuningPlot(pictures);
     echoes_ = new StepEchoView(pictures);
@@ -282,6 +282,12 @@ void TuningWindow::refresh() {
                                        .arg(std::lround(assistant_.secondsLeft()))
                                  : QStringLiteral("%v of %m steps"));
     if (!assistant_.revision(seen_)) return;
+    // Readings come several a second; the table, plot and picture change
+    // only when a step ends, another begins, or the run moves on.
+    const Shown now{assistant_.stepsDone(), assistant_.currentStep(), assistant_.bestStepIndex(),
+                    static_cast<int>(phase)};
+    if (now == shown_) return;
+    shown_ = now;
     fillTable();
     plot_->refresh(assistant_);
     echoes_->setImage(stepEchoPicture(assistant_, assistant_.deadZoneMm()));
@@ -326,7 +332,13 @@ void TuningWindow::fillTable() {
                                                  : QStringLiteral("rings past dead time")));
         }
         for (int c = 0; c < static_cast<int>(kColumns.size()); ++c) {
-            auto* item = new QTableWidgetItem(c < cells.size() ? cells[c] : QString());
+            QTableWidgetItem* item = table_->item(r, c);
+            if (item == nullptr) {
+                item = new QTableWidgetItem;
+                table_->setItem(r, c, item);
+            }
+            item->setText(c < cells.size() ? cells[c] : QString());
+            item->setBackground(QBrush());
             if (best && *best == static_cast<std::size_t>(r)) {
                 item->setBackground(QColor(200, 240, 200));
                 if (c == 0) item->setText(item->text() + QStringLiteral(" best"));
@@ -334,9 +346,9 @@ void TuningWindow::fillTable() {
                 item->setBackground(QColor(255, 240, 180));
                 if (c == 0) item->setText(item->text() + QStringLiteral(" now"));
             }
-            table_->setItem(r, c, item);
         }
     }
+    table_->resizeColumnsToContents();
     if (current) table_->scrollToItem(table_->item(static_cast<int>(*current), 0));
 }
 

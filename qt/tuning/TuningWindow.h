@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 class QLabel;
 class QMessageBox;
@@ -54,6 +55,14 @@ class TuningWindow : public QWidget {
     Console& console_;
     MainWindow& consoleWindow_;
     std::uint64_t seen_ = 0;
+    // What the table, plot and picture show last: redrawn only when it moved.
+    struct Shown {
+        int done = -1;
+        std::optional<std::size_t> current;
+        std::optional<std::size_t> best;
+        int phase = -1;
+        friend bool operator==(const Shown&, const Shown&) = default;
+    } shown_;
 
     QLabel* parameters_;
     QLabel* plan_;

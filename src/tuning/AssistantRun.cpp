@@ -12,10 +12,13 @@ namespace purlo::tuning {
 
 namespace {
 
-constexpr int kFrequencyWindow = 3;
+constexpr int kFrequencyWindow = 2;
 
+// How strongly the transducer answers: its ringing counts twice, since it
+// holds the transducer's own resonance alone, while the echo also carries
+// the air's loss, which grows with frequency and pulls the echo's peak lower.
 double response(const Figures& f) {
-    return f.echoMedian + f.burstMedian;
+    return f.echoMedian + 2.0 * f.burstMedian;
 }
 
 }  // namespace
@@ -81,9 +84,9 @@ void Assistant::planNext() {
 }
 
 // The frequency where the transducer answers most: the peak of a parabola
-// through the echo and burst bounce (kHz against their sum) of the eligible
-// steps near the best one, rounded to the nearest index measured. The sum
-// of the two bounces counts pulses more finely than either alone.
+// through the response (kHz against echo + twice burst bounce) of the
+// eligible steps within two indexes of the best one, rounded to the nearest
+// index measured. Two pulse counts together resolve more finely than either.
 void Assistant::chooseFrequency() {
     std::optional<std::size_t> top;
     for (std::size_t i = 0; i < steps_.size(); ++i) {
