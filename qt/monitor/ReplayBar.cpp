@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
@@ -19,6 +20,18 @@ namespace {
 bool armed(const Console& c) {
     return c.s.playback_on && c.files.playing();
 }
+
+// A click on the groove goes to the place clicked, as on a media player's
+// seek bar; a plain slider moves a page towards it.
+class SeekBarStyle final : public QProxyStyle {
+  public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 }  // namespace
 
@@ -51,6 +64,10 @@ ReplayBar::ReplayBar(Console& console, QWidget* parent)
     slider_->setAccessibleName(QStringLiteral("Place in the recording"));
     slider_->setToolTip(QStringLiteral("Drag or click to go on from another place"));
     slider_->setMinimumWidth(200);
+    // Made after the slider, so the bar deletes it after the slider.
+    auto* seekStyle = new SeekBarStyle(slider_->style()->name());
+    seekStyle->setParent(this);
+    slider_->setStyle(seekStyle);
     position_->setObjectName(QStringLiteral("ReplayPosition"));
     position_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -79,7 +96,7 @@ ReplayBar::ReplayBar(Console& console, QWidget* parent)
             [this](int value) { showPosition(sliderBytes(value)); });
     connect(slider_, &QSlider::sliderReleased, this,
             [this] { seekTo(sliderBytes(slider_->value())); });
-    // A click on the groove or a key: a step of the slider, taken at once.
+    // A click on the groove (the place clicked) or a key (a step), taken at once.
     connect(slider_, &QSlider::valueChanged, this, [this](int value) {
         if (!refreshing_ && !slider_->isSliderDown()) seekTo(sliderBytes(value));
     });
@@ -128,7 +145,9 @@ void ReplayBar::refresh() {
         play_->setToolTip(paused ? QStringLiteral("Go on playing")
                                  : QStringLiteral("Pause the playback where it is"));
     }
+    // A pause or step is for the playback armed, so with none they are grey.
     const bool on = armed(c);
+    play_->setEnabled(on);
     step_->setEnabled(on);
     slider_->setEnabled(on && c.files.playbackLength() > 0);
     if (slider_->isSliderDown()) return;  // the operator's drag shows its own place

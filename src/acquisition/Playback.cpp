@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "acquisition/Playback.h"
 
+#include "acquisition/Replaying.h"
 #include "app/Console.h"
 #include "app/HandlerFailure.h"
 #include "app/StartButton.h"
@@ -28,6 +29,7 @@ void Com_play_spl_Click(Console& c) {
                 "", Buttons::Ok);
         } else if (!c.s.playback_on) {
             c.files.openPlayback(c.file(kSampleFileName));
+            replayArmed(c);
             c.ui.setBackColour(Control::Com_play_spl, Colour::of(kPlaybackArmedRed));
             c.s.playback_on = true;
             c.observer().playbackStarted(static_cast<std::uint64_t>(c.files.playbackLength()),

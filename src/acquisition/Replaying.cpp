@@ -5,11 +5,13 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "acquisition/ReplyDecoder.h"
 #include "acquisition/StartStop.h"
 #include "app/Console.h"
+#include "diagram/EchoDrawing.h"
 #include "text/Numbers.h"
 #include "text/RuntimeError.h"
 
@@ -18,7 +20,8 @@ namespace purlo {
 namespace {
 
 // The controls a reply's text goes to; a checkpoint keeps their texts in this
-// order, then the window caption.
+// order, then the window caption, then the text line of the slot records are
+// drawn in.
 constexpr std::array kShownControls{
     Control::Com_micro_view_baudrate,
     Control::Com_view_temperature,
@@ -34,6 +37,10 @@ constexpr std::array kShownControls{
     Control::Com_probe_print_on,
 };
 constexpr std::size_t kCaption = kShownControls.size();
+constexpr std::size_t kSlotLine = kCaption + 1;
+
+// The codes whose values the slot's text line shows, written as a record is drawn.
+constexpr std::string_view kSlotLineCodes = "gDesPjY";
 
 // An echo record in a recording: the marker, then at most this many bytes up
 // to the distance reply that follows it (as the playback draws it).
@@ -42,6 +49,17 @@ constexpr std::uint8_t kReplyAfterRecord = 'D';
 constexpr int kRecordBytes = 147;
 
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
+
+// The reply codes that store a value the observer hears of.
+constexpr std::string_view kValueCodes = "DxcwqYkjPsmaoegn";
+
+// Codes whose text may be one an earlier line of theirs left: a frequency
+// index outside the table keeps the kHz before it, and a tuning or receive
+// mode the window does not know leaves its caption as it was. Their lines
+// are decoded as they come; the others only the last of each code.
+constexpr bool textMayOutliveItsLine(unsigned char code) {
+    return code == 'q' || code == 'a' || code == 'o';
+}
 
 // The values a reply stores, and the code of the last one.
 void copyProbeValues(const ConsoleState& from, ConsoleState& to) {
@@ -67,9 +85,11 @@ void copyProbeValues(const ConsoleState& from, ConsoleState& to) {
 
 std::vector<std::string> shownTexts(const Console& c) {
     std::vector<std::string> texts;
-    texts.reserve(kCaption + 1);
+    texts.reserve(kSlotLine + 1);
     for (const Control control : kShownControls) texts.push_back(c.ui.text(control));
     texts.push_back(c.ui.windowCaption());
+    const auto slot = slotTextBox(c.s.diagram_slot);
+    texts.push_back(slot ? c.ui.text(*slot) : std::string());
     return texts;
 }
 
@@ -79,12 +99,13 @@ std::vector<std::string> shownTexts(const Console& c) {
 class SilentReplay {
   public:
     SilentReplay(const Console& c, const ReplayCheckpoint& from)
-        : separator_(c.ui.decimalSeparator()), at_(from) {
+        : console_(c), separator_(c.ui.decimalSeparator()), at_(from) {
         // The view settings (units, zero offset) are today's; the values are
         // the checkpoint's.
         ConsoleState values = c.s;
         copyProbeValues(from.state, values);
         at_.state = std::move(values);
+        atStart_ = at_.state;
     }
 
     // Reads on from the checkpoint to the first line start at or after
@@ -109,6 +130,8 @@ class SilentReplay {
                             ? span
                             : static_cast<std::size_t>(static_cast<const std::uint8_t*>(reply) -
                                                        &buffer[i]);
+                    // Its first byte drawn writes the slot's text line.
+                    if (recordLeft_ == kRecordBytes && skipped > 0) ++recordsDrawn_;
                     i += skipped;
                     at_.position += static_cast<std::int64_t>(skipped);
                     recordLeft_ = reply == nullptr ? recordLeft_ - static_cast<int>(skipped) : 0;
@@ -169,20 +192,24 @@ class SilentReplay {
     // A complete reply line. Each reply stores its own values only, so only
     // the last line of each code counts: it is decoded when the state is
     // needed (settle), which spares formatting the texts of every line.
-    // The frequency's text depends on the frequency before it, so its
-    // lines are decoded at once. (A line that fails to decode would end a
-    // playback; here the values of its code stay as they were.)
+    // The codes whose text may outlive their line are decoded at once.
+    // (A line that fails to decode would end a playback; here the values of
+    // its code stay as they were.)
     void note() {
         if (line_.empty()) return;
         const auto code = static_cast<unsigned char>(line_.front());
         at_.state.reply_code = line_.front();
-        if (code == 'q') {
-            // Decoding the frequency's line again on what it left changes
-            // nothing, and a recording repeats it every cycle.
-            if (line_ == lastFrequency_) return;
-            lastFrequency_ = line_;
+        if (code >= last_.size()) return;
+        if (const auto k = kSlotLineCodes.find(static_cast<char>(code)); k != kSlotLineCodes.npos) {
+            noteSlotLineCode(k);
+        }
+        if (textMayOutliveItsLine(code)) {
+            // Decoding a line again on what it left changes nothing, and a
+            // recording repeats these every cycle.
+            if (line_ == decoded_[code]) return;
+            decoded_[code] = line_;
             decode(line_);
-        } else if (code < last_.size()) {
+        } else {
             if (last_[code].empty()) pending_.push_back(code);
             last_[code] = line_;
         }
@@ -197,6 +224,37 @@ class SilentReplay {
         }
         pending_.clear();
         at_.state.reply_code = code;
+        settleSlotLine();
+    }
+
+    // A line of one of the slot line's codes. The line it replaces was the
+    // code's line at every record drawn since it came, so when one was, it
+    // is the code's line at the last record drawn.
+    void noteSlotLineCode(std::size_t k) {
+        SlotLineCode& code = slotCodes_[k];
+        if (recordsDrawn_ > code.since) {
+            code.atLastRecord.swap(code.now);
+            code.since = recordsDrawn_;
+        }
+        code.now = line_;
+    }
+
+    // The slot's text line as the last record drawn wrote it: the values of
+    // then, the last line of each of its codes before that record decoded
+    // over the values the replay began with.
+    void settleSlotLine() {
+        if (recordsDrawn_ == 0) return;
+        ConsoleState then = atStart_;
+        for (const SlotLineCode& code : slotCodes_) {
+            const std::string& line = code.since < recordsDrawn_ ? code.now : code.atLastRecord;
+            if (line.empty()) continue;
+            try {
+                decodeReply(line, then, separator_);
+            } catch (const RuntimeError&) {
+                // As decode() does: the values before it stay.
+            }
+        }
+        at_.texts[kSlotLine] = echoInfoLine(console_, then);
     }
 
     void decode(std::string_view line) {
@@ -206,6 +264,7 @@ class SilentReplay {
         } catch (const RuntimeError&) {
             return;  // a value that does not fit: the values before it stay
         }
+        at_.reported.set(static_cast<unsigned char>(line.front()));
         if (!shown) return;
         if (shown->target == ReplyDisplay::Target::WindowCaption) {
             at_.texts[kCaption] = std::move(shown->text);
@@ -220,14 +279,25 @@ class SilentReplay {
         // A line for List_Info is history, and a seek passes over history.
     }
 
+    const Console& console_;
     char separator_;
     ReplayCheckpoint at_;
+    ConsoleState atStart_;  // the values the replay began with
+    // Each of the slot line's codes: its last line, and the one before when
+    // that came after the last record drawn (empty: none since the start).
+    struct SlotLineCode {
+        std::string now;
+        std::string atLastRecord;
+        std::uint64_t since = 0;  // records drawn when `now` came
+    };
+    std::array<SlotLineCode, kSlotLineCodes.size()> slotCodes_;
+    std::uint64_t recordsDrawn_ = 0;
     std::string line_;
-    std::string lastFrequency_;  // the frequency line decoded last
-    int recordLeft_ = 0;         // bytes an echo record may still have
+    int recordLeft_ = 0;  // bytes an echo record may still have
     std::int64_t every_ = Replay::kCheckpointBytes;
-    std::array<std::string, 128> last_;   // the last line of each reply code
-    std::vector<unsigned char> pending_;  // the codes with a line in last_
+    std::array<std::string, 128> last_;     // the last line of each reply code
+    std::array<std::string, 128> decoded_;  // the line of each code decoded last
+    std::vector<unsigned char> pending_;    // the codes with a line in last_
 };
 
 // The start of a playback is its first checkpoint; a playback from the start
@@ -235,8 +305,22 @@ class SilentReplay {
 void keepStart(Console& c) {
     std::vector<ReplayCheckpoint>& keep = c.replay.checkpoints;
     keep.clear();
-    keep.push_back({0, 0, c.s, shownTexts(c)});
+    keep.push_back({0, 0, c.s, shownTexts(c), {}});
     c.replay.checkpointsComplete = false;
+    c.replay.checkpointsOf = c.files.playbackIdentity();
+}
+
+// The checkpoints hold for the file as it was when they were kept. Written
+// again since (a recording into it), only the start still holds: the window
+// as it was when the playback began.
+void dropCheckpointsOfAnotherFile(Console& c) {
+    Replay& replay = c.replay;
+    const FileIdentity now = c.files.playbackIdentity();
+    if (now == replay.checkpointsOf) return;
+    replay.checkpointsOf = now;
+    c.files.rereadPlayback();
+    if (replay.checkpoints.size() > 1) replay.checkpoints.resize(1);
+    replay.checkpointsComplete = false;
 }
 
 // While the replay waits anyway (paused, or ahead of its pace), the
@@ -244,7 +328,9 @@ void keepStart(Console& c) {
 // recording finds one nearby.
 void checkpointAhead(Console& c) {
     Replay& replay = c.replay;
-    if (replay.checkpointsComplete || replay.checkpoints.empty() || !c.files.playing()) return;
+    if (replay.checkpoints.empty() || !c.files.playing()) return;
+    dropCheckpointsOfAnotherFile(c);
+    if (replay.checkpointsComplete) return;
     SilentReplay silent(c, replay.checkpoints.back());
     silent.run(c.files, replay.checkpoints.back().position + replay.checkpointBytes, replay);
     const ReplayCheckpoint& there = silent.at();
@@ -260,6 +346,7 @@ void checkpointAhead(Console& c) {
 void seekPlayback(Console& c, std::int64_t position) {
     std::vector<ReplayCheckpoint>& keep = c.replay.checkpoints;
     if (!c.files.playing() || keep.empty()) return;
+    dropCheckpointsOfAnotherFile(c);
     const auto after =
         std::upper_bound(keep.begin(), keep.end(), position,
                          [](std::int64_t p, const ReplayCheckpoint& k) { return p < k.position; });
@@ -277,9 +364,21 @@ void seekPlayback(Console& c, std::int64_t position) {
         }
     }
     if (c.ui.windowCaption() != there.texts[kCaption]) c.ui.setWindowCaption(there.texts[kCaption]);
+    const auto slot = slotTextBox(c.s.diagram_slot);
+    if (slot && c.ui.text(*slot) != there.texts[kSlotLine])
+        c.ui.setText(*slot, there.texts[kSlotLine]);
     c.ui.setText(Control::Com_play_spl, there.records == 0 ? "#" : intText(there.records));
     c.replay.restartPace();
     c.observer().playbackSeeked(static_cast<std::uint64_t>(there.position));
+    for (const char code : kValueCodes) {
+        if (!there.reported.test(static_cast<unsigned char>(code))) continue;
+        if (const auto value = decodedValue(code, c.s)) c.observer().playbackValue(*value);
+    }
+}
+
+void replayArmed(Console& c) {
+    c.replay.playbackArmed();
+    keepStart(c);
 }
 
 bool playbackMayRead(Console& c, std::string& line) {

@@ -10,7 +10,8 @@ class Console;
 //
 // The wait begins only when the link was lost under live acquisition; the
 // receive loop's own reaction comes first and stays as it is. A Start click,
-// a change of port and Exit end the wait.
+// a change of port and Exit end the wait; a Start that plays a playback does
+// not, and acquisition resumes once the playback is over.
 
 // Called by the receive loop's failure path after its own reaction, when
 // live acquisition was running: starts the wait if the port was lost and the

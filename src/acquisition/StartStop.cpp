@@ -67,6 +67,8 @@ bool requestCycle(Console& c) {
 }
 
 void startSequence(Console& c) {
+    // Live from a playback disarmed under it: the operator's acquisition.
+    c.resume.cancel();
     c.ui.setText(Control::Com_start_stop, "Stop");
     c.ui.setWindowCaption("");
     c.s.sampling_on = true;
@@ -166,8 +168,9 @@ Next playbackStep(Console& c, std::string& line) {
 }  // namespace
 
 void Com_start_stop_Click(Console& c) {
-    // A Start of the operator's ends any wait for a lost port.
-    c.resume.cancel();
+    // A Start of the operator's ends any wait for a lost port; one that plays
+    // a playback leaves it on, and acquisition resumes once that is over.
+    if (!c.s.playback_on) c.resume.cancel();
     // A Start clicked while this run yields runs nested and takes over: it
     // stops live acquisition, or carries on the playback until that ends,
     // is disarmed, fails or the program ends. Whatever ended it, this run

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/ConsoleState.h"
+#include "files/SampleFiles.h"
 
 namespace purlo {
 
@@ -39,6 +41,9 @@ struct ReplayCheckpoint {
     // What the window showed of those values: one text per control a reply
     // sets (in the order the seek knows them), then the window caption.
     std::vector<std::string> texts;
+    // The reply codes decoded since the playback began: their values are
+    // the recording's there, the others those from before it.
+    std::bitset<128> reported;
 };
 
 // How the operator wants a recording played back: flat out (the default),
@@ -101,6 +106,15 @@ class Replay {
         anchored_ = false;
         update();
     }
+    // A playback was armed: nothing pressed before applies to it (a pause
+    // from before must not hold its Start), and the checkpoints of the file
+    // armed before go.
+    void playbackArmed() {
+        playbackEnded();
+        checkpoints.clear();
+        checkpointsComplete = false;
+        startRun = ~std::uint64_t{0};
+    }
 
     // Checkpoints of this playback, ordered by position; the first is its start.
     std::vector<ReplayCheckpoint> checkpoints;
@@ -109,6 +123,8 @@ class Replay {
     bool checkpointsComplete = false;
     // The Start run (Console::startRuns) that kept the first checkpoint.
     std::uint64_t startRun = ~std::uint64_t{0};
+    // The file the checkpoints were read from, as it was then.
+    FileIdentity checkpointsOf;
 
   private:
     void update() { engaged_ = speed_ != kFastest || paused_ || steps_ > 0 || seek_.has_value(); }

@@ -30,6 +30,8 @@ constexpr int kPlaybackRecordLimit = 147;
 // far to the right of the window, so it simply ends there.
 constexpr long long kLargestCoordinate = 32767;
 
+}  // namespace
+
 std::optional<Control> slotTextBox(std::uint8_t slot) {
     switch (slot) {
         case 1: return Control::Text_top;
@@ -39,9 +41,7 @@ std::optional<Control> slotTextBox(std::uint8_t slot) {
     }
 }
 
-// The probe's latest values, as the slot's text line shows them.
-std::string infoLine(const Console& c) {
-    const ConsoleState& s = c.s;
+std::string echoInfoLine(const Console& c, const ConsoleState& s) {
     std::string line;
     line.reserve(128);
     line += "Burst B; ";
@@ -62,6 +62,8 @@ std::string infoLine(const Console& c) {
     return line;
 }
 
+namespace {
+
 // Draws sample bytes one after the other along the baseline of the slot,
 // eight columns of zoom_horizontal twips per byte, the first sample leftmost.
 class Trace {
@@ -76,7 +78,8 @@ class Trace {
         // every byte.
         if (!infoShown_) {
             infoShown_ = true;
-            if (const auto box = slotTextBox(c_.s.diagram_slot)) c_.ui.setText(*box, infoLine(c_));
+            if (const auto box = slotTextBox(c_.s.diagram_slot))
+                c_.ui.setText(*box, echoInfoLine(c_, c_.s));
         }
     }
 

@@ -102,6 +102,22 @@ std::size_t SampleFiles::read(std::int64_t offset, std::span<std::uint8_t> out) 
     return got;
 }
 
+FileIdentity SampleFiles::playbackIdentity() const {
+    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    struct stat info {};
+    if (::fstat(::fileno(playback_), &info) != 0) throw RuntimeError("cannot stat Purlo.Spl");
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::int64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+void SampleFiles::rereadPlayback() {
+    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    length_ = fileLength(playback_);
+    block_.clear();
+    blockStart_ = -1;
+}
+
 void SampleFiles::closePlayback() {
     if (playback_ != nullptr) {
         std::fclose(playback_);

@@ -13,6 +13,16 @@ namespace purlo {
 
 inline constexpr const char* kSampleFileName = "Purlo.Spl";
 
+// Which file, and which content of it: another device or inode is another
+// file; another size or modification time, the same file written again.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 // Purlo.Spl: the raw bytes the probe sent, no header. A recording appends to
 // it; a playback reads it byte by byte at 1-based positions. Both handles stay
 // open between handlers. Every failure throws RuntimeError.
@@ -43,6 +53,11 @@ class SampleFiles {
     std::int64_t playbackLength() const { return length_; }
     void closePlayback();
     bool playing() const { return playback_ != nullptr; }
+    // The open playback file's identity as it is now.
+    FileIdentity playbackIdentity() const;
+    // The playback file was written again under it: forgets what was read
+    // ahead and takes its length anew.
+    void rereadPlayback();
 
     void closeAll();
 

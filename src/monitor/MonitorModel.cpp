@@ -137,6 +137,7 @@ void MonitorModel::playbackStarted(std::uint64_t fileBytes, std::int32_t pcBaudR
     fileBytes_ = fileBytes;
     baud_ = pcBaudRate;
     bytesRead_ = 0;
+    beforePlayback_ = last_;
     startAfresh(TimeBase::Recording);
 }
 
@@ -156,7 +157,16 @@ void MonitorModel::playbackSeeked(std::uint64_t bytesRead) {
     fill_.dropAfter(time);
     temperature_.dropAfter(time);
     echoes_.dropAfter(time);
+    // The newest values are those of the new place: what the playback had
+    // decoded up to there (playbackValue) over what was there before it.
+    last_ = beforePlayback_;
     ++epoch_;
+    ++revision_;
+}
+
+void MonitorModel::playbackValue(const DecodedReply& reply) {
+    if (!playing_) return;
+    last_.set(reply);
     ++revision_;
 }
 

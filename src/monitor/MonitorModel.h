@@ -61,6 +61,7 @@ class MonitorModel final : public Observer {
     void playbackStarted(std::uint64_t fileBytes, std::int32_t pcBaudRate) override;
     void playbackPosition(std::uint64_t bytesRead) override;
     void playbackSeeked(std::uint64_t bytesRead) override;
+    void playbackValue(const DecodedReply& reply) override;
     void playbackEnded() override;
 
     // Time base and axis
@@ -151,6 +152,7 @@ class MonitorModel final : public Observer {
     TrendSeries temperature_;
     std::string fillUnit_;
     LastValues last_;
+    LastValues beforePlayback_;  // what a seek to the playback's start shows
     // What the live probe reported since the link opened: the log's rows.
     LastValues live_;
     EchoHistory echoes_;

@@ -140,6 +140,10 @@ class Observer {
     virtual void playbackPosition(std::uint64_t /*bytesRead*/) {}
     // The playback was moved (a seek): it goes on after this many bytes.
     virtual void playbackSeeked(std::uint64_t /*bytesRead*/) {}
+    // After a seek: a value as the playback left it at the new place, one
+    // for each value it has decoded since it began (the others are as they
+    // were before it).
+    virtual void playbackValue(const DecodedReply& /*reply*/) {}
     virtual void playbackEnded() {}
 };
 

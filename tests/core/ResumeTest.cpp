@@ -205,6 +205,45 @@ TEST(Resume, AReturnWhileTheConsoleIsBusyWaitsUntilItIsFree) {
     EXPECT_FALSE(h.console.resume.waiting);
 }
 
+// A playback armed during the wait is played to its end; then acquisition
+// resumes, never inside it. Disarmed while playing, the loop goes live by
+// the operator's hand, and the wait is over.
+TEST(Resume, APlaybackDuringTheWaitIsOverBeforeAcquisitionResumes) {
+    for (const bool disarmed : {false, true}) {
+        SCOPED_TRACE(disarmed);
+        Pluggable h(true);
+        h.startAndPullWhen([&] { return echoRequests(h) >= 1; });
+        std::string recorded;
+        for (int i = 0; i < 60; ++i) recorded += "c" + std::to_string(200 + i) + "\r\n";
+        writeFile(h.console.file("Purlo.Spl"), recorded);
+        h.port.comeBack();
+        h.console.click(Control::Com_play_spl);
+        bool resumedInside = false;
+        bool pressed = false;
+        bool stopped = false;
+        h.ui.everyYield = [&](int) {
+            if (h.s.playback_on) resumedInside = resumedInside || resumeAcquisition(h.console);
+            if (disarmed && !pressed && h.s.playback_pos > 100) {
+                pressed = true;
+                h.console.click(Control::Com_play_spl);  // the loop goes live...
+            }
+            if (pressed && !stopped && h.s.port_open) {
+                stopped = true;
+                h.console.click(Control::Com_start_stop);  // ...Stop
+            }
+        };
+        h.console.click(Control::Com_start_stop);
+        EXPECT_FALSE(resumedInside);
+        EXPECT_FALSE(h.s.playback_on);
+        EXPECT_EQ(h.console.resume.waiting, !disarmed);
+        h.ui.everyYield = h.stopWhen([&] { return h.s.port_open; });
+        EXPECT_EQ(resumeAcquisition(h.console), !disarmed);
+        const auto& list = h.ui.list;
+        EXPECT_EQ(std::count(list.begin(), list.end(), kBack), disarmed ? 0 : 1);
+        EXPECT_FALSE(h.console.resume.waiting);
+    }
+}
+
 TEST(Resume, TheOperatorOpeningTheLinkOrAFailedReopenEndsTheWait) {
     {
         Pluggable h(true);
