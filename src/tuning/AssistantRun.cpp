@@ -294,8 +294,11 @@ double Assistant::cycleSeconds() const {
 }
 
 double Assistant::secondsLeft() const {
-    const int left = std::max(0, planned_ - stepsDone());
-    return left * 7.0 * cycleSeconds();
+    const int done = stepsDone();
+    const int left = std::max(0, planned_ - done);
+    // The steps' own pace once a few are measured, the plan's until then.
+    if (done >= 3) return left * (steady_.seconds() - startedAt_) / done;
+    return left * estimateSeconds(found_, cycleSeconds()) / std::max(1, planned_);
 }
 
 std::string Assistant::deadTimeSuggestion() const {
