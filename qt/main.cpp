@@ -4,6 +4,7 @@
 //   purlo              works in the current directory (a shell's, a script's)
 //   purlo --desktop    works in ~/Purlo, made on first start (the menu entry)
 //   purlo --monitor    opens the monitor window beside the console at start
+//   purlo --tune       opens the tuning assistant beside the console at start
 //   purlo --scale 150  the window at 150 % for this run (else as last chosen)
 //
 // For start-up checks, see FirstFrameReport.h (PURLO_REPORT_FIRST_FRAME).
@@ -22,6 +23,7 @@
 
 #include "MonitorHost.h"
 #include "MonitorSettings.h"
+#include "TuningHost.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
 #include "monitor/Clocks.h"
@@ -29,13 +31,15 @@
 #include "purlo/Version.h"
 #include "serial/CommPort.h"
 #include "serial/PortWatcher.h"
+#include "tuning/Assistant.h"
+#include "tuning/ConsoleButtons.h"
 #include "window/FirstFrameReport.h"
 #include "window/MainWindow.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: purlo [--desktop] [--monitor] [--scale PERCENT] [Qt options]\n"
+    "Usage: purlo [--desktop] [--monitor] [--tune] [--scale PERCENT] [Qt options]\n"
     "\n"
     "The service and tuning console for the Purlo ultrasonic level probe.\n"
     "It keeps purlo.Set, Purlo.Spl and Purlo.Txt in its current directory.\n"
@@ -44,6 +48,9 @@ constexpr const char* kUsage =
     "              the shipped Purlo.Txt (the desktop menu entry uses this)\n"
     "  --monitor   open the monitor window (trend, echo history) at start;\n"
     "              otherwise Ctrl+M or a right-click on a button opens it\n"
+    "  --tune      open the tuning assistant at start (sweeps the probe's\n"
+    "              frequency, burst length and voltage); otherwise Ctrl+T or a\n"
+    "              right-click on a button opens it\n"
     "  --scale PERCENT  the window's size for this run: 100, 125, 150, 200,\n"
     "              250 (% of its size at 96 dpi) or screen (as the screen has\n"
     "              it); otherwise the size last chosen with Ctrl+Plus, Ctrl+Minus,\n"
@@ -62,13 +69,14 @@ constexpr const char* kUsage =
 struct Options {
     QCommandLineOption desktop{QStringLiteral("desktop")};
     QCommandLineOption monitor{QStringLiteral("monitor")};
+    QCommandLineOption tune{QStringLiteral("tune")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{QStringLiteral("version")};
     QCommandLineOption scale{QStringLiteral("scale"), QString(), QStringLiteral("PERCENT")};
 
     void addTo(QCommandLineParser& parser) const {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({desktop, monitor, help, version, scale});
+        parser.addOptions({desktop, monitor, tune, help, version, scale});
     }
 };
 
@@ -146,6 +154,7 @@ int main(int argc, char* argv[]) {
     }
     const bool desktop = parser.isSet(options.desktop);
     const bool monitor = parser.isSet(options.monitor);
+    const bool tune = parser.isSet(options.tune);
 
     QApplication app(argc, argv);  // takes its own options out of argv
     // The window's size: from the command line for this run, else as chosen last.
@@ -170,6 +179,8 @@ int main(int argc, char* argv[]) {
     monitorOptions.csvLog = purlo::MonitorSettings::load().csvLog;
     purlo::MonitorModel monitorModel(steadyClock, wallClock, std::move(monitorOptions));
     const QString referenceProblem = purlo::loadReferenceAtStart(monitorModel);
+    // Whoever hears the console: the monitor's model and the tuning assistant.
+    purlo::ObserverList observers;
 
     purlo::MainWindow window(windowSize);
     // A size the operator chooses is the size of the next start.
@@ -178,7 +189,13 @@ int main(int argc, char* argv[]) {
     purlo::CommPort serial;
     purlo::Console console(window, window.canvas(), serial, std::filesystem::current_path());
     serial.setNotes([&console](const std::string& line) { console.addInfo(line); });
-    console.setObserver(monitorModel);
+    // The tuning assistant hears the console from the start too: it must
+    // know whether live acquisition runs when it is opened.
+    purlo::tuning::ConsoleButtons tuningButtons(console);
+    purlo::tuning::Assistant assistant(tuningButtons, steadyClock, wallClock);
+    observers.add(monitorModel);
+    observers.add(assistant);
+    console.setObserver(observers);
     window.connectConsole(console);
     purlo::PortWatcher portWatcher(console);
     portWatcher.bindOption(window.consoleMenu().resumeAction());
@@ -188,7 +205,9 @@ int main(int argc, char* argv[]) {
     console.Form_Load();
     purlo::reportFirstFrame(window);
     window.show();
+    purlo::TuningHost tuningHost(assistant, console, window);
     if (monitor) monitorHost.open();
+    if (tune) tuningHost.open();
     if (!folderProblem.isEmpty()) {
         QTimer::singleShot(0, &window, [&window, folderProblem] {
             QMessageBox::warning(&window, QStringLiteral("Purlo"), folderProblem);

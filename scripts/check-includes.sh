@@ -38,6 +38,7 @@ help: text surface observe files link app
 acquisition: text surface observe files link app connection diagram settings
 commands: text surface observe files link app connection
 dispatch: text surface observe files link app connection diagram settings help acquisition commands
+tuning: text surface observe files link app connection commands monitor
 '
 
 [ -d "$src" ] || { echo "check-includes: no folder $src" >&2; exit 2; }
@@ -123,6 +124,7 @@ qt_rules='
 serial:
 window: serial
 monitor: serial window
+tuning: serial window monitor
 '
 qt="${src%/src}/qt"
 if [ -d "$qt" ]; then

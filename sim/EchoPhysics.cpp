@@ -9,13 +9,12 @@ namespace purlo::sim {
 
 namespace {
 
-constexpr double kResonanceKhz = 25.0;
 constexpr double kResonanceWidthKhz = 4.0;
 // Path length (m) times kHz at which the echo has lost half its strength.
 constexpr double kHalfStrengthMetreKhz = 150.0;
 
-double resonance(double khz) {
-    const double off = (khz - kResonanceKhz) / kResonanceWidthKhz;
+double resonance(double khz, double resonanceKhz) {
+    const double off = (khz - resonanceKhz) / kResonanceWidthKhz;
     return 1.0 / (1.0 + off * off);
 }
 
@@ -55,12 +54,24 @@ double probeSpeedOfSound(const ProbeParameters& p, double temperatureC) {
     return p.soundSpeedTenths / 10.0 + p.temperatureCoefficient / 100.0 * temperatureC;
 }
 
-BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC) {
+int bestFrequencyIndex(double resonanceKhz) {
+    int best = kMinFrequencyIndex;
+    for (int i = kMinFrequencyIndex; i <= kMaxFrequencyIndex; ++i) {
+        if (std::abs(*transducerKhz(i) - resonanceKhz) <
+            std::abs(*transducerKhz(best) - resonanceKhz)) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC,
+                    double resonanceKhz) {
     BurstEcho b;
-    const double khz = transducerKhz(p.frequencyIndex).value_or(kResonanceKhz);
+    const double khz = transducerKhz(p.frequencyIndex).value_or(resonanceKhz);
     b.periodUs = 1000.0 / khz;
     const double volts = p.voltageTenths / 10.0;
-    const double drive = volts * std::min(p.burstLength, 16) / 4.0 * resonance(khz);
+    const double drive = volts * std::min(p.burstLength, 16) / 4.0 * resonance(khz, resonanceKhz);
 
     b.burst = {0.0, p.burstLength};
     const int ring = drive < 0.2 ? 0 : static_cast<int>(std::lround(2.0 + 0.8 * drive));

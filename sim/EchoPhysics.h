@@ -43,9 +43,18 @@ double probeSpeedOfSound(const ProbeParameters& p, double temperatureC);
 
 // The echo of one burst with the surface `distanceMm` below the transducer.
 // Strength model: drive = volts * burst length (up to 16 periods) / 4, scaled by
-// how close the frequency is to the transducer's 25 kHz resonance; the echo
-// loses strength with path length, faster at higher frequencies.
-BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC);
+// how close the frequency is to the transducer's resonance (nominally 25 kHz;
+// a real one is off by age, temperature and build); the echo loses strength
+// with path length, faster at higher frequencies. The ringing after the drive
+// grows with the drive, so too long a burst or too high a voltage rings on
+// past the dead time.
+inline constexpr double kNominalResonanceKhz = 25.0;
+BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC,
+                    double resonanceKhz = kNominalResonanceKhz);
+
+// The frequency index the transducer answers best at: the one whose frequency
+// lies nearest its resonance.
+int bestFrequencyIndex(double resonanceKhz);
 
 // The sample bytes of an echo record of that burst: `bytes` bytes, 8 samples
 // each, most significant bit first, one sample every sampleIntervalMicroseconds

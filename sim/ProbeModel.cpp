@@ -145,7 +145,7 @@ void ProbeModel::fireNonStopLine() {
 // distance (the nearest the probe can see); a lost echo keeps the last value.
 void ProbeModel::measure() {
     const double temperature = temperatureC();
-    lastBurst_ = planBurst(params_, surfaceDistanceMm(), temperature);
+    lastBurst_ = planBurst(params_, surfaceDistanceMm(), temperature, options_.resonanceKhz);
     const double speed = probeSpeedOfSound(params_, temperature);
     double mm = 0.0;
     if (lastBurst_.surfaceInDeadZone) {

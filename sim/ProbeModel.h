@@ -18,14 +18,15 @@ namespace purlo::sim {
 // How the simulated world around the probe behaves. Distances are from the
 // transducer down to the liquid surface.
 struct ProbeOptions {
-    double levelMinMm = 800.0;        // nearest the surface comes
-    double levelMaxMm = 1800.0;       // farthest it goes
-    double levelSpeedMmPerS = 5.0;    // how fast it moves between the two (0 = still)
-    double noiseMm = 0.0;             // standard deviation of the measured distance
-    double spikeProbability = 0.0;    // chance of a stray high sample in an echo record's silence
-    int falseEchoSample = -1;         // first sample of a fixed stripe in every record (-1: none)
-    double temperatureC = 20.0;       // mean probe temperature
-    double temperatureSwingC = 1.5;   // slow drift around it, over ten minutes
+    double levelMinMm = 800.0;      // nearest the surface comes
+    double levelMaxMm = 1800.0;     // farthest it goes
+    double levelSpeedMmPerS = 5.0;  // how fast it moves between the two (0 = still)
+    double noiseMm = 0.0;           // standard deviation of the measured distance
+    double spikeProbability = 0.0;  // chance of a stray high sample in an echo record's silence
+    int falseEchoSample = -1;       // first sample of a fixed stripe in every record (-1: none)
+    double resonanceKhz = kNominalResonanceKhz;  // where the transducer answers best
+    double temperatureC = 20.0;                  // mean probe temperature
+    double temperatureSwingC = 1.5;              // slow drift around it, over ten minutes
     bool alarm = false;               // surface held inside the dead zone (flooded transducer)
     int samplesPerRecord = 160;       // sample bytes after the "=" of an echo record
     int initialBaud = 9600;           // rate in the probe's memory when no state file holds one

@@ -68,6 +68,10 @@ const std::vector<ValueOption>& valueOptions() {
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.falseEchoSample = inRange(o, v, 0, 32767);
          }},
+        {"resonance", "KHZ",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.resonanceKhz = inRange(o, v, 10.0, 200.0);
+         }},
         {"temperature", "C",
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.temperatureC = inRange(o, v, -50.0, 150.0);
@@ -153,6 +157,8 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --noise MM           standard deviation of the measured distance (default 0)
   --spikes P           chance of a stray high sample in an echo record (default 0)
   --false-echo SAMPLE  a fixed reflector: samples SAMPLE to SAMPLE+5 high in every record
+  --resonance KHZ      the transducer's own resonance in kHz (default 25): the echo
+                       and the ringing are strongest at the frequency nearest it
   --temperature C      mean probe temperature; it drifts 1.5 degrees around it (default 20)
   --alarm              hold the surface inside the dead zone: the probe sends "OOO" alarms
   --samples N          sample bytes per echo record (default 160)

@@ -25,6 +25,12 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
     monitor_->setShortcutContext(Qt::WidgetShortcut);
     monitor_->setShortcutVisibleInContextMenu(true);
     connect(monitor_, &QAction::triggered, this, &ConsoleMenu::monitorRequested);
+    tuning_ = menu_->addAction(QStringLiteral("Tuning assistant…"));
+    tuning_->setObjectName(QStringLiteral("TuningAction"));
+    tuning_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    tuning_->setShortcutContext(Qt::WidgetShortcut);
+    tuning_->setShortcutVisibleInContextMenu(true);
+    connect(tuning_, &QAction::triggered, this, &ConsoleMenu::tuningRequested);
 
     // Beside the port it is about: just after "Port for Comm n".
     resume_ = new QAction(QStringLiteral("Resume when the port comes back"), menu_);

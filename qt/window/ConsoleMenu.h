@@ -39,6 +39,9 @@ class ConsoleMenu : public QObject {
     QAction* resumeAction() const { return resume_; }
     // As if "Monitor…" were chosen.
     void requestMonitor() { emit monitorRequested(); }
+    QAction* tuningAction() const { return tuning_; }
+    // As if "Tuning assistant…" were chosen.
+    void requestTuning() { emit tuningRequested(); }
 
     // The "Window size" submenu; the size shown as chosen.
     QMenu& windowSizeMenu() { return *sizeMenu_; }
@@ -47,6 +50,8 @@ class ConsoleMenu : public QObject {
   signals:
     // "Monitor…" was chosen (or its shortcut pressed on the main window).
     void monitorRequested();
+    // "Tuning assistant…" was chosen (or Ctrl+T pressed on the main window).
+    void tuningRequested();
     // A size was chosen in "Window size".
     void windowSizeRequested(WindowSize size);
 
@@ -59,6 +64,7 @@ class ConsoleMenu : public QObject {
     QActionGroup* sizes_ = nullptr;
     QAction* monitor_;
     QAction* resume_;
+    QAction* tuning_;
 };
 
 }  // namespace purlo

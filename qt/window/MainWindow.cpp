@@ -166,6 +166,12 @@ MainWindow::MainWindow(WindowSize size, QWidget* parent)
     auto* monitorKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
     monitorKey->setContext(Qt::WindowShortcut);
     connect(monitorKey, &QShortcut::activated, this, &MainWindow::monitorShortcut);
+    auto* tuningKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    tuningKey->setContext(Qt::WindowShortcut);
+    connect(tuningKey, &QShortcut::activated, this, [this] {
+        reportShortcutKey();
+        menu_->requestTuning();
+    });
     addWindowSizeShortcuts();
 }
 

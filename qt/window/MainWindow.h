@@ -47,7 +47,8 @@ class MainWindow : public QWidget, public Ui {
     // The widget that shows the control.
     QWidget* widget(Control c) const { return widgets_[static_cast<std::size_t>(c)]; }
 
-    // The right-click menu of every button; Ctrl+M asks it for the monitor.
+    // The right-click menu of every button; Ctrl+M asks it for the monitor,
+    // Ctrl+T for the tuning assistant.
     ConsoleMenu& consoleMenu() { return *menu_; }
 
     // From now on clicks, double clicks, keys and closing the window run the

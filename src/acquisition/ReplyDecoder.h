@@ -7,6 +7,7 @@
 
 #include "app/ConsoleState.h"
 #include "app/Controls.h"
+#include "observe/FrequencyTable.h"
 #include "observe/Observer.h"
 
 namespace purlo {
@@ -31,8 +32,5 @@ std::optional<ReplyDisplay> decodeReply(std::string_view line, ConsoleState& s,
 // with its unit: what the console reports to its observer. Nothing for codes
 // that store no number.
 std::optional<DecodedReply> decodedValue(char code, const ConsoleState& s);
-
-// The transducer frequency in kHz for a frequency index, when the table has one.
-std::optional<float> transducerKhz(int frequencyIndex);
 
 }  // namespace purlo

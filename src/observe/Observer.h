@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace purlo {
 
@@ -144,6 +145,48 @@ class Observer {
     // were before it).
     virtual void playbackValue(const DecodedReply& /*reply*/) {}
     virtual void playbackEnded() {}
+};
+
+// Passes every event on to each observer added, in the order added: the
+// console has one observer, and more than one may listen (the monitor, the
+// tuning assistant). The observers must outlive the list.
+class ObserverList final : public Observer {
+  public:
+    void add(Observer& o) { observers_.push_back(&o); }
+
+    void replyDecoded(const DecodedReply& r) override {
+        for (Observer* o : observers_) o->replyDecoded(r);
+    }
+    void echoRecord(std::span<const std::uint8_t> b) override {
+        for (Observer* o : observers_) o->echoRecord(b);
+    }
+    void commandSent(char c) override {
+        for (Observer* o : observers_) o->commandSent(c);
+    }
+    void linkOpened(std::string_view port, std::string_view device) override {
+        for (Observer* o : observers_) o->linkOpened(port, device);
+    }
+    void linkClosed() override {
+        for (Observer* o : observers_) o->linkClosed();
+    }
+    void linkLost() override {
+        for (Observer* o : observers_) o->linkLost();
+    }
+    void playbackStarted(std::uint64_t bytes, std::int32_t baud) override {
+        for (Observer* o : observers_) o->playbackStarted(bytes, baud);
+    }
+    void playbackPosition(std::uint64_t bytes) override {
+        for (Observer* o : observers_) o->playbackPosition(bytes);
+    }
+    void playbackSeeked(std::uint64_t bytes) override {
+        for (Observer* o : observers_) o->playbackSeeked(bytes);
+    }
+    void playbackEnded() override {
+        for (Observer* o : observers_) o->playbackEnded();
+    }
+
+  private:
+    std::vector<Observer*> observers_;
 };
 
 // The observer the console starts with: it ignores everything.

@@ -98,6 +98,27 @@ TEST(Observer, LiveAcquisitionReportsValuesRecordsCommandsAndTheLink) {
     EXPECT_TRUE(h.seen.positions.empty()) << "no playback";
 }
 
+// More than one listener: each hears everything, in the order it happened.
+TEST(Observer, AListPassesEveryEventToEachObserver) {
+    Harness h;
+    h.s.settings_loaded = true;
+    h.s.sample_length = 40;
+    LoggingObserver first;
+    LoggingObserver second;
+    ObserverList both;
+    both.add(first);
+    both.add(second);
+    h.console.setObserver(both);
+    ScriptedProbe probe(h.port);
+    probe.replies['='] = record(40);
+    runUntil(h, [&] { return first.records.size() >= 2; });
+    EXPECT_TRUE(first.log.ends_with("closed")) << first.log;
+    EXPECT_EQ(first.log, second.log);
+    EXPECT_EQ(first.replies, second.replies);
+    EXPECT_EQ(first.commands, h.port.sent);
+    EXPECT_EQ(second.commands, h.port.sent);
+}
+
 TEST(Observer, InchUnitsComeWithTheirValues) {
     Observed h;
     h.s.inch_units = true;

@@ -166,5 +166,56 @@ TEST(EchoRecord, SpikesAreDeterministicForASeed) {
     EXPECT_NE(first, recordOf(c));
 }
 
+// A transducer off its nominal resonance answers best at the index nearest its
+// own resonance: the ringing peaks there, and the echo there or beside it (the
+// path loss favours lower frequencies a little).
+TEST(EchoRecord, TheResonanceDecidesWhereTheTransducerAnswersBest) {
+    for (double resonance = 21.0; resonance <= 29.0; resonance += 0.5) {
+        const int best = bestFrequencyIndex(resonance);
+        ASSERT_LE(std::abs(*transducerKhz(best) - resonance), 0.6) << resonance;
+        int ringiest = 0;
+        int loudest = 0;
+        double ring = -1.0;
+        double echo = -1.0;
+        for (int index = kMinFrequencyIndex; index <= kMaxFrequencyIndex; ++index) {
+            ProbeParameters p;
+            p.frequencyIndex = index;
+            const BurstEcho b = planBurst(p, 1500.0, 20.0, resonance);
+            if (b.ringDown.pulses > ring) {
+                ring = b.ringDown.pulses;
+                ringiest = index;
+            }
+            if (b.echoStrength > echo) {
+                echo = b.echoStrength;
+                loudest = index;
+            }
+        }
+        EXPECT_LE(std::abs(ringiest - best), 1) << resonance;
+        EXPECT_LE(std::abs(loudest - best), 1) << resonance;
+    }
+    // Left alone, the transducer is the nominal one the probe's default suits.
+    EXPECT_EQ(bestFrequencyIndex(ProbeOptions{}.resonanceKhz), ProbeParameters{}.frequencyIndex);
+}
+
+// More drive, more ringing: too long a burst or too high a voltage rings on
+// past the dead time, and the probe takes the ringing for the echo.
+TEST(EchoRecord, RingingGrowsWithVoltageAndBurstLengthIntoTheDeadTime) {
+    ProbeParameters p;
+    int lastRing = 0;
+    for (p.burstLength = 2; p.burstLength <= 16; p.burstLength += 2) {
+        const BurstEcho b = planBurst(p, 1500.0, 20.0);
+        EXPECT_GT(b.ringDown.pulses, lastRing) << p.burstLength;
+        lastRing = b.ringDown.pulses;
+    }
+    p = ProbeParameters{};
+    p.voltageTenths = kMaxVoltageTenths;
+    p.burstLength = 16;
+    const BurstEcho loud = planBurst(p, 1500.0, 20.0);
+    const double ringEndUs = loud.ringDown.startUs + loud.ringDown.pulses * loud.periodUs;
+    EXPECT_GT(ringEndUs, loud.deadTimeUs);
+    ASSERT_TRUE(loud.validEchoUs);
+    EXPECT_LT(*loud.validEchoUs, loud.timeOfFlightUs / 2);
+}
+
 }  // namespace
 }  // namespace purlo::sim::test

@@ -16,7 +16,8 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
          "600",     "--level-max",  "1700.5",      "--level-speed", "12",    "--noise",
          "2.5",     "--spikes",     "0.01",        "--temperature", "-5",    "--samples",
          "100",     "--baud",       "19200",       "--seed",        "77",    "--fast",
-         "--alarm", "--time-scale", "20",          "--false-echo",  "300"});
+         "--alarm", "--time-scale", "20",          "--false-echo",  "300",   "--resonance",
+         "22.5"});
     EXPECT_EQ(s.link, "demo/com1");
     EXPECT_EQ(s.log, "t.log");
     EXPECT_EQ(s.probe.stateFile, "p.mem");
@@ -26,6 +27,7 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
     EXPECT_EQ(s.probe.noiseMm, 2.5);
     EXPECT_EQ(s.probe.spikeProbability, 0.01);
     EXPECT_EQ(s.probe.falseEchoSample, 300);
+    EXPECT_EQ(s.probe.resonanceKhz, 22.5);
     EXPECT_EQ(s.probe.temperatureC, -5.0);
     EXPECT_EQ(s.probe.samplesPerRecord, 100);
     EXPECT_EQ(s.probe.initialBaud, 19200);
@@ -117,12 +119,15 @@ TEST(SimOptions, EveryOptionInTheHelpIsAccepted) {
         ++options;
         std::vector<std::string> args{m[1].str()};
         if (m[2].matched) {
-            // A value every option takes, but for these two.
-            args.push_back(m[1] == "--baud" ? "4800" : m[1] == "--level-max" ? "2000" : "1");
+            // A value every option takes, but for these three.
+            args.push_back(m[1] == "--baud"        ? "4800"
+                           : m[1] == "--level-max" ? "2000"
+                           : m[1] == "--resonance" ? "25"
+                                                   : "1");
         }
         EXPECT_NO_THROW(parseArguments(args)) << line;
     }
-    EXPECT_EQ(options, 18);  // 16 settings, --help and --version
+    EXPECT_EQ(options, 19);  // 17 settings, --help and --version
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+namespace purlo {
+
+class Console;
+class MainWindow;
+class TuningWindow;
+
+namespace tuning {
+class Assistant;
+}
+
+// Opens the tuning assistant's window when asked (the console menu, Ctrl+T,
+// --tune), beside the console and where the technician left it last time
+// (~/.config/purlo/tuning.conf), and drives the assistant with a timer: every
+// kTickMs while a run moves the probe (a command goes out within a tick of
+// the reply line it waits for), every kIdleMs otherwise, and not at all once
+// the window is closed with nothing left to do. The window is redrawn every
+// kIdleMs. The timers run in whatever event loop runs, the receive loop's
+// yield included.
+class TuningHost : public QObject {
+    Q_OBJECT
+  public:
+    TuningHost(tuning::Assistant& assistant, Console& console, MainWindow& consoleWindow);
+    ~TuningHost() override;
+
+    void open();
+    TuningWindow* window() const { return window_.get(); }
+
+    static constexpr int kTickMs = 20;
+    static constexpr int kIdleMs = 250;
+
+  private:
+    void tick();
+    void remember();
+
+    tuning::Assistant& assistant_;
+    Console& console_;
+    MainWindow& consoleWindow_;
+    std::unique_ptr<TuningWindow> window_;
+    QTimer timer_;
+    int sinceRefreshMs_ = 0;
+};
+
+}  // namespace purlo

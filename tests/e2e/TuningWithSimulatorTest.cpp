@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// End to end: the tuning assistant's window beside the console, sweeping the
+// simulated probe on a pseudo-terminal through the console's own buttons.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QPushButton>
+#include <QTableWidget>
+#include <map>
+
+#include "TuningHost.h"
+#include "TuningWindow.h"
+#include "e2e/LiveConsole.h"
+#include "monitor/Clocks.h"
+#include "sim/EchoPhysics.h"
+#include "support/FileBytes.h"
+#include "tuning/Assistant.h"
+#include "tuning/ConsoleButtons.h"
+
+namespace purlo {
+namespace {
+
+// Asks the simulated probe itself, on its line with the console gone from
+// it, for its frequency index, burst length, voltage and tuning mode.
+std::map<char, long> askProbe(const std::filesystem::path& link) {
+    std::map<char, long> got;
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return got;
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    cfsetspeed(&t, B9600);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 2;
+    tcsetattr(fd, TCSANOW, &t);
+    std::string buffer;
+    for (const char query : std::string_view("qPsa")) {
+        (void)!::write(fd, &query, 1);
+        for (int tries = 0; tries < 20 && got.count(query) == 0; ++tries) {
+            char chunk[256];
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n > 0) buffer.append(chunk, static_cast<std::size_t>(n));
+            for (auto end = buffer.find("\r\n"); end != std::string::npos;
+                 end = buffer.find("\r\n")) {
+                const std::string line = buffer.substr(0, end);
+                buffer.erase(0, end + 2);
+                if (!line.empty() && line.front() == query) got[query] = std::stol(line.substr(1));
+            }
+        }
+    }
+    ::close(fd);
+    return got;
+}
+
+struct TuningWithSimulator : ::testing::Test, e2e::LiveConsole {
+    TuningWithSimulator()
+        : e2e::LiveConsole({"--fast", "--time-scale", "20", "--resonance", "23", "--noise", "2",
+                            "--spikes", "0.01", "--level-min", "1200", "--level-max", "1300"}),
+          buttons(console),
+          assistant(buttons, steady, wall),
+          host(assistant, console, window) {
+        console.setObserver(assistant);
+        host.open();
+    }
+    ~TuningWithSimulator() override { console.setObserver(nullObserver()); }
+
+    QPushButton& button(const char* name) {
+        return host.window()->button(QString::fromLatin1(name));
+    }
+    // Clicks "Start the sweep" once the window offers it.
+    bool startWhenOffered(bool& started) {
+        if (!started && button("StartSweep").isEnabled()) {
+            button("StartSweep").click();
+            started = true;
+        }
+        return started;
+    }
+
+    SystemSteadyClock steady;
+    SystemWallClock wall;
+    tuning::ConsoleButtons buttons;
+    tuning::Assistant assistant;
+    TuningHost host;
+};
+
+TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
+    ASSERT_TRUE(startSimulator());
+    // Without acquisition the window says what to do and offers no start.
+    host.window()->refresh();
+    EXPECT_FALSE(button("StartSweep").isEnabled());
+    bool started = false;
+    bool applied = false;
+    const bool done = runLiveUntil(
+        [&] {
+            if (!startWhenOffered(started)) return false;
+            if (!applied && button("ApplyBest").isEnabled()) {
+                button("ApplyBest").click();
+                applied = true;
+            }
+            return applied && assistant.phase() == tuning::Phase::Idle;
+        },
+        50000);
+    ASSERT_TRUE(done) << assistant.status();
+    const auto chosen = assistant.chosen();
+    ASSERT_TRUE(chosen);
+    EXPECT_LE(std::abs(chosen->frequencyIndex - sim::bestFrequencyIndex(23.0)), 1);
+    host.window()->refresh();
+    EXPECT_TRUE(button("WriteIntoProbe").isEnabled());
+    EXPECT_GT(host.window()->table().rowCount(), 20);
+    EXPECT_TRUE(std::filesystem::exists(assistant.recordFile())) << assistant.recordProblem();
+
+    const auto probe = askProbe(link);
+    EXPECT_EQ(probe.at('q'), chosen->frequencyIndex);
+    EXPECT_EQ(probe.at('P'), chosen->burstLength);
+    EXPECT_EQ(probe.at('s'), std::lround(chosen->volts * 10));
+    EXPECT_EQ(probe.at('a'), 1);
+}
+
+TEST_F(TuningWithSimulator, KeepAsItWasMidRunLeavesTheProbeAsFound) {
+    ASSERT_TRUE(startSimulator());
+    bool started = false;
+    bool kept = false;
+    const bool done = runLiveUntil(
+        [&] {
+            if (!startWhenOffered(started)) return false;
+            if (!kept && assistant.stepsDone() >= 6) {
+                button("KeepAsItWas").click();
+                kept = true;
+            }
+            return kept && assistant.phase() == tuning::Phase::Idle;
+        },
+        40000);
+    ASSERT_TRUE(done) << assistant.status();
+    ASSERT_TRUE(assistant.snapshot());
+    const LastValues& snap = *assistant.snapshot();
+    const auto probe = askProbe(link);
+    EXPECT_EQ(probe.at('q'), 30);  // 25.1 kHz, as the snapshot has it
+    EXPECT_EQ(*snap[ProbeValue::FrequencyKhz], 25.1f);
+    EXPECT_EQ(probe.at('P'), *snap[ProbeValue::BurstLength]);
+    EXPECT_EQ(probe.at('s'), std::lround(*snap[ProbeValue::TransducerVoltage] * 10));
+    EXPECT_EQ(probe.at('a'), *snap[ProbeValue::TuningMode]);
+    EXPECT_NE(testsupport::readFile(assistant.recordFile()).find("Restored as found"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace purlo

@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Whole runs of the assistant against the simulated probe behind the console.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "TuningRig.h"
+#include "sim/EchoPhysics.h"
+#include "support/FileBytes.h"
+
+namespace purlo::tuning::test {
+namespace {
+
+// Starts the assistant once acquisition runs and the probe has reported.
+bool startWhenReady(TuningRig& r, bool& started) {
+    if (!started && r.assistant.whyNotReady().empty() && r.console.s.frequency_index != 0) {
+        r.assistant.start(r.context(), r.dir.path());
+        started = true;
+    }
+    return started;
+}
+
+TEST(TuningRun, FindsTheResonanceAppliesTheBestAndWritesTheRecord) {
+    for (const double khz : {22.0, 27.5}) {
+        TuningRig r(probeAt(khz, 3));
+        EXPECT_FALSE(r.assistant.whyNotReady().empty());  // no acquisition yet
+        bool started = false;
+        bool applied = false;
+        r.run([&] {
+            if (!startWhenReady(r, started)) return false;
+            if (r.assistant.phase() == Phase::Done && !applied) {
+                applied = true;
+                r.assistant.applyBest();
+            }
+            return applied && r.assistant.phase() == Phase::Idle;
+        });
+        ASSERT_TRUE(applied) << r.assistant.status();
+        const auto chosen = r.assistant.chosen();
+        ASSERT_TRUE(chosen);
+        EXPECT_LE(std::abs(chosen->frequencyIndex - sim::bestFrequencyIndex(khz)), 1) << khz;
+        // The probe holds what was applied, in the tuning mode it was found in.
+        const sim::ProbeParameters& p = r.probe.model.parameters();
+        EXPECT_EQ(p.frequencyIndex, chosen->frequencyIndex);
+        EXPECT_EQ(p.burstLength, chosen->burstLength);
+        EXPECT_EQ(p.voltageTenths, std::lround(chosen->volts * 10));
+        EXPECT_EQ(p.tuningMode, 1);
+        EXPECT_EQ(r.probe.model.storedParameters(), sim::ProbeParameters{});  // never "W"
+        EXPECT_NE(r.assistant.outcome().find("the figures hold"), std::string::npos)
+            << r.assistant.outcome();
+        // Every step collected what the plan asks for.
+        for (const StepResult& s : r.assistant.steps()) {
+            EXPECT_GE(s.figures.readings, kReadingsPerStep);
+            EXPECT_GE(s.readings.records, kReadingsPerStep);
+        }
+        const std::string csv = testsupport::readFile(r.assistant.recordFile());
+        EXPECT_EQ(r.assistant.recordFile().filename(), "Purlo-tuning-20261130-015320.csv");
+        EXPECT_NE(csv.find("snapshot,2026-11-30T01:53:20+01:00"), std::string::npos);
+        EXPECT_NE(csv.find("end,"), std::string::npos);
+        EXPECT_NE(csv.find("verify,"), std::string::npos);
+    }
+}
+
+// Whenever the run is cancelled, the probe ends as it was found: every
+// parameter of the simulated probe equals its state before the first command.
+TEST(TuningRun, KeepAsItWasAtAnyMomentLeavesTheProbeAsFound) {
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 50; ++trial) {
+        const bool autoTuning = trial % 3 == 0;
+        // In auto tuning the probe steps its own voltage until the echo suits
+        // it: there, a transducer the default setting suits keeps it still.
+        const double resonance = autoTuning ? 25.0 : 21.0 + trial % 9;
+        TuningRig r(probeAt(resonance, static_cast<std::uint64_t>(trial)));
+        std::optional<sim::ProbeParameters> before;
+        bool started = false;
+        bool cancelled = false;
+        const int cancelAtStep = std::uniform_int_distribution<int>(0, 30)(random);
+        bool switched = !autoTuning;
+        r.run([&] {
+            if (!switched) {
+                if (r.console.s.tuning_mode == 1) {
+                    r.console.click(Control::Com_auto_manuel);
+                    switched = true;
+                }
+                return false;
+            }
+            if (!started && autoTuning && r.console.s.tuning_mode != 2) return false;
+            // The probe as it stood before the tick that took the snapshot
+            // (and may have sent the first command right after it).
+            if (!r.assistant.snapshot()) before = r.probe.model.parameters();
+            if (!startWhenReady(r, started)) return false;
+            const bool reached =
+                r.assistant.stepsDone() >= cancelAtStep || r.assistant.phase() == Phase::Done;
+            if (!cancelled && reached) {
+                cancelled = true;
+                r.assistant.keepAsItWas();
+            }
+            return cancelled && r.assistant.phase() == Phase::Idle;
+        });
+        ASSERT_TRUE(cancelled) << trial;
+        ASSERT_TRUE(before) << trial;
+        EXPECT_EQ(r.probe.model.parameters(), *before)
+            << "trial " << trial << ": " << r.assistant.outcome();
+        EXPECT_TRUE(r.assistant.changedKnobs().empty());
+    }
+}
+
+TEST(TuningRun, ACommandOfTheTechnicianPausesTheSweepAndGoingOnMeasuresTheStepAgain) {
+    TuningRig r(probeAt(25.0, 5));
+    bool started = false;
+    bool clicked = false;
+    bool paused = false;
+    std::size_t stepWhenPaused = 0;
+    r.run([&] {
+        if (!startWhenReady(r, started)) return false;
+        if (!clicked && r.assistant.stepsDone() >= 2) {
+            clicked = true;
+            r.console.click(Control::Com_dead_time_plus);  // the technician's "D"
+        }
+        if (clicked && !paused && r.assistant.phase() == Phase::Paused) {
+            paused = true;
+            stepWhenPaused = *r.assistant.currentStep();
+            EXPECT_EQ(r.assistant.steps()[stepWhenPaused].readings.echoBounce.size(), 0u)
+                << "a step that was paused keeps no readings";
+            r.assistant.goOn();
+        }
+        return paused && r.assistant.stepsDone() > static_cast<int>(stepWhenPaused);
+    });
+    ASSERT_TRUE(paused);
+    EXPECT_TRUE(r.assistant.steps()[stepWhenPaused].done);
+}
+
+// Stop mid-run: the assistant says what is left changed, and steps it back
+// when acquisition runs again.
+TEST(TuningRun, StopLeavesTheChangesNamedAndTheNextStartRestoresThem) {
+    TuningRig r(probeAt(23.0, 9));
+    const sim::ProbeParameters before;
+    bool started = false;
+    r.run([&] {
+        if (!startWhenReady(r, started)) return false;
+        return r.assistant.stepsDone() >= 3;
+    });
+    ASSERT_EQ(r.assistant.phase(), Phase::LinkGone);
+    EXPECT_NE(r.assistant.status().find("frequency"), std::string::npos) << r.assistant.status();
+    EXPECT_NE(r.probe.model.parameters(), before);
+    r.run([&] { return r.assistant.phase() == Phase::Idle; });
+    EXPECT_EQ(r.probe.model.parameters(), before) << r.assistant.outcome();
+}
+
+}  // namespace
+}  // namespace purlo::tuning::test
