@@ -37,9 +37,13 @@ sleep 0.3
 
 click 6936 5184 564 264        # Start
 sleep 3
-xdotool windowfocus --sync "$tuning" key space   # "Start the sweep"
+# The buttons by their place in the window (no window manager here to give
+# it the keyboard): "Start the sweep", then "Apply the best".
+press() { xdotool mousemove --window "$tuning" "$1" "$2" click 1; }
+button_y=${BUTTON_Y:-172}
+press 50 "$button_y"
 sleep "${SWEEP_SECONDS:-40}"
-xdotool windowfocus --sync "$tuning" key space   # "Apply the best"
+press 255 "$button_y"
 sleep 8
 
 eval "$(xdotool getwindowgeometry --shell "$tuning")"

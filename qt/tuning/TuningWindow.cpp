@@ -108,8 +108,12 @@ TuningWindow::TuningWindow(tuning::Assistant& assistant, Console& console,
     auto* pictures = new QSplitter(Qt::Horizontal, split);
     plot_ = new TuningPlot(pictures);
     echoes_ = new StepEchoView(pictures);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    // The table would take all the room its rows ask for; the plot and the
+    // picture are what the technician reads the sweep from, so they get half.
+    plot_->setMinimumHeight(180);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({1000, 1000});
     layout->addWidget(split, 1);
     scoreLine_ = new QLabel(QString::fromUtf8(tuning::kScoreExplanation.data(),
                                               static_cast<int>(tuning::kScoreExplanation.size())),
