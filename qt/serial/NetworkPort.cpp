@@ -18,8 +18,6 @@ namespace purlo {
 
 namespace {
 
-constexpr std::size_t kCompactAt = 4096;
-
 // A server gone without a FIN (switched off, its cable pulled) is noticed by
 // keep-alive while nothing is sent, and by the user timeout while sent data
 // waits for its acknowledgement.
@@ -102,7 +100,6 @@ void NetworkPort::connectTo(const NetworkAddress& address) {
     address_ = address;
     lostReason_.clear();
     received_.clear();
-    readPos_ = 0;
     socket_.abort();
     socket_.connectToHost(QString::fromStdString(address.host), address.port);
     if (!socket_.waitForConnected(kConnectTimeoutMs)) {
@@ -156,7 +153,7 @@ void NetworkPort::send(const std::string& bytes) {
 }
 
 void NetworkPort::takeReceived() {
-    const std::size_t waiting = received_.size() - readPos_;
+    const std::size_t waiting = received_.waiting();
     if (waiting >= kReceiveBufferBytes) return;
     const QByteArray raw = socket_.read(static_cast<qint64>(kReceiveBufferBytes - waiting));
     if (raw.isEmpty()) return;
@@ -168,10 +165,7 @@ void NetworkPort::takeReceived() {
     } else {
         data.assign(bytes);
     }
-    for (const char b : data) {
-        if (b == '\0' && nullDiscard_) continue;
-        received_.push_back(b);
-    }
+    received_.append(data, nullDiscard_);
     if (!reply.empty()) send(reply);
 }
 
@@ -179,7 +173,7 @@ int NetworkPort::inBufferCount() {
     requireOpen();
     takeReceived();
     return static_cast<int>(
-        std::min<std::size_t>(received_.size() - readPos_, std::numeric_limits<int>::max()));
+        std::min<std::size_t>(received_.waiting(), std::numeric_limits<int>::max()));
 }
 
 void NetworkPort::clearInBuffer() {
@@ -187,12 +181,10 @@ void NetworkPort::clearInBuffer() {
     // Through the Telnet layer all the same, so no command is cut in two.
     while (socket_.bytesAvailable() > 0) {
         received_.clear();
-        readPos_ = 0;
         takeReceived();
         requireOpen();
     }
     received_.clear();
-    readPos_ = 0;
 }
 
 void NetworkPort::output(std::string_view data) {
@@ -203,18 +195,7 @@ void NetworkPort::output(std::string_view data) {
 std::string NetworkPort::input() {
     requireOpen();
     takeReceived();
-    const std::size_t waiting = received_.size() - readPos_;
-    const std::size_t n = inputLen_ == 0 ? waiting : std::min<std::size_t>(waiting, inputLen_);
-    std::string out = received_.substr(readPos_, n);
-    readPos_ += n;
-    if (readPos_ == received_.size()) {
-        received_.clear();
-        readPos_ = 0;
-    } else if (readPos_ >= kCompactAt) {
-        received_.erase(0, readPos_);
-        readPos_ = 0;
-    }
-    return out;
+    return received_.take(static_cast<std::size_t>(inputLen_));
 }
 
 }  // namespace purlo

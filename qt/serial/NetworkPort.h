@@ -9,6 +9,7 @@
 #include "link/NetworkAddress.h"
 #include "link/SerialPort.h"
 #include "link/Telnet.h"
+#include "serial/ReceivedBytes.h"
 
 namespace purlo {
 
@@ -78,8 +79,7 @@ class NetworkPort : public SerialPort {
     std::int16_t inputLen_ = 0;
     bool nullDiscard_ = false;
     bool open_ = false;
-    std::string received_;
-    std::size_t readPos_ = 0;
+    ReceivedBytes received_;
     std::string lostReason_;
     std::function<void(const std::string&)> notes_;
 };

@@ -10,8 +10,6 @@ namespace purlo {
 
 namespace {
 
-constexpr std::size_t kCompactAt = 4096;
-
 QSerialPort::Parity qtParity(Parity p) {
     switch (p) {
         case Parity::Even: return QSerialPort::EvenParity;
@@ -76,7 +74,6 @@ void QtSerialPort::setPortOpen(bool open) {
     port_.clearError();
     lostReason_.clear();
     received_.clear();
-    readPos_ = 0;
     applyLineSettings();
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) throw RuntimeError(failure("cannot open", port_));
@@ -141,27 +138,24 @@ void QtSerialPort::requireOpen() {
 }
 
 void QtSerialPort::takeReceived() {
-    const std::size_t waiting = received_.size() - readPos_;
+    const std::size_t waiting = received_.waiting();
     if (waiting >= kReceiveBufferBytes) return;
     const QByteArray bytes = port_.read(static_cast<qint64>(kReceiveBufferBytes - waiting));
-    for (const char b : bytes) {
-        if (b == '\0' && nullDiscard_) continue;
-        received_.push_back(b);
-    }
+    received_.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                     nullDiscard_);
 }
 
 int QtSerialPort::inBufferCount() {
     requireOpen();
     takeReceived();
     return static_cast<int>(
-        std::min<std::size_t>(received_.size() - readPos_, std::numeric_limits<int>::max()));
+        std::min<std::size_t>(received_.waiting(), std::numeric_limits<int>::max()));
 }
 
 void QtSerialPort::clearInBuffer() {
     requireOpen();
     port_.clear(QSerialPort::Input);
     received_.clear();
-    readPos_ = 0;
 }
 
 void QtSerialPort::output(std::string_view data) {
@@ -182,20 +176,7 @@ std::string QtSerialPort::input() {
     takeReceived();
     // Text and binary reads both hand over the bytes as they came, one
     // character per byte.
-    const std::size_t waiting = received_.size() - readPos_;
-    const std::size_t n = inputLen_ == 0 ? waiting : std::min<std::size_t>(waiting, inputLen_);
-    std::string out = received_.substr(readPos_, n);
-    readPos_ += n;
-    // Taken bytes are dropped in batches: reading a long burst one byte at a
-    // time must not shift the rest of it every time.
-    if (readPos_ == received_.size()) {
-        received_.clear();
-        readPos_ = 0;
-    } else if (readPos_ >= kCompactAt) {
-        received_.erase(0, readPos_);
-        readPos_ = 0;
-    }
-    return out;
+    return received_.take(static_cast<std::size_t>(inputLen_));
 }
 
 }  // namespace purlo

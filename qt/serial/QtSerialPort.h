@@ -7,6 +7,7 @@
 #include "link/LineSettings.h"
 #include "link/SerialPort.h"
 #include "serial/PortMap.h"
+#include "serial/ReceivedBytes.h"
 
 namespace purlo {
 
@@ -61,8 +62,7 @@ class QtSerialPort : public SerialPort {
     InputMode mode_ = InputMode::Text;
     std::int16_t inputLen_ = 0;
     bool nullDiscard_ = false;
-    std::string received_;  // bytes from readPos_ on are waiting
-    std::size_t readPos_ = 0;
+    ReceivedBytes received_;
     std::string lostReason_;  // why the port closed itself; empty when it did not
 };
 
