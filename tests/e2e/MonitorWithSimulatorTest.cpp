@@ -117,8 +117,9 @@ TEST_F(MonitorWithSimulator, APlaybackShowsTheRecordingOnItsOwnTimeAndReadsItToT
     EXPECT_EQ(model.playbackRead(), size);
     EXPECT_FALSE(model.playingBack());
     EXPECT_FALSE(model.fillHeight().empty());
-    // At 9600 bit/s a byte is 1/960 s: the last point lies within the file's span.
-    EXPECT_LE(model.fillHeight().newest()->time, static_cast<double>(size) / 960.0);
+    // At 9600 bit/s a byte takes ten bits: the last point lies within the
+    // file's span (the model's own formula, so no rounding stands between).
+    EXPECT_LE(model.fillHeight().newest()->time, static_cast<double>(size) * 10.0 / 9600.0);
     EXPECT_GE(model.echoes().added() - echoesLive, 2u);
     // A playback is not live data: the log has not grown.
     EXPECT_EQ(linesIn(dir.path() / "Purlo.csv"), logRows);
