@@ -26,8 +26,12 @@ namespace purlo {
 
 namespace {
 
-// A blocking yield wakes at the latest after this long.
-constexpr int kWakeMs = 20;
+// A blocking yield wakes at the latest after this long. Everything a waiting
+// loop looks at changes in an event (a port's notifier, a click, a timer), so
+// this only bounds the cost of a wake-up some notifier might lose; any
+// shorter and a wait on a silent probe costs CPU time for nothing (at 20 ms it
+// was 50 passes a second, most of the console's cost while it waits).
+constexpr int kWakeMs = 1000;
 // A non-blocking yield runs the event queue at most this often: the core's
 // loops yield once per byte, and a full event pass per byte would dominate.
 constexpr qint64 kBusyYieldNs = 2'000'000;

@@ -136,7 +136,8 @@ class MainWindow : public QWidget, public Ui {
     // The bytes last put into Text_Info: handed back unchanged while the
     // operator has not edited the box, line breaks and all.
     std::string infoBytes_;
-    // Bounds a blocking yield, so a waiting loop still looks at its flags.
+    // Bounds a blocking yield: a wake-up lost by a notifier costs a second,
+    // not the loop.
     QTimer wakeTimer_;
     // Ends a paced playback's wait when its next bytes are due.
     QTimer paceTimer_;
