@@ -17,6 +17,7 @@
 #include "support/FileBytes.h"
 #include "support/RecordingCheck.h"
 #include "support/Ser2net.h"
+#include "support/VanishingRelay.h"
 
 namespace purlo {
 namespace {
@@ -171,6 +172,63 @@ TEST_F(BehindSer2net, AServerGoneIsALostPortAndItsReturnResumesAcquisitionAndRec
     const std::string after = readFile(dir.path() / "Purlo.Spl");
     EXPECT_EQ(after.substr(0, before.size()), before);
     EXPECT_NE(after.find('=', before.size()), std::string::npos);
+}
+
+// Cut off without a FIN or a RST (a server switched off, its cable pulled):
+// nothing the console sends is acknowledged and nothing comes back, and only
+// its own timeouts can tell. The wait below is bounded, so a console that
+// never notices fails the test instead of hanging it.
+TEST_F(BehindSer2net, AServerGoneWithoutAWordIsNoticedWithinSecondsAndItsReturnResumes) {
+    testsupport::VanishingRelay relay(rfc2217.port());
+    const std::string address = relay.address("rfc2217://");
+    use(address);
+    PortWatcher watcher(console);
+    console.resume.enabled = true;
+    QElapsedTimer sinceGone;
+    int unanswered = 0;  // the console's segments the vanished end left unanswered
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!sinceGone.isValid() && valuesShown() && serial.echoRequests >= 2) {
+            relay.vanish();
+            sinceGone.start();
+        }
+        if (!sinceGone.isValid()) return;
+        const testsupport::ConnectionTo c = testsupport::connectionTo(relay.port());
+        if (c.established) unanswered = std::max(unanswered, c.unanswered);
+        if (sinceGone.elapsed() > 20000) console.click(Control::Com_start_stop);
+    });
+    watch.start(20);
+    console.click(Control::Com_start_stop);  // returns when the loss ends acquisition
+    watch.stop();
+    ASSERT_TRUE(sinceGone.isValid());
+    const qint64 noticedMs = sinceGone.elapsed();
+    // Half-open indeed: established on the console's side, its segments unanswered.
+    EXPECT_GT(unanswered, 0);
+    EXPECT_LT(noticedMs, 10000);
+    EXPECT_EQ(count(kReceiveError), 1);
+    EXPECT_EQ(listLines().back(), "* Comm1 (" + address + ") was removed; waiting for it.");
+    EXPECT_EQ(window.text(Control::Com_start_stop), "Start");
+    ASSERT_TRUE(watcher.watching());
+
+    e2e::runEventsFor(1000);  // refused while away
+    EXPECT_FALSE(console.s.port_open);
+    const int recordsBefore = serial.echoRequests;
+    window.setWindowCaption("");
+    relay.comeBack();
+    QElapsedTimer clock;
+    clock.start();
+    bool resumed = false;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!resumed && console.s.port_open && valuesShown() &&
+            serial.echoRequests >= recordsBefore + 2) {
+            resumed = true;
+            console.click(Control::Com_start_stop);
+        }
+    });
+    watch.start(20);
+    while (!resumed && clock.elapsed() < 15000) e2e::runEventsFor(50);
+    ASSERT_TRUE(resumed) << "acquisition did not resume; last line: " << listLines().back();
+    EXPECT_EQ(count("* Comm1 is back; acquisition resumed."), 1);
 }
 
 TEST_F(BehindSer2net, AServerThatRefusesGivesTheSpecifiedLineAndTheReason) {

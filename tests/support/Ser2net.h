@@ -92,6 +92,7 @@ class Ser2net {
         process_.reset();
     }
 
+    int port() const { return port_; }
     std::string address() const {
         return (kind_ == Kind::RawTcp ? "tcp://127.0.0.1:" : "rfc2217://127.0.0.1:") +
                std::to_string(port_);
