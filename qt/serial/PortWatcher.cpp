@@ -10,6 +10,7 @@
 #include "app/Console.h"
 #include "link/NetworkAddress.h"
 #include "serial/NetworkPort.h"
+#include "serial/NetworkPorts.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -63,6 +64,9 @@ void PortWatcher::tryServer() {
     } catch (const RuntimeError&) {
         return;  // cannot be reached, so never back
     }
+    // No answer since the last try.
+    if (server_.state() == QAbstractSocket::ConnectingState)
+        NetworkPorts::failed(device_, "timed out");
     server_.abort();
     server_.connectToHost(QString::fromStdString(address.host), address.port);
     // A server that does not answer at all is tried again, as one that refuses.
@@ -71,6 +75,12 @@ void PortWatcher::tryServer() {
 
 void PortWatcher::serverAnswered(bool up) {
     // Only a look: the console makes its own connection when it resumes.
+    if (up) {
+        NetworkPorts::reached(device_);
+    } else {
+        // What the chooser says about the server while it is waited for.
+        NetworkPorts::failed(device_, NetworkPorts::reason(server_.error(), server_.errorString()));
+    }
     server_.abort();
     retry_.stop();
     if (!up) {

@@ -61,6 +61,27 @@ std::string details(const PortInfo& p) {
     return out;
 }
 
+// Why `address` cannot be reached, as far as is known: not an address at all,
+// or what the last attempt to reach it met (`lastFailure`); empty if nothing.
+std::string networkNote(std::string_view address, const LastFailure& lastFailure) {
+    try {
+        const NetworkAddress a = parseNetworkAddress(address);
+        return lastFailure ? lastFailure(a.text()) : std::string();
+    } catch (const RuntimeError& e) {
+        // The message quotes the address first; the note is what follows.
+        const std::string what = e.what();
+        const std::string quoted = "\"" + std::string(address) + "\": ";
+        return what.rfind(quoted, 0) == 0 ? what.substr(quoted.size()) : what;
+    }
+}
+
+std::string withNetworkNote(std::string text, std::string_view address,
+                            const LastFailure& lastFailure) {
+    const std::string note = networkNote(address, lastFailure);
+    if (!note.empty()) text += " (" + note + ")";
+    return text;
+}
+
 }  // namespace
 
 CommMapping mapComm(int n, std::string_view environment, std::string_view binding,
@@ -87,7 +108,8 @@ std::string accessNote(PortAccess access) {
 }
 
 std::vector<PortChoice> portChoices(int n, std::string_view environment, std::string_view binding,
-                                    const PortCatalogue& catalogue) {
+                                    const PortCatalogue& catalogue,
+                                    const LastFailure& lastFailure) {
     const CommMapping now = mapComm(n, environment, binding, catalogue);
     const std::vector<PortInfo> ports = catalogue.ports();
     std::vector<PortChoice> choices;
@@ -95,8 +117,8 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
     if (now.source == CommSource::Environment) {
         PortChoice env;
         env.text = "PURLO_COMM" + std::to_string(n) + "=" + now.device;
-        if (!isNetworkAddress(now.device))
-            env.text = withNote(env.text, catalogue.access(now.device));
+        env.text = isNetworkAddress(now.device) ? withNetworkNote(env.text, now.device, lastFailure)
+                                                : withNote(env.text, catalogue.access(now.device));
         env.details = "Set in the environment: it overrides the choice below.";
         env.current = true;
         env.enabled = false;
@@ -142,9 +164,9 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
     return choices;
 }
 
-std::vector<PortChoice> networkChoices(
-    std::string_view environment, std::string_view binding, const std::vector<std::string>& recent,
-    const std::function<std::string(const std::string&)>& lastFailure) {
+std::vector<PortChoice> networkChoices(std::string_view environment, std::string_view binding,
+                                       const std::vector<std::string>& recent,
+                                       const LastFailure& lastFailure) {
     std::vector<std::string> addresses = recent;
     // The bound one first when it has dropped off the list, so it shows.
     if (isNetworkAddress(binding)) {
@@ -167,12 +189,18 @@ std::vector<PortChoice> networkChoices(
         try {
             a = parseNetworkAddress(address);
         } catch (const RuntimeError&) {
-            continue;  // not an address any more (the settings file edited)
+            // Not an address (the settings file edited): a recent one is
+            // dropped; the bound one says why Start fails.
+            if (address != binding) continue;
+            c.text = withNetworkNote(address, address, lastFailure);
+            c.details = "Bound to this Comm; Start fails until another port is chosen.";
+            c.current = environment.empty();
+            c.enabled = false;
+            choices.push_back(std::move(c));
+            continue;
         }
         c.binding = a.text();
-        c.text = c.binding;
-        const std::string failure = lastFailure(c.binding);
-        if (!failure.empty()) c.text += " (" + failure + ")";
+        c.text = withNetworkNote(c.binding, c.binding, lastFailure);
         c.details = a.kind == NetworkKind::Rfc2217
                         ? "Serial device server, RFC 2217: the line settings are set from here."
                         : "Serial device server, raw TCP: the line settings are set on the server.";

@@ -45,21 +45,27 @@ struct PortChoice {
     bool enabled = true;   // false: a line that only informs
 };
 
+// Why the last attempt to reach a network address (as NetworkAddress::text
+// writes it) failed ("refused"); empty when it did not.
+using LastFailure = std::function<std::string(const std::string&)>;
+
 // The entries of the chooser of Comm n: the environment variable when it
 // names the device (it overrides any choice), "Automatic" with the device it
 // picks now, the bound device when the ports present do not include it
 // (absent, or not a listed serial port; a network port is left to
 // networkChoices), then every port present with its description. Each port
-// that cannot be opened says why.
+// that cannot be opened says why; a network port in the environment says why
+// it is no address, or why it was last not reached (`lastFailure`).
 std::vector<PortChoice> portChoices(int n, std::string_view environment, std::string_view binding,
-                                    const PortCatalogue& catalogue);
+                                    const PortCatalogue& catalogue,
+                                    const LastFailure& lastFailure = {});
 
 // The chooser's network ports for Comm n: the one bound (when it is not among
 // `recent`), then the ones used lately, newest first, each once; the one Comm
-// n maps to marked. `lastFailure` says why the last attempt to reach an
-// address failed ("refused"), empty when it did not.
-std::vector<PortChoice> networkChoices(
-    std::string_view environment, std::string_view binding, const std::vector<std::string>& recent,
-    const std::function<std::string(const std::string&)>& lastFailure);
+// n maps to marked, each with why it was last not reached. A bound address
+// that is no address is listed (disabled) with what is wrong with it.
+std::vector<PortChoice> networkChoices(std::string_view environment, std::string_view binding,
+                                       const std::vector<std::string>& recent,
+                                       const LastFailure& lastFailure);
 
 }  // namespace purlo

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTcpServer>
 #include <QTest>
 #include <cstdlib>
 #include <optional>
@@ -22,10 +23,14 @@
 #include "fakes/FakePortCatalogue.h"
 #include "fakes/FakeSerialPort.h"
 #include "fakes/Harness.h"
+#include "serial/NetworkPort.h"
+#include "serial/NetworkPorts.h"
+#include "serial/PortWatcher.h"
 #include "serial/QtSerialPort.h"
 #include "serial/ports/NetworkPortDialog.h"
 #include "serial/ports/PortBindings.h"
 #include "serial/ports/PortChooser.h"
+#include "text/RuntimeError.h"
 #include "window/MainWindow.h"
 
 namespace purlo {
@@ -223,6 +228,47 @@ TEST_F(PortChooserWindow, NetworkPortAsksWithoutStoppingAnythingBindsAndListsThe
     const QStringList texts = textsOf(open());
     EXPECT_EQ(texts.mid(texts.size() - 3),
               (QStringList{"tcp://gw.plant:4002", "rfc2217://[::1]:4002", "Network port…"}));
+}
+
+// A network port says why it cannot be used wherever the chooser names it:
+// in the environment, bound, and among the recent ones while a lost server
+// is waited for.
+TEST_F(PortChooserWindow, SaysWhyANetworkPortWasNotReachedWhereverItIsNamed) {
+    QTcpServer gone;  // a port that was free a moment ago refuses
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost));
+    const quint16 port = gone.serverPort();
+    const std::string address = "rfc2217://127.0.0.1:" + std::to_string(port);
+    gone.close();
+    const auto first = [this] { return open().constFirst()->text().toStdString(); };
+
+    setenv("PURLO_COMM1", address.c_str(), 1);
+    NetworkPort network;  // Start's attempt, as the console's port makes it
+    EXPECT_THROW(network.setPortOpen(true), RuntimeError);
+    EXPECT_EQ(first(), "PURLO_COMM1=" + address + " (refused)");
+    setenv("PURLO_COMM1", "tcp://gw.plant", 1);
+    EXPECT_EQ(first(), "PURLO_COMM1=tcp://gw.plant (no port after the host)");
+
+    // Bound by hand in ports.conf to no address: listed, marked, not choosable.
+    unsetenv("PURLO_COMM1");
+    PortBindings::bind(1, "tcp://[gw]:1");
+    QList<QAction*> entries = open();
+    const QStringList bound = marked(entries);
+    ASSERT_EQ(bound.size(), 1);
+    EXPECT_EQ(bound.front().toStdString(), "tcp://[gw]:1 (not an IPv6 address in the brackets)");
+    EXPECT_FALSE(entries[textsOf(entries).indexOf(bound.front())]->isEnabled());
+
+    // A server lost under acquisition: the watcher's tries say why, then that it is back.
+    const std::string lost = "tcp://127.0.0.1:" + std::to_string(port);
+    NetworkPorts::used(lost);
+    PortWatcher watcher(console);
+    watcher.watchFor(lost);
+    const auto listed = [&] { return textsOf(open()).contains(QString::fromStdString(lost)); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return NetworkPorts::failure(lost) == "refused"; }, 3000));
+    EXPECT_TRUE(textsOf(open()).contains(QString::fromStdString(lost + " (refused)")));
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, port));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return NetworkPorts::failure(lost).empty(); }, 5000));
+    EXPECT_TRUE(listed());
+    watcher.stop();
 }
 
 // The real serial adapter: a bound adapter that is gone makes Start fail as

@@ -92,7 +92,8 @@ void PortChooser::refresh() {
     const std::string environment = commEnvironment(n);
     const std::string binding = PortBindings::binding(n);
     bool listingPorts = false;
-    for (const PortChoice& choice : portChoices(n, environment, binding, *catalogue_)) {
+    for (const PortChoice& choice :
+         portChoices(n, environment, binding, *catalogue_, NetworkPorts::failure)) {
         // The ports present follow "Automatic" (and an absent bound port).
         if (!listingPorts && !choice.binding.empty()) {
             menu_->addSeparator();
