@@ -29,6 +29,7 @@
 #include "support/FileBytes.h"
 #include "support/Measure.h"
 #include "support/Pty.h"
+#include "support/QueryWatch.h"
 #include "support/RecordingCheck.h"
 #include "support/Ser2net.h"
 #include "support/SettingsFixture.h"
@@ -42,16 +43,6 @@ using purlo::testsupport::Ser2net;
 using purlo::testsupport::SimProcess;
 
 namespace {
-
-// Notes when "?" goes out and counts the replies that come in.
-struct Watch : Observer {
-    void commandSent(char command) override {
-        if (command == '?' && firstQuery < 0) firstQuery = wallSeconds();
-    }
-    void replyDecoded(const DecodedReply& /*reply*/) override { ++replies; }
-    double firstQuery = -1;
-    long replies = 0;
-};
 
 // Runs the event loop (as the idle program does) until `done` or `limitMs`.
 template <class Done>
@@ -131,7 +122,7 @@ int main(int argc, char** argv) {
 
         // 3. The server dropped and back.
         use(server.address());
-        Watch seen;
+        QueryWatch seen;
         w.console.setObserver(seen);
         w.console.resume.enabled = true;
         QTimer pull;

@@ -30,6 +30,7 @@
 #include "serial/PortWatcher.h"
 #include "support/ConsoleWindow.h"
 #include "support/Measure.h"
+#include "support/QueryWatch.h"
 #include "support/SettingsFixture.h"
 #include "support/SimProcess.h"
 #include "support/WorkDir.h"
@@ -37,20 +38,6 @@
 using namespace purlo;
 using namespace purlo::bench;
 using purlo::testsupport::SimProcess;
-
-namespace {
-
-// Notes when "?" goes out and counts the replies that come in.
-struct Watch : Observer {
-    void commandSent(char command) override {
-        if (command == '?' && firstQuery < 0) firstQuery = wallSeconds();
-    }
-    void replyDecoded(const DecodedReply& /*reply*/) override { ++replies; }
-    double firstQuery = -1;
-    long replies = 0;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
@@ -76,7 +63,7 @@ int main(int argc, char** argv) {
     ConsoleWindow w(dir.path());
     PortWatcher watcher(w.console);
     w.console.resume.enabled = true;
-    Watch seen;
+    QueryWatch seen;
     w.console.setObserver(seen);
 
     double waitingPercent = -1;
