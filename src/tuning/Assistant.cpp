@@ -111,10 +111,7 @@ void Assistant::linkClosed() {
         return;
     }
     phase_ = Phase::LinkGone;
-    std::string names;
-    for (const Knob k : changedKnobs())
-        names += (names.empty() ? "" : ", ") + std::string(knobName(k));
-    status_ = "Acquisition ended with " + names +
+    status_ = "Acquisition ended with " + changedNames() +
               " changed. They are stepped back when acquisition runs again (Start).";
     touch();
 }
@@ -244,6 +241,16 @@ std::optional<Setting> Assistant::reportedSetting() const {
 }
 
 bool Assistant::moveToward(const Setting& target, double now) {
+    if (freshAfter_) {
+        for (const Knob k : kKnobs) {
+            if (reportCount_[slot(knobValue(k))] > (*freshAfter_)[static_cast<std::size_t>(k)])
+                continue;
+            if (now - resumedAt_ > 2 * kReportSeconds)
+                fail("the probe did not report its " + std::string(knobName(k)) + " again");
+            return false;
+        }
+        freshAfter_.reset();
+    }
     if (awaiting_) {
         const Knob k = *awaiting_;
         if (reportCount_[slot(knobValue(k))] <= awaitingCountAt_) {
