@@ -20,6 +20,12 @@ bool startWhenReady(TuningRig& r, bool& started) {
     return started;
 }
 
+// The simulated probe stands at the setting's frequency, burst length and voltage.
+bool holds(const sim::ProbeParameters& p, const Setting& s) {
+    return p.frequencyIndex == s.frequencyIndex && p.burstLength == s.burstLength &&
+           p.voltageTenths == std::lround(s.volts * 10);
+}
+
 TEST(TuningRun, FindsTheResonanceAppliesTheBestAndWritesTheRecord) {
     for (const double khz : {22.0, 27.5}) {
         TuningRig r(probeAt(khz, 3));
@@ -127,6 +133,53 @@ TEST(TuningRun, ACommandOfTheTechnicianPausesTheSweepAndGoingOnMeasuresTheStepAg
     });
     ASSERT_TRUE(paused);
     EXPECT_TRUE(r.assistant.steps()[stepWhenPaused].done);
+}
+
+// The technician steps the probe while Apply moves it, or while it takes
+// its ten readings: Apply pauses, and "Go on" (at once, or a while later)
+// steps on to the chosen values and verifies them there.
+TEST(TuningRun, ACommandDuringApplyPausesItAndGoingOnStillEndsAtTheChoice) {
+    for (const bool whileReading : {false, true}) {
+        for (const double wait : {0.0, 3.0}) {
+            TuningRig r(probeAt(26.0, 7));
+            bool started = false;
+            bool applied = false;
+            bool clicked = false;
+            bool wentOn = false;
+            double pausedAt = 0;
+            r.run([&] {
+                if (!startWhenReady(r, started)) return false;
+                if (r.assistant.phase() == Phase::Done && !applied) {
+                    applied = true;
+                    r.assistant.applyBest();
+                }
+                const bool moment =
+                    r.assistant.phase() == Phase::Applying &&
+                    (whileReading
+                         ? r.assistant.verification()->readings.echoBounce.size() >= 3
+                         : !holds(r.probe.model.parameters(), r.assistant.steps().back().actual));
+                if (applied && !clicked && moment) {
+                    clicked = true;
+                    r.console.click(Control::Com_burst_length_plus);  // the technician's "R"
+                    pausedAt = r.clock.seconds();
+                }
+                if (clicked && !wentOn && r.assistant.phase() == Phase::Paused &&
+                    r.clock.seconds() - pausedAt >= wait) {
+                    wentOn = true;
+                    r.assistant.goOn();
+                }
+                return wentOn && r.assistant.phase() == Phase::Idle;
+            });
+            ASSERT_TRUE(wentOn) << r.assistant.status();
+            const auto chosen = *r.assistant.chosen();
+            EXPECT_TRUE(holds(r.probe.model.parameters(), chosen)) << describe(chosen);
+            ASSERT_TRUE(r.assistant.verification());
+            EXPECT_EQ(r.assistant.verification()->actual, chosen);
+            EXPECT_GE(r.assistant.verification()->figures.readings, kVerifyReadings);
+            EXPECT_NE(r.assistant.outcome().find("the figures hold"), std::string::npos)
+                << whileReading << " " << wait << ": " << r.assistant.outcome();
+        }
+    }
 }
 
 // Stop mid-run: the assistant says what is left changed, and steps it back
