@@ -185,7 +185,8 @@ void Assistant::goOn() {
     // report of every knob from now on (the request cycle asks for each).
     std::array<std::uint64_t, kKnobCount> after{};
     for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode})
-        after[static_cast<std::size_t>(k)] = reportCount_[static_cast<std::size_t>(knobValue(k))] + 1;
+        after[static_cast<std::size_t>(k)] =
+            reportCount_[static_cast<std::size_t>(knobValue(k))] + 1;
     freshAfter_ = after;
     resumedAt_ = steady_.seconds();
     if (phase_ == Phase::Sweeping) beginStep(next_);
@@ -218,8 +219,9 @@ bool Assistant::holdExit() {
         return false;
     }
     if (phase_ != Phase::Restoring) {
-        startRestore("Exit: stepping every changed parameter back to the snapshot; the console "
-                     "ends once the probe reports it (Exit again ends it at once).");
+        startRestore(
+            "Exit: stepping every changed parameter back to the snapshot; the console "
+            "ends once the probe reports it (Exit again ends it at once).");
     }
     return true;
 }
@@ -227,8 +229,9 @@ bool Assistant::holdExit() {
 void Assistant::abandon(const std::string& why) {
     if (phase_ == Phase::Idle) return;
     const bool changed = snapshot_ && !changedKnobs().empty();
-    finishRun("Stopped: " + why + (changed ? "; left changed: " + changedNames() + "."
-                                           : "; nothing was left changed."));
+    finishRun(
+        "Stopped: " + why +
+        (changed ? "; left changed: " + changedNames() + "." : "; nothing was left changed."));
 }
 
 void Assistant::startRestore(std::string why) {
