@@ -2,6 +2,7 @@
 // Whole runs of the assistant against the simulated probe behind the console.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "TuningRig.h"
@@ -178,6 +179,43 @@ TEST(TuningRun, ACommandDuringApplyPausesItAndGoingOnStillEndsAtTheChoice) {
             EXPECT_GE(r.assistant.verification()->figures.readings, kVerifyReadings);
             EXPECT_NE(r.assistant.outcome().find("the figures hold"), std::string::npos)
                 << whileReading << " " << wait << ": " << r.assistant.outcome();
+        }
+    }
+}
+
+// Over simulated probes, the burst chosen is the shortest whose score is
+// within the noise of the best, and no longer than the shortest burst that
+// already gives a reliable echo: beyond that a longer burst only rings more.
+TEST(TuningRun, TheChosenBurstIsTheShortestWithinTheNoiseOfTheBest) {
+    for (const double khz : {21.0, 24.0, 27.0, 29.0}) {
+        for (const std::uint64_t seed : {2u, 8u}) {
+            TuningRig r(probeAt(khz, seed));
+            bool started = false;
+            bool swept = false;
+            r.run([&] {
+                if (!startWhenReady(r, started)) return false;
+                swept = r.assistant.phase() == Phase::Done;
+                return swept;
+            });
+            ASSERT_TRUE(swept) << r.assistant.status();
+            std::vector<const StepResult*> bursts;
+            const StepResult* top = nullptr;
+            for (const StepResult& s : r.assistant.steps()) {
+                if (s.plan.pass != Pass::Burst || !s.figures.eligible()) continue;
+                bursts.push_back(&s);
+                if (!top || s.figures.score > top->figures.score) top = &s;
+            }
+            ASSERT_NE(top, nullptr);
+            const double noise = std::max(1.0, top->figures.echoRange / 2.0);
+            const auto within = std::find_if(bursts.begin(), bursts.end(), [&](auto* s) {
+                return top->figures.score - s->figures.score <= noise;
+            });
+            const auto reliable = std::find_if(bursts.begin(), bursts.end(), [](auto* s) {
+                return s->figures.echoMedian >= std::max(kEnoughEcho, 4 * s->figures.echoRange);
+            });
+            const double chosen = r.assistant.chosen()->burstLength;
+            EXPECT_EQ(chosen, (*within)->actual.burstLength) << khz << " kHz, seed " << seed;
+            if (reliable != bursts.end()) EXPECT_LE(chosen, (*reliable)->actual.burstLength);
         }
     }
 }
