@@ -237,5 +237,19 @@ TEST(TuningRun, StopLeavesTheChangesNamedAndTheNextStartRestoresThem) {
     EXPECT_EQ(r.probe.model.parameters(), before) << r.assistant.outcome();
 }
 
+// Exit with the port gone: nothing can be stepped back, so the console may
+// end at once, and the record names what is left changed.
+TEST(TuningRun, ExitAfterTheLinkIsGoneEndsTheRunNamingWhatIsLeftChanged) {
+    TuningRig r(probeAt(23.0, 9));
+    bool started = false;
+    r.run([&] { return startWhenReady(r, started) && r.assistant.stepsDone() >= 3; });
+    ASSERT_EQ(r.assistant.phase(), Phase::LinkGone);
+    EXPECT_FALSE(r.assistant.holdExit());
+    EXPECT_EQ(r.assistant.phase(), Phase::Idle);
+    EXPECT_NE(testsupport::readFile(r.assistant.recordFile()).find("left changed: frequency"),
+              std::string::npos)
+        << r.assistant.outcome();
+}
+
 }  // namespace
 }  // namespace purlo::tuning::test
