@@ -15,12 +15,20 @@
 // it swept. Goals: under 3 minutes, the estimate within 25 %, under 5 % of a
 // core.
 //
-//   build/bin/bench_tuning [--count SEEDS] [--quick] [accuracy] [pace]
+// Validate (asked by name only): the pace run from three other
+// configurations, each estimate against its run.
+//
+// Bursts (asked by name only): the burst lengths chosen over resonances and
+// seeds, with "steps" the figures of every burst step.
+//
+//   build/bin/bench_tuning [--count SEEDS] [--quick] [accuracy] [pace] [validate]
+//                          [bursts [steps]]
 #include <QApplication>
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "TuningHost.h"
 #include "TuningWindow.h"
@@ -37,8 +45,13 @@ using namespace purlo::bench;
 
 namespace {
 
-// One run in the core; the index chosen.
-int chosenIndex(double resonance, std::uint64_t seed) {
+// One sweep in the core: what it chose, and the steps as they ran.
+struct Swept {
+    std::optional<tuning::Setting> chosen;
+    std::vector<tuning::StepResult> steps;
+};
+
+Swept sweep(double resonance, std::uint64_t seed) {
     tuning::test::TuningRig r(tuning::test::probeAt(resonance, seed));
     bool started = false;
     r.run([&] {
@@ -49,8 +62,41 @@ int chosenIndex(double resonance, std::uint64_t seed) {
         return started && r.assistant.phase() != tuning::Phase::Snapshot &&
                r.assistant.phase() != tuning::Phase::Sweeping;
     });
-    const auto chosen = r.assistant.chosen();
+    return {r.assistant.chosen(), r.assistant.steps()};
+}
+
+int chosenIndex(double resonance, std::uint64_t seed) {
+    const auto chosen = sweep(resonance, seed).chosen;
     return chosen ? static_cast<int>(chosen->frequencyIndex) : -1;
+}
+
+// The burst lengths chosen over resonances 21, 23, ... 29 kHz and seeds,
+// and with "steps" every burst step's figures.
+void bursts(int seeds, bool verbose) {
+    std::map<int, int> chosen;
+    for (double khz = 21.0; khz <= 29.0; khz += 2.0) {
+        for (int seed = 1; seed <= seeds; ++seed) {
+            const Swept s = sweep(khz, static_cast<std::uint64_t>(seed));
+            ++chosen[s.chosen ? static_cast<int>(s.chosen->burstLength) : -1];
+            if (!verbose) continue;
+            std::printf("%.0f kHz seed %d: burst %d\n", khz, seed,
+                        s.chosen ? static_cast<int>(s.chosen->burstLength) : -1);
+            for (const tuning::StepResult& step : s.steps) {
+                if (step.plan.pass != tuning::Pass::Burst) continue;
+                const tuning::Figures& f = step.figures;
+                std::printf(
+                    "  %2d periods: echo %5.1f (range %4.1f) burst %5.1f det %.2f iqr %5.1f "
+                    "ring end %3d stray %.3f score %6.2f%s\n",
+                    static_cast<int>(step.actual.burstLength), f.echoMedian, f.echoRange,
+                    f.burstMedian, f.detection, f.distanceIqrMm, f.shape ? f.shape->ringEnd : -1,
+                    f.shape ? f.shape->strayShare : 0.0, f.score,
+                    f.eligible() ? "" : " (not eligible)");
+            }
+        }
+    }
+    std::printf("bursts chosen:");
+    for (const auto& [periods, runs] : chosen) std::printf(" %d periods %d x;", periods, runs);
+    std::printf("\n");
 }
 
 void accuracy(int seeds, bool quick) {
@@ -74,10 +120,26 @@ void accuracy(int seeds, bool quick) {
     result("tuning_index_or_neighbour", 100.0 * nearby / runs, "%");
 }
 
-void pace(bool quick) {
-    std::vector<std::string> sim = {"--baud",      "9600", "--resonance", "23.5",
-                                    "--noise",     "2",    "--spikes",    "0.01",
-                                    "--level-min", "1200", "--level-max", "1400"};
+// A whole run at the simulator's real pace: its resonance and seed, and
+// the buttons clicked (one a request cycle) before the sweep starts, so the
+// run starts from other parameters than the probe's defaults.
+struct PaceRun {
+    const char* resonance;
+    const char* seed;
+    std::vector<Control> before;
+};
+
+// Seconds the run took with Apply, the estimate shown before it started, and the sweep's CPU.
+struct Paced {
+    double total = 0;
+    double estimate = 0;
+    double sweepCpu = 0;
+};
+
+Paced paceRun(const PaceRun& run, bool quick) {
+    std::vector<std::string> sim = {
+        "--baud", "9600",     "--resonance", run.resonance, "--seed", run.seed,      "--noise",
+        "2",      "--spikes", "0.01",        "--level-min", "1200",   "--level-max", "1400"};
     if (quick) sim.insert(sim.end(), {"--fast", "--time-scale", "20"});
     e2e::LiveConsole live(sim);
     SystemSteadyClock steady;
@@ -91,28 +153,37 @@ void pace(bool quick) {
         std::fprintf(stderr, "bench_tuning: the simulator did not start\n");
         std::exit(1);
     }
-    double estimate = 0;
+    Paced out;
     double began = 0;
     double swept = 0;
     double ended = 0;
-    double sweepCpu = 0;
     std::optional<CpuWindow> cpu;
     bool applied = false;
+    std::size_t clicked = 0;
+    int cycleAtClick = 0;
     live.runLiveUntil(
         [&] {
             QPushButton& start = host.window()->button(QStringLiteral("StartSweep"));
+            // The starting parameters, one click a request cycle.
+            if (clicked < run.before.size() && live.serial.echoRequests > cycleAtClick + 1) {
+                live.console.click(run.before[clicked++]);
+                cycleAtClick = live.serial.echoRequests;
+                return false;
+            }
             // A few request cycles first, so the estimate has the cycle's pace.
-            if (began == 0 && start.isEnabled() && assistant.cycleSeconds() > 0 &&
-                live.serial.echoRequests >= 4) {
+            if (began == 0 && clicked == run.before.size() && start.isEnabled() &&
+                assistant.cycleSeconds() > 0 && live.serial.echoRequests >= cycleAtClick + 4) {
                 const auto found = assistant.reportedSetting();
-                estimate = tuning::estimateSeconds(*found, assistant.cycleSeconds());
+                out.estimate = tuning::estimateSeconds(*found, assistant.cycleSeconds());
+                std::printf("start: %s, a request cycle %.3f s\n", tuning::describe(*found).c_str(),
+                            assistant.cycleSeconds());
                 began = wallSeconds();
                 cpu.emplace();
                 start.click();
             }
             if (began > 0 && swept == 0 && assistant.phase() == tuning::Phase::Done) {
                 swept = wallSeconds();
-                sweepCpu = cpu->percent();
+                out.sweepCpu = cpu->percent();
                 host.window()->button(QStringLiteral("ApplyBest")).click();
                 applied = true;
             }
@@ -125,14 +196,46 @@ void pace(bool quick) {
         std::fprintf(stderr, "bench_tuning: the run did not end: %s\n", assistant.status().c_str());
         std::exit(1);
     }
-    const double total = ended - began;
-    std::printf("pace: sweep %.1f s, with Apply %.1f s; estimate %.1f s; %zu steps; %s\n",
-                swept - began, total, estimate, assistant.steps().size(),
-                assistant.outcome().c_str());
-    result("tuning_run_seconds", total, "s");
-    result("tuning_estimate_seconds", estimate, "s");
-    result("tuning_estimate_error", 100.0 * (estimate - total) / total, "%");
-    result("tuning_sweep_cpu", sweepCpu, "% of a core");
+    out.total = ended - began;
+    std::printf(
+        "pace: resonance %s seed %s: sweep %.1f s, with Apply %.1f s; estimate %.1f s "
+        "(%+.0f %%); %zu steps; %s\n",
+        run.resonance, run.seed, swept - began, out.total, out.estimate,
+        100.0 * (out.estimate - out.total) / out.total, assistant.steps().size(),
+        assistant.outcome().c_str());
+    return out;
+}
+
+void pace(bool quick) {
+    const Paced p = paceRun({"23.5", "1", {}}, quick);
+    result("tuning_run_seconds", p.total, "s");
+    result("tuning_estimate_seconds", p.estimate, "s");
+    result("tuning_estimate_error", 100.0 * (p.estimate - p.total) / p.total, "%");
+    result("tuning_sweep_cpu", p.sweepCpu, "% of a core");
+}
+
+// The estimate against runs it was not made from: other resonances, seeds
+// and starting parameters (asked by name only).
+void validate(bool quick) {
+    const std::vector<PaceRun> runs = {
+        {"21.5", "4", {}},
+        {"27",
+         "9",
+         {Control::Com_zender_volt_plus, Control::Com_zender_volt_plus,
+          Control::Com_burst_length_plus, Control::Com_burst_length_plus}},
+        {"24.5",
+         "13",
+         {Control::Com_us_fq_plus, Control::Com_us_fq_plus, Control::Com_us_fq_plus,
+          Control::Com_zender_volt_min, Control::Com_zender_volt_min, Control::Com_zender_volt_min,
+          Control::Com_burst_length_min}},
+    };
+    double worst = 0;
+    for (const PaceRun& run : runs) {
+        const Paced p = paceRun(run, quick);
+        const double error = 100.0 * (p.estimate - p.total) / p.total;
+        if (std::abs(error) > std::abs(worst)) worst = error;
+    }
+    result("tuning_estimate_worst_error", worst, "%");
 }
 
 }  // namespace
@@ -148,5 +251,9 @@ int main(int argc, char** argv) {
     };
     if (asked("accuracy")) accuracy(options.countOr(20, 1), options.quick);
     if (asked("pace")) pace(options.quick);
+    if (std::find(options.rest.begin(), options.rest.end(), "validate") != options.rest.end())
+        validate(options.quick);
+    if (std::find(options.rest.begin(), options.rest.end(), "bursts") != options.rest.end())
+        bursts(options.countOr(4, 1), asked("steps"));
     return 0;
 }

@@ -2,8 +2,10 @@
 #include "TuningHost.h"
 
 #include <QSettings>
+#include <string>
 
 #include "TuningWindow.h"
+#include "app/Console.h"
 #include "tuning/Assistant.h"
 #include "window/ConsoleMenu.h"
 #include "window/MainWindow.h"
@@ -27,10 +29,37 @@ TuningHost::TuningHost(tuning::Assistant& assistant, Console& console, MainWindo
     connect(&consoleWindow.consoleMenu(), &ConsoleMenu::tuningRequested, this, &TuningHost::open);
     timer_.setInterval(kIdleMs);
     connect(&timer_, &QTimer::timeout, this, &TuningHost::tick);
+    consoleWindow.setExitGuard([this] { return holdExit(); });
 }
 
 TuningHost::~TuningHost() {
+    consoleWindow_.setExitGuard({});
     if (window_ && window_->isVisible()) remember();
+}
+
+bool TuningHost::holdExit() {
+    if (exiting_) return false;
+    if (exitAsked_.isValid()) {
+        // Exit again while waiting: the technician will not wait.
+        assistant_.abandon("Exit was asked again before the probe was stepped back");
+        exiting_ = true;
+        return false;
+    }
+    if (!assistant_.holdExit()) return false;
+    exitAsked_.start();
+    open();  // the window says what happens, and the timer drives the restore
+    return true;
+}
+
+void TuningHost::exitNow() {
+    exitAsked_.invalidate();
+    exiting_ = true;
+    timer_.stop();
+    if (window_) {
+        if (window_->isVisible()) remember();
+        window_->hide();
+    }
+    if (!console_.ending()) console_.click(Control::Com_exit);
 }
 
 void TuningHost::open() {
@@ -49,6 +78,18 @@ void TuningHost::open() {
 
 void TuningHost::tick() {
     assistant_.tick();
+    if (exitAsked_.isValid()) {
+        if (assistant_.phase() == tuning::Phase::LinkGone) {
+            assistant_.abandon("the port was lost before the probe was stepped back");
+        } else if (exitAsked_.elapsed() > kExitWaitMs) {
+            assistant_.abandon("the probe was not stepped back within " +
+                               std::to_string(kExitWaitMs / 1000) + " s of Exit");
+        }
+        if (assistant_.phase() == tuning::Phase::Idle) {
+            exitNow();
+            return;
+        }
+    }
     const auto phase = assistant_.phase();
     const bool moving = phase == tuning::Phase::Snapshot || phase == tuning::Phase::Sweeping ||
                         phase == tuning::Phase::Applying || phase == tuning::Phase::Restoring;

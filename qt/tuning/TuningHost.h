@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -23,6 +24,11 @@ class Assistant;
 // the window is closed with nothing left to do. The window is redrawn every
 // kIdleMs. The timers run in whatever event loop runs, the receive loop's
 // yield included.
+//
+// Exit (its button, or closing the console) with a run that has the probe
+// changed waits while the assistant steps it back: the console's window asks
+// the host first, the host holds the exit, and clicks Exit itself once the
+// probe reports the snapshot, the port is lost, or kExitWaitMs have passed.
 class TuningHost : public QObject {
     Q_OBJECT
   public:
@@ -34,10 +40,13 @@ class TuningHost : public QObject {
 
     static constexpr int kTickMs = 20;
     static constexpr int kIdleMs = 250;
+    static constexpr int kExitWaitMs = 15000;
 
   private:
     void tick();
     void remember();
+    bool holdExit();
+    void exitNow();
 
     tuning::Assistant& assistant_;
     Console& console_;
@@ -45,6 +54,8 @@ class TuningHost : public QObject {
     std::unique_ptr<TuningWindow> window_;
     QTimer timer_;
     int sinceRefreshMs_ = 0;
+    QElapsedTimer exitAsked_;  // valid while an exit waits for the restore
+    bool exiting_ = false;
 };
 
 }  // namespace purlo

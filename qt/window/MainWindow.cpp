@@ -336,7 +336,10 @@ void MainWindow::connectConsole(Console& console) {
     for (const ControlInfo& info : controlTable()) {
         const Control id = info.id;
         if (auto* button = qobject_cast<QPushButton*>(widget(id))) {
-            connect(button, &QPushButton::clicked, this, [this, id] { console_->click(id); });
+            connect(button, &QPushButton::clicked, this, [this, id] {
+                if (id == Control::Com_exit && exitGuard_ && exitGuard_()) return;
+                console_->click(id);
+            });
         } else if (auto* box = qobject_cast<TextBox*>(widget(id))) {
             connect(box, &TextBox::doubleClicked, this, [this, id] { console_->doubleClick(id); });
         }
@@ -356,7 +359,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing through the frame is Exit: the port is released, files closed.
-    if (console_ != nullptr && !console_->ending()) console_->Com_exit_Click();
+    if (console_ != nullptr && !console_->ending()) {
+        if (exitGuard_ && exitGuard_()) {
+            event->ignore();
+            return;
+        }
+        console_->Com_exit_Click();
+    }
     event->accept();
 }
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,9 @@ class MainWindow : public QWidget, public Ui {
     void connectConsole(Console& console);
     // The console connected, or null (the monitor's replay bar drives its Replay).
     Console* console() const { return console_; }
+    // Asked before Exit (its button, or closing the window) runs: true holds
+    // the exit back, and whoever set the guard clicks Exit again once it may.
+    void setExitGuard(std::function<bool()> guard) { exitGuard_ = std::move(guard); }
 
     void setText(Control c, std::string_view text) override;
     std::string text(Control c) const override;
@@ -132,6 +136,7 @@ class MainWindow : public QWidget, public Ui {
     QListWidget* list_ = nullptr;
     QPlainTextEdit* info_ = nullptr;
     Console* console_ = nullptr;
+    std::function<bool()> exitGuard_;
     std::string caption_;
     // The bytes last put into Text_Info: handed back unchanged while the
     // operator has not edited the box, line breaks and all.

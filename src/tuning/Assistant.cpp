@@ -111,10 +111,7 @@ void Assistant::linkClosed() {
         return;
     }
     phase_ = Phase::LinkGone;
-    std::string names;
-    for (const Knob k : changedKnobs())
-        names += (names.empty() ? "" : ", ") + std::string(knobName(k));
-    status_ = "Acquisition ended with " + names +
+    status_ = "Acquisition ended with " + changedNames() +
               " changed. They are stepped back when acquisition runs again (Start).";
     touch();
 }
@@ -244,9 +241,25 @@ std::optional<Setting> Assistant::reportedSetting() const {
 }
 
 bool Assistant::moveToward(const Setting& target, double now) {
+    if (freshAfter_) {
+        for (const Knob k : kKnobs) {
+            if (reportCount_[slot(knobValue(k))] > (*freshAfter_)[static_cast<std::size_t>(k)])
+                continue;
+            if (now - resumedAt_ > 2 * kReportSeconds)
+                fail("the probe did not report its " + std::string(knobName(k)) + " again");
+            return false;
+        }
+        freshAfter_.reset();
+    }
     if (awaiting_) {
         const Knob k = *awaiting_;
-        if (reportCount_[slot(knobValue(k))] <= awaitingCountAt_) {
+        const auto count = reportCount_[slot(knobValue(k))];
+        const auto s = reportedSetting();
+        const bool unchanged = s && same((*s)[k], awaitingValue_);
+        // A query the request cycle sent just before the command may come
+        // back first with the old value: only a second report that still
+        // has it means the step changed nothing, at the end of the probe's range.
+        if (count <= awaitingCountAt_ || (unchanged && count <= awaitingCountAt_ + 1)) {
             if (now - sentAt_ > kReportSeconds) {
                 fail("the probe did not report its " + std::string(knobName(k)) +
                      " after a step command");
@@ -254,9 +267,7 @@ bool Assistant::moveToward(const Setting& target, double now) {
             return false;
         }
         awaiting_.reset();
-        const auto s = reportedSetting();
-        // A step that changed nothing found the end of the probe's range.
-        if (s && same((*s)[k], awaitingValue_)) atLimit_[static_cast<std::size_t>(k)] = true;
+        if (unchanged) atLimit_[static_cast<std::size_t>(k)] = true;
     }
     const auto current = reportedSetting();
     if (!current) return false;

@@ -86,6 +86,12 @@ class Assistant final : public Observer {
     void keepAsItWas();  // any time: step every changed parameter back
     void applyBest();    // Done: step to the best and verify with ten readings
     void restoreNow();   // LinkGone with acquisition back: restore at once
+    // Exit asked: true when the console should wait while the probe is
+    // stepped back (a run left parameters changed and acquisition runs); the
+    // restore starts then. Otherwise the run, if any, ends as `abandon` ends it.
+    bool holdExit();
+    // The console ends now: the run ends here, its record naming what is left changed.
+    void abandon(const std::string& why);
 
     Phase phase() const { return phase_; }
     // One line for the technician: what happens now, or how the run ended.
@@ -141,6 +147,7 @@ class Assistant final : public Observer {
     void restoreTick(double now);
     void applyTick(double now);
     void fail(const std::string& why);
+    std::string changedNames() const;
     void touch() { ++revision_; }
     double distanceOf(double fillMm) const;
     void writeRecord();
@@ -182,6 +189,9 @@ class Assistant final : public Observer {
     std::array<int, kKnobCount> lastDirection_{};
     std::array<std::uint64_t, kKnobCount> restoreCountAt_{};
     bool verified_ = false;  // Apply: the ten readings are in, the tuning mode goes back
+    // After a pause: every knob's report count the view must pass before a move.
+    std::optional<std::array<std::uint64_t, kKnobCount>> freshAfter_;
+    double resumedAt_ = 0;
 
     std::vector<StepResult> steps_;
     std::size_t next_ = 0;  // the step being measured

@@ -180,6 +180,15 @@ void Assistant::applyTick(double now) {
 void Assistant::goOn() {
     if (phase_ != Phase::Paused) return;
     phase_ = pausedFrom_;
+    // The technician's command may not be answered yet, and a query sent
+    // before it may still bring the old value: moves start from the second
+    // report of every knob from now on (the request cycle asks for each).
+    std::array<std::uint64_t, kKnobCount> after{};
+    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode})
+        after[static_cast<std::size_t>(k)] =
+            reportCount_[static_cast<std::size_t>(knobValue(k))] + 1;
+    freshAfter_ = after;
+    resumedAt_ = steady_.seconds();
     if (phase_ == Phase::Sweeping) beginStep(next_);
     if (phase_ == Phase::Applying) {
         verified_ = false;
@@ -201,6 +210,28 @@ void Assistant::keepAsItWas() {
 
 void Assistant::restoreNow() {
     if (phase_ == Phase::LinkGone && live_) startRestore("Stepping back to the snapshot.");
+}
+
+bool Assistant::holdExit() {
+    if (phase_ == Phase::Idle) return false;
+    if (!live_ || !snapshot_ || changedKnobs().empty()) {
+        abandon("the console was ended");
+        return false;
+    }
+    if (phase_ != Phase::Restoring) {
+        startRestore(
+            "Exit: stepping every changed parameter back to the snapshot; the console "
+            "ends once the probe reports it (Exit again ends it at once).");
+    }
+    return true;
+}
+
+void Assistant::abandon(const std::string& why) {
+    if (phase_ == Phase::Idle) return;
+    const bool changed = snapshot_ && !changedKnobs().empty();
+    finishRun(
+        "Stopped: " + why +
+        (changed ? "; left changed: " + changedNames() + "." : "; nothing was left changed."));
 }
 
 void Assistant::startRestore(std::string why) {
@@ -235,6 +266,7 @@ void Assistant::restoreTick(double now) {
 }
 
 void Assistant::fail(const std::string& why) {
+    freshAfter_.reset();
     if (snapshot_ && phase_ != Phase::Restoring && !changedKnobs().empty()) {
         startRestore("Stopped: " + why + ". Stepping back to the snapshot.");
         return;
@@ -245,6 +277,7 @@ void Assistant::fail(const std::string& why) {
 
 void Assistant::finishRun(std::string outcome) {
     resetMove();
+    freshAfter_.reset();
     phase_ = Phase::Idle;
     outcome_ = std::move(outcome);
     status_ = outcome_;
@@ -275,6 +308,13 @@ std::vector<Knob> Assistant::changedKnobs() const {
         if (std::abs((*now)[k] - found_[k]) > 1e-3) out.push_back(k);
     }
     return out;
+}
+
+std::string Assistant::changedNames() const {
+    std::string names;
+    for (const Knob k : changedKnobs())
+        names += (names.empty() ? "" : ", ") + std::string(knobName(k));
+    return names;
 }
 
 std::optional<std::size_t> Assistant::currentStep() const {

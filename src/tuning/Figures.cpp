@@ -92,6 +92,10 @@ double interquartileRange(std::vector<double> v) {
     return quantile(v, 0.75) - q1;
 }
 
+double countedEcho(const Figures& f) {
+    return std::min(f.echoMedian, std::max(kEnoughEcho, 4.0 * f.echoRange));
+}
+
 Figures figuresOf(const StepReadings& r, double deadZoneMm) {
     Figures f;
     f.readings = static_cast<int>(r.echoBounce.size());
@@ -116,7 +120,7 @@ Figures figuresOf(const StepReadings& r, double deadZoneMm) {
     f.ringsPastDeadTime = !r.distanceMm.empty() && f.distanceMedianMm <= deadZoneMm * 1.1 + 20.0;
     const double stray = f.shape ? f.shape->strayShare : 0.0;
     f.score =
-        f.echoMedian - f.burstMedian / 2.0 - std::min(f.distanceIqrMm / 10.0, 5.0) - 10.0 * stray;
+        countedEcho(f) - f.burstMedian / 2.0 - std::min(f.distanceIqrMm / 10.0, 5.0) - 10.0 * stray;
     return f;
 }
 

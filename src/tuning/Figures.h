@@ -55,6 +55,11 @@ struct Figures {
 };
 
 inline constexpr double kMinDetection = 0.8;
+// An echo bounce this large (or four times its readings' range, when that is
+// larger) is a reliable echo: beyond it a longer burst or a higher voltage
+// adds only ringing, so the score counts the echo bounce up to there.
+inline constexpr double kEnoughEcho = 10.0;
+double countedEcho(const Figures& f);
 
 // Median and interquartile range of values (linear between order statistics).
 double median(std::vector<double> v);
@@ -65,9 +70,10 @@ Figures figuresOf(const StepReadings& r, double deadZoneMm);
 
 // The score in one line, for the table's foot.
 inline constexpr std::string_view kScoreExplanation =
-    "score = median echo bounce - half the median burst bounce - distance IQR/10 mm "
-    "(at most 5) - 10 x stray share; a step that loses the echo (detection under 80 %) or "
-    "rings past the dead time cannot win; within the echo's noise, less ringing wins";
+    "score = median echo bounce (counted up to 10 pulses or 4 x its range: more adds only "
+    "ringing) - half the median burst bounce - distance IQR/10 mm (at most 5) - 10 x stray "
+    "share; a step that loses the echo (detection under 80 %) or rings past the dead time "
+    "cannot win; within the echo's noise, less ringing wins";
 
 // The best of the steps' figures: the highest score among the eligible
 // ones, and among those within the noise of it (half the best one's echo

@@ -26,7 +26,9 @@ constexpr double kRecordWaitSeconds = 0.15;
 // Per step: the wait for the new setting's report, the part of a cycle
 // discarded, the readings, in request cycles as timed before the run. Against
 // the simulator at 9600 bit/s a step took 4.6 of them: the cycle runs a
-// little faster under the sweep than before it (measured, not derived).
+// little faster under the sweep than before it (measured, not derived). Runs
+// from other resonances, seeds and starting parameters took 3 to 15 % longer
+// than estimated; the two furthest off had timed a shorter cycle before the start.
 constexpr double kCyclesPerStep = 4.6;
 
 PlannedStep step(Pass pass, Knob knob, Setting target) {

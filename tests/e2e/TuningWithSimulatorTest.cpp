@@ -12,6 +12,7 @@
 
 #include "TuningHost.h"
 #include "TuningWindow.h"
+#include "app/Controls.h"
 #include "e2e/LiveConsole.h"
 #include "monitor/Clocks.h"
 #include "sim/EchoPhysics.h"
@@ -143,6 +144,36 @@ TEST_F(TuningWithSimulator, KeepAsItWasMidRunLeavesTheProbeAsFound) {
     EXPECT_EQ(probe.at('a'), *snap[ProbeValue::TuningMode]);
     EXPECT_NE(testsupport::readFile(assistant.recordFile()).find("Restored as found"),
               std::string::npos);
+}
+
+// Exit mid-run: the console ends only once the probe is stepped back.
+TEST_F(TuningWithSimulator, ExitMidRunStepsTheProbeBackBeforeTheConsoleEnds) {
+    ASSERT_TRUE(startSimulator());
+    bool started = false;
+    bool exited = false;
+    runLiveUntil(
+        [&] {
+            if (!startWhenOffered(started)) return false;
+            if (!exited && assistant.stepsDone() >= 5) {
+                exited = true;
+                qobject_cast<QPushButton*>(window.widget(Control::Com_exit))->click();
+            }
+            return false;  // the receive loop ends with the console
+        },
+        40000);
+    ASSERT_TRUE(exited);
+    EXPECT_TRUE(console.ending());
+    EXPECT_TRUE(window.isHidden());
+    ASSERT_TRUE(assistant.snapshot());
+    const LastValues& snap = *assistant.snapshot();
+    const auto probe = askProbe(link);
+    EXPECT_EQ(probe.at('q'), 30);  // 25.1 kHz, as the snapshot has it
+    EXPECT_EQ(probe.at('P'), *snap[ProbeValue::BurstLength]);
+    EXPECT_EQ(probe.at('s'), std::lround(*snap[ProbeValue::TransducerVoltage] * 10));
+    EXPECT_EQ(probe.at('a'), *snap[ProbeValue::TuningMode]);
+    EXPECT_NE(testsupport::readFile(assistant.recordFile()).find("Restored as found"),
+              std::string::npos)
+        << assistant.outcome();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Whole runs of the assistant against the simulated probe behind the console.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "TuningRig.h"
@@ -18,6 +19,12 @@ bool startWhenReady(TuningRig& r, bool& started) {
         started = true;
     }
     return started;
+}
+
+// The simulated probe stands at the setting's frequency, burst length and voltage.
+bool holds(const sim::ProbeParameters& p, const Setting& s) {
+    return p.frequencyIndex == s.frequencyIndex && p.burstLength == s.burstLength &&
+           p.voltageTenths == std::lround(s.volts * 10);
 }
 
 TEST(TuningRun, FindsTheResonanceAppliesTheBestAndWritesTheRecord) {
@@ -129,6 +136,90 @@ TEST(TuningRun, ACommandOfTheTechnicianPausesTheSweepAndGoingOnMeasuresTheStepAg
     EXPECT_TRUE(r.assistant.steps()[stepWhenPaused].done);
 }
 
+// The technician steps the probe while Apply moves it, or while it takes
+// its ten readings: Apply pauses, and "Go on" (at once, or a while later)
+// steps on to the chosen values and verifies them there.
+TEST(TuningRun, ACommandDuringApplyPausesItAndGoingOnStillEndsAtTheChoice) {
+    for (const bool whileReading : {false, true}) {
+        for (const double wait : {0.0, 3.0}) {
+            TuningRig r(probeAt(26.0, 7));
+            bool started = false;
+            bool applied = false;
+            bool clicked = false;
+            bool wentOn = false;
+            double pausedAt = 0;
+            r.run([&] {
+                if (!startWhenReady(r, started)) return false;
+                if (r.assistant.phase() == Phase::Done && !applied) {
+                    applied = true;
+                    r.assistant.applyBest();
+                }
+                const bool moment =
+                    r.assistant.phase() == Phase::Applying &&
+                    (whileReading
+                         ? r.assistant.verification()->readings.echoBounce.size() >= 3
+                         : !holds(r.probe.model.parameters(), r.assistant.steps().back().actual));
+                if (applied && !clicked && moment) {
+                    clicked = true;
+                    r.console.click(Control::Com_burst_length_plus);  // the technician's "R"
+                    pausedAt = r.clock.seconds();
+                }
+                if (clicked && !wentOn && r.assistant.phase() == Phase::Paused &&
+                    r.clock.seconds() - pausedAt >= wait) {
+                    wentOn = true;
+                    r.assistant.goOn();
+                }
+                return wentOn && r.assistant.phase() == Phase::Idle;
+            });
+            ASSERT_TRUE(wentOn) << r.assistant.status();
+            const auto chosen = *r.assistant.chosen();
+            EXPECT_TRUE(holds(r.probe.model.parameters(), chosen)) << describe(chosen);
+            ASSERT_TRUE(r.assistant.verification());
+            EXPECT_EQ(r.assistant.verification()->actual, chosen);
+            EXPECT_GE(r.assistant.verification()->figures.readings, kVerifyReadings);
+            EXPECT_NE(r.assistant.outcome().find("the figures hold"), std::string::npos)
+                << whileReading << " " << wait << ": " << r.assistant.outcome();
+        }
+    }
+}
+
+// Over simulated probes, the burst chosen is the shortest whose score is
+// within the noise of the best, and no longer than the shortest burst that
+// already gives a reliable echo: beyond that a longer burst only rings more.
+TEST(TuningRun, TheChosenBurstIsTheShortestWithinTheNoiseOfTheBest) {
+    for (const double khz : {21.0, 24.0, 27.0, 29.0}) {
+        for (const std::uint64_t seed : {2u, 8u}) {
+            TuningRig r(probeAt(khz, seed));
+            bool started = false;
+            bool swept = false;
+            r.run([&] {
+                if (!startWhenReady(r, started)) return false;
+                swept = r.assistant.phase() == Phase::Done;
+                return swept;
+            });
+            ASSERT_TRUE(swept) << r.assistant.status();
+            std::vector<const StepResult*> bursts;
+            const StepResult* top = nullptr;
+            for (const StepResult& s : r.assistant.steps()) {
+                if (s.plan.pass != Pass::Burst || !s.figures.eligible()) continue;
+                bursts.push_back(&s);
+                if (!top || s.figures.score > top->figures.score) top = &s;
+            }
+            ASSERT_NE(top, nullptr);
+            const double noise = std::max(1.0, top->figures.echoRange / 2.0);
+            const auto within = std::find_if(bursts.begin(), bursts.end(), [&](auto* s) {
+                return top->figures.score - s->figures.score <= noise;
+            });
+            const auto reliable = std::find_if(bursts.begin(), bursts.end(), [](auto* s) {
+                return s->figures.echoMedian >= std::max(kEnoughEcho, 4 * s->figures.echoRange);
+            });
+            const double chosen = r.assistant.chosen()->burstLength;
+            EXPECT_EQ(chosen, (*within)->actual.burstLength) << khz << " kHz, seed " << seed;
+            if (reliable != bursts.end()) EXPECT_LE(chosen, (*reliable)->actual.burstLength);
+        }
+    }
+}
+
 // Stop mid-run: the assistant says what is left changed, and steps it back
 // when acquisition runs again.
 TEST(TuningRun, StopLeavesTheChangesNamedAndTheNextStartRestoresThem) {
@@ -144,6 +235,20 @@ TEST(TuningRun, StopLeavesTheChangesNamedAndTheNextStartRestoresThem) {
     EXPECT_NE(r.probe.model.parameters(), before);
     r.run([&] { return r.assistant.phase() == Phase::Idle; });
     EXPECT_EQ(r.probe.model.parameters(), before) << r.assistant.outcome();
+}
+
+// Exit with the port gone: nothing can be stepped back, so the console may
+// end at once, and the record names what is left changed.
+TEST(TuningRun, ExitAfterTheLinkIsGoneEndsTheRunNamingWhatIsLeftChanged) {
+    TuningRig r(probeAt(23.0, 9));
+    bool started = false;
+    r.run([&] { return startWhenReady(r, started) && r.assistant.stepsDone() >= 3; });
+    ASSERT_EQ(r.assistant.phase(), Phase::LinkGone);
+    EXPECT_FALSE(r.assistant.holdExit());
+    EXPECT_EQ(r.assistant.phase(), Phase::Idle);
+    EXPECT_NE(testsupport::readFile(r.assistant.recordFile()).find("left changed: frequency"),
+              std::string::npos)
+        << r.assistant.outcome();
 }
 
 }  // namespace
