@@ -47,7 +47,13 @@ std::map<char, long> askProbe(const std::filesystem::path& link) {
                  end = buffer.find("\r\n")) {
                 const std::string line = buffer.substr(0, end);
                 buffer.erase(0, end + 2);
-                if (!line.empty() && line.front() == query) got[query] = std::stol(line.substr(1));
+                // The reply may follow the tail of an echo record the probe
+                // was still sending when the console let go of the line.
+                const auto at = line.rfind(query);
+                if (at != std::string::npos && at + 1 < line.size() &&
+                    line.find_first_not_of("0123456789", at + 1) == std::string::npos) {
+                    got[query] = std::stol(line.substr(at + 1));
+                }
             }
         }
     }
