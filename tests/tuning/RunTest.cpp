@@ -215,7 +215,9 @@ TEST(TuningRun, TheChosenBurstIsTheShortestWithinTheNoiseOfTheBest) {
             });
             const double chosen = r.assistant.chosen()->burstLength;
             EXPECT_EQ(chosen, (*within)->actual.burstLength) << khz << " kHz, seed " << seed;
-            if (reliable != bursts.end()) EXPECT_LE(chosen, (*reliable)->actual.burstLength);
+            if (reliable != bursts.end()) {
+                EXPECT_LE(chosen, (*reliable)->actual.burstLength);
+            }
         }
     }
 }
