@@ -71,6 +71,7 @@ TuningWindow::TuningWindow(tuning::Assistant& assistant, Console& console,
     auto* top = new QHBoxLayout;
     parameters_ = new QLabel(this);
     plan_ = new QLabel(this);
+    plan_->setObjectName(QStringLiteral("TuningPlan"));
     plan_->setWordWrap(true);
     top->addWidget(parameters_);
     top->addWidget(plan_, 1);
@@ -230,8 +231,10 @@ QString TuningWindow::parametersText() const {
 }
 
 QString TuningWindow::planText() const {
-    const tuning::Setting found =
-        assistant_.reportedSetting().value_or(tuning::Setting{30, 4, 10, 1});
+    // A run keeps to the plan it started with while the probe is stepped;
+    // otherwise the plan a Start would follow now.
+    const tuning::Setting found = assistant_.runFrom().value_or(
+        assistant_.reportedSetting().value_or(tuning::Setting{30, 4, 10, 1}));
     QString text = QStringLiteral("The plan:");
     for (const std::string& line : tuning::summarise(found, console_.s.sampling_on).lines) {
         text += QLatin1Char('\n') + QString::fromStdString(line);

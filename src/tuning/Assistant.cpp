@@ -224,6 +224,11 @@ void Assistant::send(char c) {
     sendingOwn_ = false;
 }
 
+std::optional<Setting> Assistant::runFrom() const {
+    if (phase_ == Phase::Idle || phase_ == Phase::Snapshot || !snapshot_) return std::nullopt;
+    return found_;
+}
+
 std::optional<Setting> Assistant::reportedSetting() const {
     Setting s;
     for (const Knob k : kKnobs) {

@@ -105,6 +105,9 @@ class Assistant final : public Observer {
     const std::optional<LastValues>& snapshot() const { return snapshot_; }
     std::optional<LocalTime> snapshotTime() const { return snapshotTime_; }
     std::optional<Setting> reportedSetting() const;
+    // The setting the run under way started from (its plan's ground), once
+    // the snapshot is taken; nothing while no run is under way.
+    std::optional<Setting> runFrom() const;
     // Knobs whose last report differs from the snapshot.
     std::vector<Knob> changedKnobs() const;
 

@@ -6,9 +6,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <map>
+#include <set>
 
 #include "TuningHost.h"
 #include "TuningWindow.h"
@@ -99,9 +101,22 @@ TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
     EXPECT_FALSE(button("StartSweep").isEnabled());
     bool started = false;
     bool applied = false;
+    // The plan shown while the probe is stepped stays the one the run follows
+    // (its steps; the time estimate may be refined).
+    const auto* planLabel = host.window()->findChild<QLabel*>(QStringLiteral("TuningPlan"));
+    ASSERT_NE(planLabel, nullptr);
+    const auto plannedSteps = [&] {
+        return planLabel->text().section(QStringLiteral("\nAbout"), 0, 0);
+    };
+    std::set<QString> plansSeen;
     const bool done = runLiveUntil(
         [&] {
             if (!startWhenOffered(started)) return false;
+            if (assistant.phase() == tuning::Phase::Sweeping ||
+                assistant.phase() == tuning::Phase::Done) {
+                host.window()->refresh();
+                plansSeen.insert(plannedSteps());
+            }
             if (!applied && button("ApplyBest").isEnabled()) {
                 button("ApplyBest").click();
                 applied = true;
@@ -110,6 +125,8 @@ TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
         },
         50000);
     ASSERT_TRUE(done) << assistant.status();
+    EXPECT_EQ(plansSeen.size(), 1u)
+        << plansSeen.size() << " plans, the first: " << plansSeen.begin()->toStdString();
     const auto chosen = assistant.chosen();
     ASSERT_TRUE(chosen);
     EXPECT_LE(std::abs(chosen->frequencyIndex - sim::bestFrequencyIndex(23.0)), 1);
