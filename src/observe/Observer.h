@@ -181,6 +181,9 @@ class ObserverList final : public Observer {
     void playbackSeeked(std::uint64_t bytes) override {
         for (Observer* o : observers_) o->playbackSeeked(bytes);
     }
+    void playbackValue(const DecodedReply& r) override {
+        for (Observer* o : observers_) o->playbackValue(r);
+    }
     void playbackEnded() override {
         for (Observer* o : observers_) o->playbackEnded();
     }

@@ -45,6 +45,12 @@ struct LoggingObserver : Observer {
         positions.push_back(read);
         log += "p";
     }
+    void playbackSeeked(std::uint64_t read) override {
+        log += "seek(" + std::to_string(read) + ")";
+    }
+    void playbackValue(const DecodedReply& r) override {
+        log += "value(" + std::to_string(r.number) + ")";
+    }
     void playbackEnded() override { log += "end"; }
 
     std::vector<Reply> replies;
@@ -117,6 +123,11 @@ TEST(Observer, AListPassesEveryEventToEachObserver) {
     EXPECT_EQ(first.replies, second.replies);
     EXPECT_EQ(first.commands, h.port.sent);
     EXPECT_EQ(second.commands, h.port.sent);
+    // What only a seek of the replay bar reports.
+    both.playbackSeeked(7);
+    both.playbackValue({ProbeValue::Temperature, 20.5, "°C"});
+    EXPECT_TRUE(second.log.ends_with("seek(7)value(20.500000)")) << second.log;
+    EXPECT_EQ(first.log, second.log);
 }
 
 TEST(Observer, InchUnitsComeWithTheirValues) {
