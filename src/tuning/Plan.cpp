@@ -31,8 +31,17 @@ constexpr double kRecordWaitSeconds = 0.15;
 // than estimated; the two furthest off had timed a shorter cycle before the start.
 constexpr double kCyclesPerStep = 4.6;
 
-PlannedStep step(Pass pass, Knob knob, Setting target) {
-    return {pass, knob, target};
+// One step for each of `values`, the knob set to it and the rest as `at`.
+std::vector<PlannedStep> sweep(Pass pass, Knob knob, const Setting& at,
+                               const std::vector<double>& values) {
+    std::vector<PlannedStep> out;
+    out.reserve(values.size());
+    for (const double v : values) {
+        Setting s = at;
+        s[knob] = v;
+        out.push_back({pass, knob, s});
+    }
+    return out;
 }
 
 }  // namespace
@@ -146,51 +155,35 @@ std::string_view passName(Pass p) {
 }
 
 std::vector<PlannedStep> coarseSteps(const Setting& found) {
-    std::vector<PlannedStep> out;
-    Setting s = found;
-    for (int i = kLowestSweepIndex; i <= kHighestSweepIndex; i += kCoarseStride) {
-        s.frequencyIndex = i;
-        out.push_back(step(Pass::Coarse, Knob::Frequency, s));
-    }
-    if (out.back().target.frequencyIndex != kHighestSweepIndex) {
-        s.frequencyIndex = kHighestSweepIndex;
-        out.push_back(step(Pass::Coarse, Knob::Frequency, s));
-    }
-    return out;
+    std::vector<double> indexes;
+    for (int i = kLowestSweepIndex; i <= kHighestSweepIndex; i += kCoarseStride)
+        indexes.push_back(i);
+    if (indexes.back() != kHighestSweepIndex) indexes.push_back(kHighestSweepIndex);
+    return sweep(Pass::Coarse, Knob::Frequency, found, indexes);
 }
 
 std::vector<PlannedStep> fineSteps(const Setting& at, const std::vector<int>& measured) {
-    std::vector<PlannedStep> out;
+    std::vector<double> indexes;
     const int centre = static_cast<int>(at.frequencyIndex);
     for (int i = centre - kFineReach; i <= centre + kFineReach; ++i) {
         if (i < kLowestSweepIndex || i > kHighestSweepIndex) continue;
         if (std::find(measured.begin(), measured.end(), i) != measured.end()) continue;
-        Setting s = at;
-        s.frequencyIndex = i;
-        out.push_back(step(Pass::Fine, Knob::Frequency, s));
+        indexes.push_back(i);
     }
-    return out;
+    return sweep(Pass::Fine, Knob::Frequency, at, indexes);
 }
 
 std::vector<PlannedStep> burstSteps(const Setting& at) {
-    std::vector<PlannedStep> out;
-    for (int periods = kShortestBurst; periods <= kLongestBurst; periods += kBurstStride) {
-        Setting s = at;
-        s.burstLength = periods;
-        out.push_back(step(Pass::Burst, Knob::BurstLength, s));
-    }
-    return out;
+    std::vector<double> periods;
+    for (int p = kShortestBurst; p <= kLongestBurst; p += kBurstStride) periods.push_back(p);
+    return sweep(Pass::Burst, Knob::BurstLength, at, periods);
 }
 
 std::vector<PlannedStep> voltageSteps(const Setting& at) {
-    std::vector<PlannedStep> out;
+    std::vector<double> volts;
     const double from = std::max(kVoltStride / 2, at.volts - kVoltsBelow);
-    for (double v = from; v <= at.volts + kVoltsAbove + 1e-9; v += kVoltStride) {
-        Setting s = at;
-        s.volts = v;
-        out.push_back(step(Pass::Voltage, Knob::Voltage, s));
-    }
-    return out;
+    for (double v = from; v <= at.volts + kVoltsAbove + 1e-9; v += kVoltStride) volts.push_back(v);
+    return sweep(Pass::Voltage, Knob::Voltage, at, volts);
 }
 
 PlanSummary summarise(const Setting& found, bool echoRecords) {
