@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
+  ccache   # the compiler cache: a second clean clone builds in minutes
   qt6-base-dev qt6-serialport-dev libgl-dev
   libqcustomplot-dev   # the monitor's plots
   fonts-urw-base35   # Nimbus Sans: the compact face the window's captions are sized for
