@@ -21,18 +21,18 @@
 #include <optional>
 #include <system_error>
 
-#include "MonitorHost.h"
-#include "MonitorSettings.h"
-#include "TuningHost.h"
 #include "app/Console.h"
 #include "files/WorkingFolder.h"
 #include "monitor/Clocks.h"
+#include "monitor/MonitorHost.h"
 #include "monitor/MonitorModel.h"
+#include "monitor/MonitorSettings.h"
 #include "purlo/Version.h"
 #include "serial/CommPort.h"
 #include "serial/PortWatcher.h"
 #include "tuning/Assistant.h"
 #include "tuning/ConsoleButtons.h"
+#include "tuning/TuningHost.h"
 #include "window/FirstFrameReport.h"
 #include "window/MainWindow.h"
 

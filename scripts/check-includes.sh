@@ -7,7 +7,7 @@
 # the documentation cannot drift from what is enforced.
 #
 # The Qt side has rules of its own, for the rooms of qt/: a folder includes
-# another by its name ("serial/PortMap.h"), and the serial and window adapters
+# another by its name ("serial/PortMap.h", never a bare "PortMap.h"), and the serial and window adapters
 # never reach up into the windows built on them (monitor/, tuning/).
 #
 #   scripts/check-includes.sh [SRC_DIR]    (default: the src/ beside this script;
@@ -175,13 +175,17 @@ if [ -d "$qt" ]; then
           to = target; sub(/\/.*/, "", to)
           if (target !~ /\//) {
             # A bare name is a file beside this one; one of another room
-            # would come in through that room`s include folder.
+            # would come in through that room`s include folder, and is named
+            # by its folder instead, so a reader sees which room it is.
             if ((getline probe < (dir "/" target)) >= 0) { close(dir "/" target); continue }
             for (room in known)
               if (room != folder && (getline probe < (qt room "/" target)) >= 0) {
                 close(qt room "/" target); to = room; break
               }
             if (to == target) continue
+            printf "qt/%s:%d: a header of %s/ by its bare name (#include \"%s/%s\")\n", rel, line, to, to, target
+            bad = 1
+            continue
           }
           if (!(to in known) || to == folder || may[folder, to]) continue
           printf "qt/%s:%d: %s/ may not include %s/ (#include \"%s\")\n", rel, line, folder, to, target

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "EchoViews.h"
+#include "monitor/EchoViews.h"
 #include "tuning/Assistant.h"
 #include "tuning/ServiceRecord.h"
 

@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "MonitorFiles.h"
 #include "TuningPictures.h"
 #include "app/Console.h"
+#include "monitor/MonitorFiles.h"
 #include "observe/FrequencyTable.h"
 #include "tuning/Assistant.h"
 #include "tuning/ServiceRecord.h"

@@ -5,6 +5,23 @@ namespace purlo {
 
 namespace {
 
+// The controls' names are the window's own and stay as they are; what the
+// older words in them mean:
+//   Com_, Text_, List_    the kind: a command button, a text box, the list box
+//   _min / _plus          the "<" / ">" button of a parameter row (one step
+//                         down / up); _view_ its middle button, which asks
+//                         the probe for the value and shows it
+//   zender                the transducer (its burst voltage: zender_volt)
+//   us_fq, us_speed       the ultrasonic frequency, the speed of sound
+//   koef                  the temperature coefficient of the speed of sound
+//   auto_manuel           the probe's tuning mode, auto or manual ("Manuel")
+//   micro_..._baudrate    the probe's own baud rate; baudrate_pc is the PC's
+//   inch_mm_far_centi     the units: mm and Celsius, or inch and Fahrenheit
+//   Probe_sample_rate     the probe's sample rate delay (the echo's samples)
+//   probe_print_on        "Receive 1 2 3": when the probe sends its readings
+//                         (non stop, each burst, on request)
+//   play_spl              the playback of the recording Purlo.Spl
+//
 // Left, top, width, height in twips; colours as the design gives them. One
 // control a line, as a table reads best.
 // clang-format off
