@@ -4,33 +4,24 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
+#include <QShortcut>
 #include <QWidget>
 
 #include "serial/ports/PortChooser.h"
 
 namespace purlo {
 
-ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner)) {
+ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), owner_(owner), menu_(new QMenu(owner)) {
     menu_->setObjectName(QStringLiteral("ConsoleMenu"));
     menu_->setAccessibleName(QStringLiteral("Console menu"));
     // "Port for Comm n", titled after the Comm number shown when the menu opens.
     ports_ = new PortChooser(menu_);
     connect(menu_, &QMenu::aboutToShow, ports_, &PortChooser::updateTitle);
     addWindowSizeMenu();
-    monitor_ = menu_->addAction(QStringLiteral("Monitor…"));
-    monitor_->setObjectName(QStringLiteral("MonitorAction"));
-    // Shown beside the entry; the main window owns the shortcut itself, so it
-    // can report the key to a focused text box first.
-    monitor_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    monitor_->setShortcutContext(Qt::WidgetShortcut);
-    monitor_->setShortcutVisibleInContextMenu(true);
-    connect(monitor_, &QAction::triggered, this, &ConsoleMenu::monitorRequested);
-    tuning_ = menu_->addAction(QStringLiteral("Tuning assistant…"));
-    tuning_->setObjectName(QStringLiteral("TuningAction"));
-    tuning_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-    tuning_->setShortcutContext(Qt::WidgetShortcut);
-    tuning_->setShortcutVisibleInContextMenu(true);
-    connect(tuning_, &QAction::triggered, this, &ConsoleMenu::tuningRequested);
+    monitor_ = addWindowEntry(QStringLiteral("Monitor…"), QStringLiteral("MonitorAction"),
+                              QKeySequence(Qt::CTRL | Qt::Key_M), &ConsoleMenu::monitorRequested);
+    tuning_ = addWindowEntry(QStringLiteral("Tuning assistant…"), QStringLiteral("TuningAction"),
+                             QKeySequence(Qt::CTRL | Qt::Key_T), &ConsoleMenu::tuningRequested);
 
     // Beside the port it is about: just after "Port for Comm n".
     resume_ = new QAction(QStringLiteral("Resume when the port comes back"), menu_);
@@ -40,6 +31,26 @@ ConsoleMenu::ConsoleMenu(QWidget* owner) : QObject(owner), menu_(new QMenu(owner
 }
 
 ConsoleMenu::~ConsoleMenu() = default;
+
+QAction* ConsoleMenu::addWindowEntry(const QString& text, const QString& name,
+                                     const QKeySequence& key, void (ConsoleMenu::*requested)()) {
+    QAction* entry = menu_->addAction(text);
+    entry->setObjectName(name);
+    // Shown beside the entry; the key itself is a shortcut of the owner, so
+    // that whoever owns it hears of the key first (a focused text box counts
+    // it as typed there).
+    entry->setShortcut(key);
+    entry->setShortcutContext(Qt::WidgetShortcut);
+    entry->setShortcutVisibleInContextMenu(true);
+    connect(entry, &QAction::triggered, this, requested);
+    auto* shortcut = new QShortcut(key, owner_);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this, requested] {
+        emit shortcutPressed();
+        emit(this->*requested)();
+    });
+    return entry;
+}
 
 void ConsoleMenu::addWindowSizeMenu() {
     sizeMenu_ = menu_->addMenu(QStringLiteral("Window size"));
@@ -57,7 +68,7 @@ void ConsoleMenu::addWindowSizeMenu() {
         add(QStringLiteral("%1 %").arg(p), WindowSize::percent(p));
     }
     add(QStringLiteral("Follow the screen"), WindowSize());
-    // Shown beside it; as with the monitor, the main window owns the key.
+    // Shown beside it; the main window owns the key, with the window's size.
     QAction* screen = sizes_->actions().constLast();
     screen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     screen->setShortcutContext(Qt::WidgetShortcut);

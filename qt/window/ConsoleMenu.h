@@ -8,6 +8,7 @@
 
 class QAction;
 class QActionGroup;
+class QKeySequence;
 class QPoint;
 class QWidget;
 
@@ -17,7 +18,9 @@ class PortChooser;
 
 // The console's one context menu, opened by a right-click on any button of
 // the main window. It holds what the fixed window has no room for; left
-// clicks keep their meaning. Entries are added in the order they show.
+// clicks keep their meaning. Entries are added in the order they show. A
+// window beside the console is an entry with a key of its own (addWindowEntry):
+// the entry, its key on the owner and its signal, nothing in the main window.
 class ConsoleMenu : public QObject {
     Q_OBJECT
 
@@ -48,6 +51,8 @@ class ConsoleMenu : public QObject {
     void setWindowSize(WindowSize size);
 
   signals:
+    // The key of an entry was pressed on the owner; the entry's signal follows.
+    void shortcutPressed();
     // "Monitor…" was chosen (or its shortcut pressed on the main window).
     void monitorRequested();
     // "Tuning assistant…" was chosen (or Ctrl+T pressed on the main window).
@@ -57,7 +62,11 @@ class ConsoleMenu : public QObject {
 
   private:
     void addWindowSizeMenu();
+    // An entry that opens a window, with `key` on the owner: both emit `requested`.
+    QAction* addWindowEntry(const QString& text, const QString& name, const QKeySequence& key,
+                            void (ConsoleMenu::*requested)());
 
+    QWidget* owner_;
     QMenu* menu_;
     PortChooser* ports_;
     QMenu* sizeMenu_ = nullptr;

@@ -1,118 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/MainWindow.h"
 
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QTextDocument>
 #include <QWindow>
 #include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "app/Console.h"
 #include "serial/ports/PortChooser.h"
-#include "text/RuntimeError.h"
-#include "window/ControlWidgets.h"
 #include "window/Latin1.h"
 
 namespace purlo {
-
-namespace {
-
-// A blocking yield wakes at the latest after this long. Everything a waiting
-// loop looks at changes in an event (a port's notifier, a click, a timer), so
-// this only bounds the cost of a wake-up some notifier might lose; any
-// shorter and a wait on a silent probe costs CPU time for nothing (at 20 ms it
-// was 50 passes a second, most of the console's cost while it waits).
-constexpr int kWakeMs = 1000;
-// A non-blocking yield runs the event queue at most this often: the core's
-// loops yield once per byte, and a full event pass per byte would dominate.
-constexpr qint64 kBusyYieldNs = 2'000'000;
-constexpr unsigned kClockEvery = 8;
-
-// The face of every control: a compact sans-serif in points, so it grows
-// with the screen's logical DPI just as the twips layout does. The
-// Helvetica-like faces come first; at 8 points their captions fit the
-// narrowest buttons ("l - l - I - l" in 708 twips). At another window size
-// the points grow by as much as the layout: `scale` is the layout's dots per
-// inch over the screen's.
-QFont controlFont(double scale) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("Helvetica"),
-                      QStringLiteral("DejaVu Sans Condensed")});
-    font.setStyleHint(QFont::SansSerif);
-    if (scale == 1.0) {
-        font.setPointSize(8);
-    } else {
-        font.setPointSizeF(8.0 * scale);
-    }
-    return font;
-}
-
-// The scroll bars of the message list and the information text at a window
-// size: the style gives their width in pixels, so it grows here as much as
-// the layout does.
-class ScaledScrollBars : public QProxyStyle {
-  public:
-    explicit ScaledScrollBars(double scale) : scale_(scale) {}
-    int pixelMetric(PixelMetric metric, const QStyleOption* option,
-                    const QWidget* widget) const override {
-        const int pixels = QProxyStyle::pixelMetric(metric, option, widget);
-        if (metric == PM_ScrollBarExtent || metric == PM_ScrollBarSliderMin) {
-            return static_cast<int>(std::lround(pixels * scale_));
-        }
-        return pixels;
-    }
-
-  private:
-    double scale_;
-};
-
-QColor qColour(Colour c) {
-    if (c.buttonFace) return QApplication::palette().color(QPalette::Button);
-    return {c.rgb.r, c.rgb.g, c.rgb.b};
-}
-
-// The palette roles that carry a control's back and text colour.
-QPalette::ColorRole backRole(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Button: return QPalette::Button;
-        case ControlKind::Panel: return QPalette::Window;
-        default: return QPalette::Base;
-    }
-}
-
-QPalette::ColorRole textRole(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Button: return QPalette::ButtonText;
-        case ControlKind::Panel: return QPalette::WindowText;
-        default: return QPalette::Text;
-    }
-}
-
-void setRoleColour(QWidget* w, QPalette::ColorRole role, Colour colour) {
-    QPalette p = w->palette();
-    p.setColor(role, qColour(colour));
-    w->setPalette(p);
-}
-
-// "&" marks a keyboard mnemonic on a button; captions show it as it is.
-QString escapeMnemonic(QString caption) {
-    return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
-}
-QString unescapeMnemonic(QString caption) {
-    return caption.replace(QLatin1String("&&"), QLatin1String("&"));
-}
-
-}  // namespace
 
 namespace {
 
@@ -134,62 +37,41 @@ MainWindow::MainWindow(WindowSize size, QWidget* parent)
       screenDpi_(WindowSize().dotsPerInch(TwipsScale::logicalDpiOf())),
       scale_(size.dotsPerInch(screenDpi_)),
       menu_(new ConsoleMenu(this)),
+      canvas_(new Canvas(scale_, this)),
+      controls_(*this, scale_, faceScale()),
       caption_(kStartCaption),
-      frameTexts_(kControlCount + 1, [this](std::size_t which, std::string_view text) {
-          if (which == kCaptionText) {
-              showWindowCaption(text);
-          } else {
-              showText(static_cast<Control>(which), text);
-          }
-      }) {
+      frameTexts_(kControlCount + 1,
+                  [this](std::size_t which, std::string_view text) {
+                      if (which == kCaptionText) {
+                          showWindowCaption(text);
+                      } else {
+                          controls_.setText(static_cast<Control>(which), text);
+                      }
+                  }),
+      pump_([this] { showPending(); }) {
     setFixedSize(scale_.clientSize());
-    setFont(controlFont(faceScale()));
+    setFont(ControlPanel::face(faceScale()));
     setWindowTitle(fromBytes(caption_));
-    // Created first, so every control lies above it.
-    canvas_ = new Canvas(scale_, this);
     canvas_->move(0, 0);
-    for (const ControlInfo& info : controlTable()) {
-        widgets_[static_cast<std::size_t>(info.id)] = createControl(info);
-    }
-    scaleScrollBars();
-    // The panel lies behind the right-hand column, above the canvas only.
-    widget(Control::Label1)->lower();
     canvas_->lower();
-    setTabOrderFromTable();
-
-    wakeTimer_.setSingleShot(true);
-    wakeTimer_.setInterval(kWakeMs);
-    paceTimer_.setSingleShot(true);
-    paceTimer_.setTimerType(Qt::PreciseTimer);
+    controls_.info().installEventFilter(this);
 
     // What the fixed window has no room for opens from a right-click on a
-    // button (a left click keeps its meaning) or from Ctrl+M anywhere in it.
+    // button (a left click keeps its meaning), or from the keys of the
+    // menu's windows (Ctrl+M, Ctrl+T) anywhere in it.
     for (const ControlInfo& info : controlTable()) {
         if (info.kind == ControlKind::Button) menu_->attachTo(widget(info.id));
     }
-    auto* monitorKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
-    monitorKey->setContext(Qt::WindowShortcut);
-    connect(monitorKey, &QShortcut::activated, this, &MainWindow::monitorShortcut);
-    auto* tuningKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
-    tuningKey->setContext(Qt::WindowShortcut);
-    connect(tuningKey, &QShortcut::activated, this, [this] {
-        reportShortcutKey();
-        menu_->requestTuning();
-    });
+    connect(menu_, &ConsoleMenu::shortcutPressed, this, &MainWindow::reportShortcutKey);
     addWindowSizeShortcuts();
 }
 
 void MainWindow::reportShortcutKey() {
     // The shortcut takes the key before Text_Info sees it, yet there every
     // key counts as an edit: report it as the box would have.
-    if (console_ != nullptr && info_ != nullptr && info_->hasFocus()) {
+    if (console_ != nullptr && controls_.info().hasFocus()) {
         console_->keyDown(Control::Text_Info);
     }
-}
-
-void MainWindow::monitorShortcut() {
-    reportShortcutKey();
-    menu_->requestMonitor();
 }
 
 // --- Window size ---------------------------------------------------------
@@ -229,32 +111,13 @@ double MainWindow::faceScale() const {
     return size_.dotsPerInch(screenDpi_) / screenDpi_;
 }
 
-void MainWindow::scaleScrollBars() {
-    // At the screen's own size the bars keep the application's style.
-    const double scale = faceScale();
-    if (scale == 1.0 && scrollBarStyle_ == nullptr) return;
-    auto style = std::make_unique<ScaledScrollBars>(scale);
-    for (QAbstractScrollArea* area :
-         {static_cast<QAbstractScrollArea*>(list_), static_cast<QAbstractScrollArea*>(info_)}) {
-        area->verticalScrollBar()->setStyle(style.get());
-        area->horizontalScrollBar()->setStyle(style.get());
-    }
-    scrollBarStyle_ = std::move(style);
-}
-
 void MainWindow::applyScale() {
     // Texts waiting for their frame are laid out at the new size.
     showPending();
     setFixedSize(scale_.clientSize());
-    const QFont font = controlFont(faceScale());
-    setFont(font);
-    scaleScrollBars();
+    setFont(ControlPanel::face(faceScale()));
     canvas_->setScale(scale_);
-    for (const ControlInfo& info : controlTable()) {
-        QWidget* w = widget(info.id);
-        w->setGeometry(scale_.toPixels(info.rect));
-        if (info.sansSerif) w->setFont(font);
-    }
+    controls_.applyScale(scale_, faceScale());
     // Grown past the screen's edge: moved back, so the whole window shows
     // where it fits (its top-left corner at least).
     if (const QScreen* s = screen(); s != nullptr && isVisible()) {
@@ -271,61 +134,6 @@ void MainWindow::applyScale() {
 // -------------------------------------------------------------------------
 
 MainWindow::~MainWindow() = default;
-
-QWidget* MainWindow::createControl(const ControlInfo& info) {
-    QWidget* w = nullptr;
-    const QString caption = fromBytes(info.caption);
-    switch (info.kind) {
-        case ControlKind::Button:
-            w = new QPushButton(escapeMnemonic(caption), this);
-            buttonTexts_[static_cast<std::size_t>(info.id)] = std::string(info.caption);
-            break;
-        case ControlKind::TextBox: w = new TextBox(caption, this); break;
-        case ControlKind::MultiLineText: {
-            info_ = new QPlainTextEdit(linesForDisplay(info.caption), this);
-            info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            info_->setTabChangesFocus(true);
-            info_->installEventFilter(this);
-            w = info_;
-            infoBytes_ = std::string(info.caption);
-            break;
-        }
-        case ControlKind::ListBox:
-            list_ = new ListBox(this);
-            list_->setSelectionMode(QAbstractItemView::SingleSelection);
-            // Up to thousands of one-line items: skip measuring each.
-            list_->setUniformItemSizes(true);
-            w = list_;
-            break;
-        case ControlKind::Panel: {
-            auto* panel = new PanelLabel(caption, this);
-            panel->setAutoFillBackground(true);
-            w = panel;
-            break;
-        }
-    }
-    w->setObjectName(
-        QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size())));
-    w->setGeometry(scale_.toPixels(info.rect));
-    if (!info.tooltip.empty()) w->setToolTip(fromBytes(info.tooltip));
-    if (info.back) setRoleColour(w, backRole(info.kind), *info.back);
-    if (info.fore) setRoleColour(w, textRole(info.kind), *info.fore);
-    if (info.sansSerif) w->setFont(font());
-    w->setVisible(info.visible);
-    return w;
-}
-
-void MainWindow::setTabOrderFromTable() {
-    std::vector<const ControlInfo*> order;
-    for (const ControlInfo& info : controlTable()) {
-        if (widget(info.id)->focusPolicy() & Qt::TabFocus) order.push_back(&info);
-    }
-    std::sort(order.begin(), order.end(),
-              [](const ControlInfo* a, const ControlInfo* b) { return a->tabIndex < b->tabIndex; });
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        setTabOrder(widget(order[i - 1]->id), widget(order[i]->id));
-    }
-}
 
 void MainWindow::connectConsole(Console& console) {
     console_ = &console;
@@ -344,14 +152,14 @@ void MainWindow::connectConsole(Console& console) {
             connect(box, &TextBox::doubleClicked, this, [this, id] { console_->doubleClick(id); });
         }
     }
-    connect(static_cast<ListBox*>(list_), &ListBox::doubleClickedAnywhere, this,
+    connect(&controls_.list(), &ListBox::doubleClickedAnywhere, this,
             [this] { console_->doubleClick(Control::List_Info); });
     connect(canvas_, &Canvas::clicked, this, [this] { console_->Form_Click(); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Every key pressed in Text_Info is reported first, then edits as usual.
-    if (watched == info_ && event->type() == QEvent::KeyPress && console_ != nullptr) {
+    if (watched == &controls_.info() && event->type() == QEvent::KeyPress && console_ != nullptr) {
         console_->keyDown(Control::Text_Info);
     }
     return QWidget::eventFilter(watched, event);
@@ -379,35 +187,7 @@ void MainWindow::setText(Control c, std::string_view text) {
     if (rewrittenAllTheTime(c)) {
         frameTexts_.set(static_cast<std::size_t>(c), text);
     } else {
-        showText(c, text);
-    }
-}
-
-void MainWindow::showText(Control c, std::string_view text) {
-    QWidget* w = widget(c);
-    switch (controlInfo(c).kind) {
-        case ControlKind::Button: {
-            // Replies set the same captions again and again; only this code
-            // changes a button's caption.
-            std::string& shown = buttonTexts_[static_cast<std::size_t>(c)];
-            if (shown == text) break;
-            shown = std::string(text);
-            static_cast<QPushButton*>(w)->setText(escapeMnemonic(fromBytes(text)));
-            break;
-        }
-        case ControlKind::TextBox: static_cast<QLineEdit*>(w)->setText(fromBytes(text)); break;
-        case ControlKind::MultiLineText:
-            infoBytes_ = std::string(text);
-            info_->setPlainText(linesForDisplay(text));
-            info_->document()->setModified(false);
-            break;
-        case ControlKind::ListBox: {
-            // As with any list box: the text selects the line that reads so.
-            const auto found = list_->findItems(fromBytes(text), Qt::MatchExactly);
-            if (!found.isEmpty()) setListIndex(list_->row(found.first()));
-            break;
-        }
-        case ControlKind::Panel: static_cast<QLabel*>(w)->setText(fromBytes(text)); break;
+        controls_.setText(c, text);
     }
 }
 
@@ -415,35 +195,15 @@ std::string MainWindow::text(Control c) const {
     if (const std::string* newest = frameTexts_.waiting(static_cast<std::size_t>(c))) {
         return *newest;
     }
-    const QWidget* w = widget(c);
-    switch (controlInfo(c).kind) {
-        case ControlKind::Button:
-            return toBytes(unescapeMnemonic(static_cast<const QPushButton*>(w)->text()));
-        case ControlKind::TextBox: return toBytes(static_cast<const QLineEdit*>(w)->text());
-        case ControlKind::MultiLineText: {
-            if (!info_->document()->isModified()) return infoBytes_;
-            // Raw text keeps no-break spaces; paragraph and line separators
-            // become the program's CR LF.
-            QString edited = info_->document()->toRawText();
-            edited.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-            edited.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-            return toBytes(edited);
-        }
-        case ControlKind::ListBox: {
-            const int index = listIndex();
-            return index < 0 ? std::string() : toBytes(list_->item(index)->text());
-        }
-        case ControlKind::Panel: return toBytes(static_cast<const QLabel*>(w)->text());
-    }
-    return {};
+    return controls_.text(c);
 }
 
 void MainWindow::setBackColour(Control c, Colour colour) {
-    setRoleColour(widget(c), backRole(controlInfo(c).kind), colour);
+    controls_.setBackColour(c, colour);
 }
 
 void MainWindow::setTextColour(Control c, Colour colour) {
-    setRoleColour(widget(c), textRole(controlInfo(c).kind), colour);
+    controls_.setTextColour(c, colour);
 }
 
 void MainWindow::setVisible(Control c, bool visible) {
@@ -486,32 +246,23 @@ std::string MainWindow::windowCaption() const {
 }
 
 void MainWindow::addListLine(std::string_view line) {
-    list_->addItem(fromBytes(line));
+    controls_.addListLine(line);
 }
 
 void MainWindow::removeListLine(int index) {
-    if (index < 0 || index >= list_->count()) throw RuntimeError("list index out of range");
-    delete list_->takeItem(index);
+    controls_.removeListLine(index);
 }
 
 int MainWindow::listCount() const {
-    return list_->count();
+    return controls_.listCount();
 }
 
 int MainWindow::listIndex() const {
-    const QListWidgetItem* item = list_->currentItem();
-    return item != nullptr && item->isSelected() ? list_->row(item) : -1;
+    return controls_.listIndex();
 }
 
 void MainWindow::setListIndex(int index) {
-    if (index < -1 || index >= list_->count()) throw RuntimeError("list index out of range");
-    if (index == -1) {
-        list_->setCurrentRow(-1);
-        list_->clearSelection();
-        return;
-    }
-    list_->setCurrentRow(index);
-    list_->scrollToItem(list_->item(index));
+    controls_.setListIndex(index);
 }
 
 void MainWindow::showPending() {
@@ -520,38 +271,11 @@ void MainWindow::showPending() {
 }
 
 void MainWindow::yield(Wait wait) {
-    if (wait == Wait::UntilEvent) {
-        // Nothing to do for the caller: sleep in the event loop until serial
-        // data, a click or the wake timer arrives.
-        sleepInEventLoop(wakeTimer_);
-        return;
-    }
-    // A busy loop yields once a byte, and reading the clock costs as much as
-    // the rest of such a pass: after the first look it looks every 8th time.
-    if (sinceEvents_.isValid() &&
-        (busyYields_++ % kClockEvery != 0 || sinceEvents_.nsecsElapsed() < kBusyYieldNs)) {
-        return;
-    }
-    showPending();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    sinceEvents_.start();
-    busyYields_ = 0;
+    pump_.yield(wait);
 }
 
 void MainWindow::yieldFor(double seconds) {
-    // A paced playback ahead of its time: sleep in the event loop until its
-    // next bytes are due, or a click or anything else arrives first.
-    paceTimer_.setInterval(static_cast<int>(std::clamp(std::ceil(seconds * 1000.0), 1.0, 1000.0)));
-    sleepInEventLoop(paceTimer_);
-    paceTimer_.stop();
-}
-
-void MainWindow::sleepInEventLoop(QTimer& wake) {
-    showPending();
-    wake.start();
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    sinceEvents_.start();
-    busyYields_ = 0;
+    pump_.yieldFor(seconds);
 }
 
 void MainWindow::endProgram() {

@@ -1,34 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QElapsedTimer>
 #include <QLocale>
-#include <QTimer>
 #include <QWidget>
-#include <array>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "app/Ui.h"
 #include "window/Canvas.h"
 #include "window/ConsoleMenu.h"
+#include "window/ControlPanel.h"
+#include "window/EventPump.h"
 #include "window/FrameTexts.h"
 #include "window/TwipsScale.h"
 #include "window/WindowSize.h"
-
-class QListWidget;
-class QPlainTextEdit;
-class QProxyStyle;
 
 namespace purlo {
 
 class Console;
 
 // The console's one window: only the client area, fixed in size, with every
-// control of the control table at its scaled rectangle over the drawing
-// canvas. It implements the Ui port and routes the controls' events to the
-// console once connected.
+// control of the control table (ControlPanel) at its scaled rectangle over
+// the drawing canvas. It implements the Ui port (texts shown a frame at a
+// time, dialogs, the yields through its EventPump), keeps the window's size
+// and caption, and routes the controls' events to the console once connected.
 class MainWindow : public QWidget, public Ui {
     Q_OBJECT
 
@@ -46,10 +41,9 @@ class MainWindow : public QWidget, public Ui {
     WindowSize windowSize() const { return size_; }
     void setWindowSize(WindowSize size);
     // The widget that shows the control.
-    QWidget* widget(Control c) const { return widgets_[static_cast<std::size_t>(c)]; }
+    QWidget* widget(Control c) const { return controls_.widget(c); }
 
-    // The right-click menu of every button; Ctrl+M asks it for the monitor,
-    // Ctrl+T for the tuning assistant.
+    // The right-click menu of every button, with the keys of its windows.
     ConsoleMenu& consoleMenu() { return *menu_; }
 
     // From now on clicks, double clicks, keys and closing the window run the
@@ -100,21 +94,14 @@ class MainWindow : public QWidget, public Ui {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QWidget* createControl(const ControlInfo& info);
-    // What setText and setWindowCaption do to the widgets; the texts the
-    // loops rewrite all the time come here through frameTexts_.
-    void showText(Control c, std::string_view text);
+    // What setWindowCaption does to the title; the texts the loops rewrite
+    // all the time come to the controls through frameTexts_.
     void showWindowCaption(std::string_view caption);
     void keepBlankTitleBlank();
     // Before any event runs: the newest texts and lines are on the widgets.
     void showPending();
-    // Shows what waits for its frame, then blocks in the event loop until an
-    // event arrives or `wake` (started here) times out.
-    void sleepInEventLoop(QTimer& wake);
-    void setTabOrderFromTable();
     // An empty dialog title shows the application's name.
     QString dialogTitle(std::string_view title) const;
-    void monitorShortcut();
     // A Ctrl shortcut pressed while Text_Info has the focus still counts as
     // a key there.
     void reportShortcutKey();
@@ -124,34 +111,19 @@ class MainWindow : public QWidget, public Ui {
     void applyScale();
     // How much the window size enlarges the face and the scroll bars.
     double faceScale() const;
-    void scaleScrollBars();
 
     WindowSize size_;
     double screenDpi_;
     TwipsScale scale_;
     ConsoleMenu* menu_;
+    // Created before the controls, so every control lies above it.
     Canvas* canvas_;
-    std::array<QWidget*, kControlCount> widgets_{};
-    std::array<std::string, kControlCount> buttonTexts_;  // as last set, in bytes
-    QListWidget* list_ = nullptr;
-    QPlainTextEdit* info_ = nullptr;
+    ControlPanel controls_;
     Console* console_ = nullptr;
     std::function<bool()> exitGuard_;
     std::string caption_;
-    // The bytes last put into Text_Info: handed back unchanged while the
-    // operator has not edited the box, line breaks and all.
-    std::string infoBytes_;
-    // Bounds a blocking yield: a wake-up lost by a notifier costs a second,
-    // not the loop.
-    QTimer wakeTimer_;
-    // Ends a paced playback's wait when its next bytes are due.
-    QTimer paceTimer_;
-    QElapsedTimer sinceEvents_;
-    // Busy yields since events last ran; the clock is read on some only.
-    unsigned busyYields_ = 0;
     FrameTexts frameTexts_;
-    // The scroll bars' style once the window had another size than the screen's.
-    std::unique_ptr<QProxyStyle> scrollBarStyle_;
+    EventPump pump_;
     // The decimal separator of the last locale asked, and that locale.
     mutable QLocale separatorLocale_;
     mutable char separator_ = 0;

@@ -40,7 +40,7 @@
 #include "fakes/Harness.h"
 #include "monitor/MonitorFakes.h"
 #include "monitor/MonitorModel.h"
-#include "window/ControlWidgets.h"
+#include "window/ControlPanel.h"
 #include "window/MainWindow.h"
 
 namespace purlo {

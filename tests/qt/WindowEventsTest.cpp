@@ -14,7 +14,7 @@
 #include "QtPrinters.h"
 #include "app/Console.h"
 #include "fakes/FakeSerialPort.h"
-#include "window/ControlWidgets.h"
+#include "window/ControlPanel.h"
 #include "window/MainWindow.h"
 
 namespace purlo {

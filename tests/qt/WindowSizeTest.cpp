@@ -22,7 +22,7 @@
 #include "app/Console.h"
 #include "fakes/FakeSerialPort.h"
 #include "support/ScratchDir.h"
-#include "window/ControlWidgets.h"
+#include "window/ControlPanel.h"
 #include "window/MainWindow.h"
 
 namespace purlo {
