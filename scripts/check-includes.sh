@@ -26,19 +26,20 @@ docs="$here/docs/ARCHITECTURE.md"
 rules='
 text:
 surface:
-observe: text
+protocol:
+observe: text protocol
 files: text
 link: text
 monitor: text observe files
 app: text surface observe files link
 connection: text surface observe files link app
-diagram: text surface observe files link app
+diagram: text surface protocol observe files link app
 settings: text surface observe files link app
-help: text surface observe files link app
-acquisition: text surface observe files link app connection diagram settings
-commands: text surface observe files link app connection
+help: text surface protocol observe files link app
+acquisition: text surface protocol observe files link app connection diagram settings
+commands: text surface protocol observe files link app connection
 dispatch: text surface observe files link app connection diagram settings help acquisition commands
-tuning: text surface observe files link app connection commands monitor
+tuning: text surface protocol observe files link app connection commands monitor
 '
 
 [ -d "$src" ] || { echo "check-includes: no folder $src" >&2; exit 2; }

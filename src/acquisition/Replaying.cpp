@@ -12,6 +12,7 @@
 #include "acquisition/StartStop.h"
 #include "app/Console.h"
 #include "diagram/EchoDrawing.h"
+#include "protocol/Vocabulary.h"
 #include "text/Numbers.h"
 #include "text/RuntimeError.h"
 
@@ -44,14 +45,11 @@ constexpr std::string_view kSlotLineCodes = "gDesPjY";
 
 // An echo record in a recording: the marker, then at most this many bytes up
 // to the distance reply that follows it (as the playback draws it).
-constexpr std::uint8_t kMarker = '=';
-constexpr std::uint8_t kReplyAfterRecord = 'D';
+constexpr std::uint8_t kMarker = protocol::kEchoRecord;
+constexpr std::uint8_t kReplyAfterRecord = protocol::reported(ProbeValue::FillHeight).reply;
 constexpr int kRecordBytes = 147;
 
 constexpr std::size_t kReadBytes = std::size_t{1} << 20;
-
-// The reply codes that store a value the observer hears of.
-constexpr std::string_view kValueCodes = "DxcwqYkjPsmaoegn";
 
 // Codes whose text may be one an earlier line of theirs left: a frequency
 // index outside the table keeps the kHz before it, and a tuning or receive
@@ -370,9 +368,10 @@ void seekPlayback(Console& c, std::int64_t position) {
     c.ui.setText(Control::Com_play_spl, there.records == 0 ? "#" : intText(there.records));
     c.replay.restartPace();
     c.observer().playbackSeeked(static_cast<std::uint64_t>(there.position));
-    for (const char code : kValueCodes) {
-        if (!there.reported.test(static_cast<unsigned char>(code))) continue;
-        if (const auto value = decodedValue(code, c.s)) c.observer().playbackValue(*value);
+    // Every reply code that stores a value the observer hears of.
+    for (const protocol::Reported& r : protocol::kReported) {
+        if (!there.reported.test(static_cast<unsigned char>(r.reply))) continue;
+        if (const auto value = decodedValue(r.reply, c.s)) c.observer().playbackValue(*value);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "connection/PortSelection.h"
 #include "diagram/EchoDrawing.h"
 #include "diagram/Slots.h"
+#include "protocol/Vocabulary.h"
 #include "settings/SettingsFile.h"
 #include "text/Numbers.h"
 
@@ -20,8 +21,10 @@ namespace purlo {
 
 namespace {
 
-// Steps 1 to 14 of the request cycle: each asks for the reply of the same letter.
-constexpr char kRequests[] = "jPsqYmwkxcegoa";
+// The query each step of the request cycle sends.
+constexpr auto kRequests = protocol::requestCycle();
+// Asks for the distance: at Start and after each echo record.
+constexpr char kAskDistance = protocol::reported(ProbeValue::FillHeight).query;
 
 void appendBounded(std::string& line, char ch) {
     if (line.size() < kMaxLineLength) line += ch;
@@ -52,17 +55,18 @@ void reportPosition(Console& c) {
 // Returns false when Exit was clicked during an echo record.
 bool requestCycle(Console& c) {
     const std::uint8_t step = c.s.request_cycle_step;
-    if (step >= 1 && step <= 14) {
+    if (step >= 1 && step <= protocol::kRequestCycleLength &&
+        kRequests[step - 1] != protocol::kNone) {
         c.port.output(std::string_view(&kRequests[step - 1], 1));
-    } else if (step == 16 && c.s.sampling_on) {
+    } else if (step == protocol::kEchoRecordStep && c.s.sampling_on) {
         Draw_one_sample(c);
         if (c.ending()) return false;
         // Stopped while the record was awaited: the loop ends at its next pass.
         if (!c.s.port_open) return true;
-        c.port.output("?");
+        c.port.output(std::string_view(&kAskDistance, 1));
     }
     c.s.request_cycle_step = checked<std::uint8_t>(c.s.request_cycle_step + 1LL);
-    if (c.s.request_cycle_step > 16) c.s.request_cycle_step = 1;
+    if (c.s.request_cycle_step > protocol::kRequestCycleLength) c.s.request_cycle_step = 1;
     return true;
 }
 
@@ -76,7 +80,7 @@ void startSequence(Console& c) {
     bauderate(c);
     if (c.s.port_open) {
         reportResumed(c);
-        c.port.output("?");
+        c.port.output(std::string_view(&kAskDistance, 1));
     }
 }
 

@@ -12,57 +12,60 @@ namespace purlo {
 
 namespace {
 
-// A step past the end of the probe's range is held back here, judged on the
-// last reported value. An unreported value is 0, so the downward steps wait
-// for the first report while the upward ones go out at once.
-bool burstLengthAboveOne(const ConsoleState& s) {
-    return s.burst_length > 1;
-}
-bool frequencyCanFall(const ConsoleState& s) {
-    return s.frequency_index > 4;
-}
-bool frequencyCanRise(const ConsoleState& s) {
-    return s.frequency_index < 54;
-}
-bool sampleRateCanFall(const ConsoleState& s) {
-    return s.sample_rate > 1;
-}
-bool sampleRateCanRise(const ConsoleState& s) {
-    return s.sample_rate < 100;
+// A parameter row of the right-hand column: "<", the view button, ">".
+struct Row {
+    Control down;
+    Control view;
+    Control up;
+    ProbeValue value;
+};
+
+// clang-format off
+constexpr std::array kRows{
+    Row{Control::Com_burst_interval_min, Control::Com_view_burst_interval, Control::Com_burst_interval_plus, ProbeValue::BurstInterval},
+    Row{Control::Com_burst_length_min, Control::Com_view_burst_length, Control::Com_burst_length_plus, ProbeValue::BurstLength},
+    Row{Control::Com_zender_volt_min, Control::Com_view_zender_volt, Control::Com_zender_volt_plus, ProbeValue::TransducerVoltage},
+    Row{Control::Com_us_fq_min, Control::Com_view_us_fq, Control::Com_us_fq_plus, ProbeValue::FrequencyKhz},
+    Row{Control::Com_Probe_sample_rate_min, Control::Com_view_Probe_sample_rate, Control::Com_Probe_sample_rate_plus, ProbeValue::SampleRate},
+    Row{Control::Com_dead_time_min, Control::Com_view_dead_time, Control::Com_dead_time_plus, ProbeValue::DeadZone},
+    Row{Control::Com_us_speed_min, Control::Com_view_us_speed, Control::Com_us_speed_plus, ProbeValue::SoundSpeed},
+    Row{Control::Com_koef_min, Control::Com_view_koef, Control::Com_koef_plus, ProbeValue::TemperatureCoefficient},
+    Row{Control::Com_micro_min_baudrate, Control::Com_micro_view_baudrate, Control::Com_micro_plus_baudrate, ProbeValue::ProbeBaudRate},
+};
+// clang-format on
+
+constexpr std::size_t kButtonCount = 3 * kRows.size() + 3;
+
+// Every row's three buttons with their letters and limits from the probe's
+// vocabulary, then Temp, Restart Probe and Reset default.
+constexpr std::array<ParameterButton, kButtonCount> makeButtons() {
+    std::array<ParameterButton, kButtonCount> buttons{};
+    std::size_t n = 0;
+    for (const Row& row : kRows) {
+        const protocol::Reported& r = protocol::reported(row.value);
+        buttons[n++] = {row.down, r.down, row.value, r.downAbove, protocol::kNoLimit};
+        buttons[n++] = {row.view, r.query, row.value};
+        buttons[n++] = {row.up, r.up, row.value, protocol::kNoLimit, r.upBelow};
+    }
+    buttons[n++] = {Control::Com_view_temperature,
+                    protocol::reported(ProbeValue::Temperature).query};
+    buttons[n++] = {Control::Com_reset_probe, protocol::kRestart};
+    buttons[n++] = {Control::Com_reset_to_default, protocol::kDefaults};
+    return buttons;
 }
 
-constexpr std::array kButtons{
-    ParameterButton{Control::Com_burst_interval_min, 'i', nullptr},
-    ParameterButton{Control::Com_burst_interval_plus, 'I', nullptr},
-    ParameterButton{Control::Com_view_burst_interval, 'j', nullptr},
-    ParameterButton{Control::Com_burst_length_min, 'r', burstLengthAboveOne},
-    ParameterButton{Control::Com_burst_length_plus, 'R', nullptr},
-    ParameterButton{Control::Com_view_burst_length, 'P', nullptr},
-    ParameterButton{Control::Com_zender_volt_min, 'u', nullptr},
-    ParameterButton{Control::Com_zender_volt_plus, 'U', nullptr},
-    ParameterButton{Control::Com_view_zender_volt, 's', nullptr},
-    ParameterButton{Control::Com_us_fq_min, 'f', frequencyCanFall},
-    ParameterButton{Control::Com_us_fq_plus, 'F', frequencyCanRise},
-    ParameterButton{Control::Com_view_us_fq, 'q', nullptr},
-    ParameterButton{Control::Com_Probe_sample_rate_min, '4', sampleRateCanFall},
-    ParameterButton{Control::Com_Probe_sample_rate_plus, '5', sampleRateCanRise},
-    ParameterButton{Control::Com_view_Probe_sample_rate, 'Y', nullptr},
-    ParameterButton{Control::Com_dead_time_min, 'd', nullptr},
-    ParameterButton{Control::Com_dead_time_plus, 'D', nullptr},
-    ParameterButton{Control::Com_view_dead_time, 'm', nullptr},
-    ParameterButton{Control::Com_us_speed_min, 'v', nullptr},
-    ParameterButton{Control::Com_us_speed_plus, 'V', nullptr},
-    ParameterButton{Control::Com_view_us_speed, 'w', nullptr},
-    ParameterButton{Control::Com_koef_min, 't', nullptr},
-    ParameterButton{Control::Com_koef_plus, 'T', nullptr},
-    ParameterButton{Control::Com_view_koef, 'k', nullptr},
-    ParameterButton{Control::Com_micro_min_baudrate, 'b', nullptr},
-    ParameterButton{Control::Com_micro_plus_baudrate, 'B', nullptr},
-    ParameterButton{Control::Com_micro_view_baudrate, 'x', nullptr},
-    ParameterButton{Control::Com_view_temperature, 'c', nullptr},
-    ParameterButton{Control::Com_reset_probe, 'Z', nullptr},
-    ParameterButton{Control::Com_reset_to_default, 'S', nullptr},
-};
+constexpr auto kButtons = makeButtons();
+
+// The number as the probe reported it, for the values a button holds back
+// at a limit (the frequency's index, not its kHz).
+int reportedNumber(ProbeValue v, const ConsoleState& s) {
+    switch (v) {
+        case ProbeValue::FrequencyKhz: return s.frequency_index;
+        case ProbeValue::BurstLength: return s.burst_length;
+        case ProbeValue::SampleRate: return s.sample_rate;
+        default: return 0;
+    }
+}
 
 }  // namespace
 
@@ -75,11 +78,18 @@ const ParameterButton* parameterButton(Control c) {
     return it == kButtons.end() ? nullptr : &*it;
 }
 
+bool sendsNow(const ParameterButton& button, const ConsoleState& s) {
+    if (button.above == protocol::kNoLimit && button.below == protocol::kNoLimit) return true;
+    const int number = reportedNumber(button.value, s);
+    return (button.above == protocol::kNoLimit || number > button.above) &&
+           (button.below == protocol::kNoLimit || number < button.below);
+}
+
 void Com_parameter_Click(Console& c, const ParameterButton& button) {
     // A button never reports: with the port closed nothing goes out, and
     // the command box shows what was meant to be sent.
     runHandler(c, Reaction::silent(), [&] {
-        if (button.allowed != nullptr && !button.allowed(c.s)) return;
+        if (!sendsNow(button, c.s)) return;
         const std::string command(1, button.command);
         c.ui.setText(Control::Text_command_to_send, command);
         c.port.output(command);
@@ -98,9 +108,9 @@ void Com_auto_manuel_Click(Console& c) {
     runHandler(c, Reaction::silent(), [&] {
         char command = '\0';
         switch (c.s.tuning_mode) {
-            case 0: command = 'a'; break;  // not reported yet: ask
-            case 1: command = 'A'; break;  // manual: switch to auto tuning
-            case 2: command = 'M'; break;  // auto: switch to manual control
+            case 0: command = protocol::reported(ProbeValue::TuningMode).query; break;  // ask
+            case 1: command = protocol::kAutoTuning; break;    // manual: switch to auto tuning
+            case 2: command = protocol::kManualTuning; break;  // auto: switch to manual control
             default: return;
         }
         const std::string text(1, command);
@@ -113,10 +123,10 @@ void Com_probe_print_on_Click(Console& c) {
     runHandler(c, Reaction::silent(), [&] {
         char command = '\0';
         switch (c.s.receive_mode) {
-            case 0: command = 'o'; break;  // not reported yet: ask
-            case 1: command = '2'; break;
-            case 2: command = '3'; break;
-            case 3: command = '1'; break;
+            case 0: command = protocol::reported(ProbeValue::ReceiveMode).query; break;  // ask
+            case 1: command = protocol::kReceiveModes[1]; break;
+            case 2: command = protocol::kReceiveModes[2]; break;
+            case 3: command = protocol::kReceiveModes[0]; break;
             default: return;
         }
         const std::string text(1, command);

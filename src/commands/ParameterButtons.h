@@ -5,6 +5,7 @@
 #include <span>
 
 #include "app/Controls.h"
+#include "protocol/Vocabulary.h"
 
 namespace purlo {
 
@@ -17,8 +18,17 @@ struct ConsoleState;
 struct ParameterButton {
     Control control;
     char command;
-    bool (*allowed)(const ConsoleState&);  // nullptr: always sends
+    // Sent only while the number the probe last reported for `value` lies
+    // above `above` and below `below` (kNoLimit: no bound that way).
+    ProbeValue value = ProbeValue::FillHeight;
+    int above = protocol::kNoLimit;
+    int below = protocol::kNoLimit;
 };
+
+// Whether the button's condition holds for the values last reported. An
+// unreported value is 0, so a step down waits for the first report while a
+// step up goes out at once.
+bool sendsNow(const ParameterButton& button, const ConsoleState& s);
 
 // Every plain parameter button: the "<", ">" and view buttons of the
 // parameter rows, Temp, Restart Probe and Reset default.

@@ -11,6 +11,7 @@
 
 #include "app/Console.h"
 #include "app/HandlerFailure.h"
+#include "protocol/Vocabulary.h"
 #include "text/Numbers.h"
 
 namespace purlo {
@@ -19,9 +20,9 @@ namespace {
 
 constexpr std::string_view kSampleError = "* Error while getting draw diagram Samples! ";
 
-constexpr char kMarker = '=';
+constexpr char kMarker = protocol::kEchoRecord;
 // A recorded echo record is followed by the reply to "?", which starts with "D".
-constexpr std::uint8_t kReplyAfterRecord = 'D';
+constexpr std::uint8_t kReplyAfterRecord = protocol::reported(ProbeValue::FillHeight).reply;
 // The marker is looked for among the first 51 bytes of what the probe sent.
 constexpr std::size_t kMarkerSearchEnd = 51;
 // Playback draws at most this many bytes of one record.

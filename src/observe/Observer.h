@@ -5,7 +5,7 @@
 // values at the points where its handlers already update the window. The
 // monitor listens here; the console never depends on who listens.
 //
-// May include: text/ only.
+// May include: text/ and protocol/ only.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,28 +13,9 @@
 #include <string_view>
 #include <vector>
 
-namespace purlo {
+#include "protocol/Vocabulary.h"
 
-// The values the reply decoder stores, one per reply code that carries a number.
-enum class ProbeValue : std::uint8_t {
-    FillHeight,              // 'D', in the operator's unit: "mm" or "inch"
-    Temperature,             // 'c', degrees Celsius
-    ProbeBaudRate,           // 'x'
-    SoundSpeed,              // 'w', m/s at 0 degrees C
-    FrequencyKhz,            // 'q', the transducer frequency looked up from its index
-    SampleRate,              // 'Y'
-    TemperatureCoefficient,  // 'k', "m/s" or "in/s"
-    BurstInterval,           // 'j'
-    BurstLength,             // 'P', transducer periods
-    TransducerVoltage,       // 's'
-    DeadZone,                // 'm', "cm" or "in"
-    TuningMode,              // 'a': 1 manual, 2 auto
-    ReceiveMode,             // 'o': 1 non-stop, 2 each burst, 3 on request
-    EchoBounce,              // 'e'
-    BurstBounce,             // 'g'
-    ReloadFrequency,         // 'n'
-};
-inline constexpr std::size_t kProbeValueCount = 16;
+namespace purlo {
 
 // A name for labels and column headers.
 constexpr std::string_view probeValueName(ProbeValue v) {

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "commands/ParameterButtons.h"
 #include "fakes/Harness.h"
 #include "help/CommandHelp.h"
+#include "help/HelpPages.h"
+#include "protocol/Vocabulary.h"
 
 namespace purlo::test {
 namespace {
@@ -69,6 +73,29 @@ TEST(CommandHelp, EverySelectingTextOpensItsPage) {
         EXPECT_EQ(h.ui.messages[0].title, kTitles[page - 1]) << "box text '" << text << "'";
         EXPECT_EQ(h.ui.messages[0].buttons, Buttons::OkCancel);
         EXPECT_EQ(h.ui.text(Control::Text_command_to_send), text) << "Cancel keeps the box";
+    }
+}
+
+// The help and the buttons speak the probe's one vocabulary: a page is
+// about letters the probe knows, and every letter a button sends has a page.
+TEST(CommandHelp, PagesAndButtonsShareTheProbesVocabulary) {
+    constexpr auto letters = protocol::allLetters();
+    const auto known = [&](char c) {
+        return c != protocol::kNone &&
+               std::find(letters.begin(), letters.end(), c) != letters.end();
+    };
+    std::string paged;
+    for (const HelpPage& page : helpPages()) {
+        for (const std::string& selector : page.selectors) {
+            if (selector.empty() || selector == "#") continue;  // the first page; the recorder
+            ASSERT_EQ(selector.size(), 1u) << selector;
+            EXPECT_TRUE(known(selector[0])) << "a page for \"" << selector << "\"";
+            paged += selector;
+        }
+    }
+    for (const ParameterButton& b : parameterButtons()) {
+        EXPECT_TRUE(known(b.command)) << controlInfo(b.control).name;
+        EXPECT_NE(paged.find(b.command), std::string::npos) << "no page for " << b.command;
     }
 }
 
