@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/NetworkPort.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <limits>
 
@@ -42,7 +43,14 @@ void shortKeepAlive(QTcpSocket& socket) {
 NetworkPort::NetworkPort() {
     socket_.setReadBufferSize(static_cast<qint64>(kReceiveBufferBytes));
     QObject::connect(&socket_, &QAbstractSocket::errorOccurred, &socket_,
-                     [this](QAbstractSocket::SocketError) { onLost(); });
+                     [this](QAbstractSocket::SocketError error) {
+                         // A wait for the server's answer that ran out
+                         // leaves the connection as it was.
+                         if (error == QAbstractSocket::SocketTimeoutError &&
+                             socket_.state() == QAbstractSocket::ConnectedState)
+                             return;
+                         onLost();
+                     });
     QObject::connect(&socket_, &QAbstractSocket::disconnected, &socket_, [this] { onLost(); });
 }
 
@@ -53,8 +61,10 @@ NetworkPort::~NetworkPort() {
 
 void NetworkPort::onLost() {
     if (!open_) return;
-    lostReason_ = "lost the connection to " + device_ + ": " +
-                  NetworkPorts::reason(socket_.error(), socket_.errorString());
+    const std::string why = NetworkPorts::reason(socket_.error(), socket_.errorString());
+    lostReason_ = "lost the connection to " + device_ + ": " + why;
+    NetworkPorts::failed(device_, why);
+    if (!heard_) NetworkPorts::droppedSilently(device_);
     open_ = false;
     socket_.abort();
 }
@@ -89,17 +99,25 @@ void NetworkPort::setPortOpen(bool open) {
     try {
         connectTo(address);
     } catch (...) {
+        // Ended here: no drop by the server.
+        open_ = false;
         socket_.abort();
         throw;
     }
-    NetworkPorts::reached(device_);
     NetworkPorts::used(device_);
+}
+
+void NetworkPort::refuse(const std::string& why) {
+    NetworkPorts::failed(device_, why);
+    throw RuntimeError("cannot use " + device_ + ": " + why);
 }
 
 void NetworkPort::connectTo(const NetworkAddress& address) {
     address_ = address;
     lostReason_.clear();
     received_.clear();
+    heard_ = false;
+    baudTold_ = 0;
     socket_.abort();
     socket_.connectToHost(QString::fromStdString(address.host), address.port);
     if (!socket_.waitForConnected(kConnectTimeoutMs)) {
@@ -109,15 +127,38 @@ void NetworkPort::connectTo(const NetworkAddress& address) {
     }
     shortKeepAlive(socket_);
     open_ = true;
+    NetworkPorts::reached(device_);
+    NetworkAddress other = address;
     if (rfc2217()) {
-        // Binary both ways and the COM-PORT-OPTION, then the line as the
-        // console wants it and nothing stale in the server's buffers. The
-        // acknowledgements are read as they come, never waited for.
+        // Binary both ways and the COM-PORT-OPTION; once the server has taken
+        // it, the line as the console wants it and nothing stale in the
+        // server's buffers.
         telnet_ = telnet::Client();
-        send(telnet_.start() + telnet::Client::lineSettings(settings_) +
+        send(telnet_.start());
+        QElapsedTimer clock;
+        clock.start();
+        while (telnet_.comPort() == telnet::Agreement::Pending) {
+            const qint64 left = kNegotiationTimeoutMs - clock.elapsed();
+            if (left <= 0 || !socket_.waitForReadyRead(static_cast<int>(left))) {
+                requireOpen();  // the server ended the connection
+                if (clock.elapsed() < kNegotiationTimeoutMs) continue;
+                other.kind = NetworkKind::RawTcp;
+                refuse("no RFC 2217 answer within " + std::to_string(kNegotiationTimeoutMs / 1000) +
+                       " s: raw TCP? try " + other.text());
+            }
+            takeReceived();
+        }
+        if (telnet_.comPort() == telnet::Agreement::Refused) {
+            other.kind = NetworkKind::RawTcp;
+            refuse("refuses the COM-PORT-OPTION (no RFC 2217): try " + other.text());
+        }
+        send(telnet::Client::lineSettings(settings_) +
              telnet::Client::purgeData(telnet::Purge::Both));
         return;
     }
+    // A Telnet server greets at once; a raw port says nothing.
+    if (socket_.waitForReadyRead(kGreetingWaitMs)) takeReceived();
+    requireOpen();
     static std::vector<std::string> told;
     if (notes_ && std::find(told.begin(), told.end(), device_) == told.end()) {
         told.push_back(device_);
@@ -162,11 +203,43 @@ void NetworkPort::takeReceived() {
     const std::string_view bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
     if (rfc2217()) {
         telnet_.receive(bytes, data, reply);
+        tellBaud();
+    } else if (!heard_ && telnet::opensWithNegotiation(bytes)) {
+        // Telnet on a raw port: its 0xFF bytes would be doubled, its
+        // negotiation taken for the probe's data.
+        NetworkAddress other = address_;
+        other.kind = NetworkKind::Rfc2217;
+        const std::string why = "speaks Telnet (RFC 2217?): try " + other.text();
+        NetworkPorts::failed(device_, why);
+        lostReason_ = "cannot use " + device_ + ": " + why;
+        open_ = false;
+        socket_.abort();
+        return;
     } else {
         data.assign(bytes);
     }
+    if (!data.empty() && !heard_) {
+        heard_ = true;
+        NetworkPorts::heard(device_);
+    }
     received_.append(data, nullDiscard_);
     if (!reply.empty()) send(reply);
+}
+
+void NetworkPort::tellBaud() {
+    const std::uint32_t acknowledged = telnet_.acknowledgedBaud();
+    const auto asked = static_cast<std::uint32_t>(settings_.baud);
+    if (acknowledged == asked && baudTold_ != 0) {
+        baudTold_ = 0;
+        NetworkPorts::reached(device_);  // the note is past
+    }
+    if (acknowledged == 0 || acknowledged == asked || baudTold_ == asked) return;
+    // Once for each rate asked: the line runs at another, the probe's
+    // replies will be garbage.
+    baudTold_ = asked;
+    NetworkPorts::failed(device_, "the server set " + std::to_string(acknowledged) + " baud, not " +
+                                      std::to_string(asked));
+    if (notes_) notes_("* Error while setting Baud Rate! * Check Comport!");
 }
 
 int NetworkPort::inBufferCount() {

@@ -54,6 +54,13 @@ class NetworkPort : public SerialPort {
     void setNotes(std::function<void(const std::string&)> notes) { notes_ = std::move(notes); }
 
     static constexpr int kConnectTimeoutMs = 4000;
+    // An RFC 2217 server answers the COM-PORT-OPTION within this, or the
+    // open fails: a raw port (the console's Telnet would reach the probe's
+    // line as data), or a Telnet server without RFC 2217.
+    static constexpr int kNegotiationTimeoutMs = 3000;
+    // How long a raw open listens for a Telnet server's greeting (an
+    // RFC 2217 port named "tcp://"): one sends it as it accepts.
+    static constexpr int kGreetingWaitMs = 200;
     // As the serial port's receive buffer; beyond it TCP holds the server back.
     static constexpr std::size_t kReceiveBufferBytes = std::size_t{64} * 1024;
     // Keep-alive: first probe after this many idle seconds, then one a second;
@@ -63,6 +70,11 @@ class NetworkPort : public SerialPort {
 
   private:
     void connectTo(const NetworkAddress& address);
+    // The open fails: the server is not the kind the address says (why),
+    // noted for the chooser.
+    [[noreturn]] void refuse(const std::string& why);
+    // Says once that the server set another baud rate than the one asked.
+    void tellBaud();
     void onLost();
     void requireOpen();
     void takeReceived();
@@ -79,6 +91,8 @@ class NetworkPort : public SerialPort {
     std::int16_t inputLen_ = 0;
     bool nullDiscard_ = false;
     bool open_ = false;
+    bool heard_ = false;          // the probe has sent something through this connection
+    std::uint32_t baudTold_ = 0;  // the rate asked whose other acknowledgement was told
     ReceivedBytes received_;
     std::string lostReason_;
     std::function<void(const std::string&)> notes_;

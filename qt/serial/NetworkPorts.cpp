@@ -27,9 +27,14 @@ std::string key(const std::string& address) {
     }
 }
 
-std::map<std::string, std::string>& failures() {
-    static std::map<std::string, std::string> notes;
-    return notes;
+struct Server {
+    std::string failure;
+    int silentDrops = 0;
+};
+
+std::map<std::string, Server>& servers() {
+    static std::map<std::string, Server> known;
+    return known;
 }
 
 }  // namespace
@@ -51,16 +56,31 @@ void used(const std::string& address) {
 }
 
 std::string failure(const std::string& address) {
-    const auto found = failures().find(key(address));
-    return found == failures().end() ? std::string() : found->second;
+    const auto found = servers().find(key(address));
+    if (found == servers().end()) return {};
+    if (found->second.silentDrops >= kDropsTold) return std::string(kKeepsDropping);
+    return found->second.failure;
 }
 
 void failed(const std::string& address, const std::string& reason) {
-    failures()[key(address)] = reason;
+    servers()[key(address)].failure = reason;
 }
 
 void reached(const std::string& address) {
-    failures().erase(key(address));
+    servers()[key(address)].failure.clear();
+}
+
+void heard(const std::string& address) {
+    servers()[key(address)].silentDrops = 0;
+}
+
+void droppedSilently(const std::string& address) {
+    ++servers()[key(address)].silentDrops;
+}
+
+int silentDrops(const std::string& address) {
+    const auto found = servers().find(key(address));
+    return found == servers().end() ? 0 : found->second.silentDrops;
 }
 
 std::string reason(QAbstractSocket::SocketError error, const QString& errorString) {

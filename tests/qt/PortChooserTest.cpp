@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Port for Comm n" in the console menu, on a catalogue of ports the test
 // sets, with the bindings in a settings folder of the test's own.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -16,8 +20,10 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTest>
+#include <array>
 #include <cstdlib>
 #include <optional>
+#include <thread>
 
 #include "app/Console.h"
 #include "fakes/FakePortCatalogue.h"
@@ -269,6 +275,94 @@ TEST_F(PortChooserWindow, SaysWhyANetworkPortWasNotReachedWhereverItIsNamed) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return NetworkPorts::failure(lost).empty(); }, 5000));
     EXPECT_TRUE(listed());
     watcher.stop();
+}
+
+// A Telnet server of the test's own on loopback, in a thread (the port waits
+// for its answers while it opens): it answers the COM-PORT-OPTION with DO, or
+// DONT as a Telnet server without RFC 2217 does, and acknowledges every baud
+// rate asked as 9600, as a box whose line is fixed does.
+class FixedLineServer {
+  public:
+    explicit FixedLineServer(bool takesComPort) : listener_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listener_, 1);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length);
+        address = "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+        thread_ = std::thread([this, takesComPort] { serve(takesComPort); });
+    }
+    ~FixedLineServer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    FixedLineServer(const FixedLineServer&) = delete;
+    FixedLineServer& operator=(const FixedLineServer&) = delete;
+
+    std::string address;
+
+  private:
+    void serve(bool takesComPort) {
+        const int c = ::accept(listener_, nullptr, nullptr);
+        if (c < 0) return;
+        const std::string answer{'\xff', takesComPort ? '\xfd' : '\xfe', '\x2c'};
+        bool up = ::write(c, answer.data(), answer.size()) > 0;
+        const std::string setBaud{'\xff', '\xfa', '\x2c', '\x01'};
+        const std::string ack{'\xff', '\xfa', '\x2c', 'e', 0, 0, '\x25', '\x80', '\xff', '\xf0'};
+        std::array<char, 512> buffer{};
+        for (ssize_t n = 0; up && (n = ::read(c, buffer.data(), buffer.size())) > 0;) {
+            const std::string got(buffer.data(), static_cast<std::size_t>(n));
+            for (auto at = got.find(setBaud); up && at != std::string::npos;
+                 at = got.find(setBaud, at + 1))
+                up = ::write(c, ack.data(), ack.size()) > 0;
+        }
+        ::close(c);
+    }
+
+    int listener_;
+    std::thread thread_;
+};
+
+TEST(Rfc2217Server, ThatRefusesTheComPortOptionFailsTheOpenSuggestingRawTcp) {
+    NoCommVariables noVariables;
+    UserSettings settings;
+    FixedLineServer server(false);
+    setenv("PURLO_COMM1", server.address.c_str(), 1);
+    NetworkPort port;
+    EXPECT_THROW(port.setPortOpen(true), RuntimeError);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_EQ(NetworkPorts::failure(server.address),
+              "refuses the COM-PORT-OPTION (no RFC 2217): try tcp" +
+                  server.address.substr(server.address.find("://")));
+}
+
+TEST(Rfc2217Server, ThatSetsAnotherBaudRateIsSaidOnceForTheRateAsked) {
+    NoCommVariables noVariables;
+    UserSettings settings;
+    FixedLineServer server(true);
+    setenv("PURLO_COMM1", server.address.c_str(), 1);
+    NetworkPort port;
+    std::vector<std::string> notes;
+    port.setNotes([&notes](const std::string& line) { notes.push_back(line); });
+    port.setSettings("19200,N,8,1");
+    port.setPortOpen(true);
+    const auto read = [&] {
+        QTest::qWait(300);
+        port.inBufferCount();
+    };
+    read();
+    port.setSettings("19200,N,8,1");  // asked again, set otherwise again
+    read();
+    EXPECT_EQ(notes, std::vector<std::string>{"* Error while setting Baud Rate! * Check Comport!"});
+    EXPECT_EQ(NetworkPorts::failure(server.address), "the server set 9600 baud, not 19200");
+    port.setSettings("9600,N,8,1");
+    read();
+    EXPECT_EQ(notes.size(), 1u);
+    EXPECT_EQ(NetworkPorts::failure(server.address), "");
+    port.setPortOpen(false);
 }
 
 // The real serial adapter: a bound adapter that is gone makes Start fail as
