@@ -208,6 +208,16 @@ TEST_F(PortChooserWindow, NetworkPortAsksWithoutStoppingAnythingBindsAndListsThe
     NetworkPortDialog* dialog = networkDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
+    // RFC 2217 on 4002, raw TCP on 4001, as the README's ser2net has them.
+    auto* portBox = dialog->findChild<QSpinBox*>(QStringLiteral("Port"));
+    auto* kindBox = dialog->findChild<QComboBox*>(QStringLiteral("Kind"));
+    EXPECT_EQ(kindBox->currentIndex(), 0);
+    EXPECT_EQ(portBox->value(), 4002);
+    kindBox->setCurrentIndex(1);
+    EXPECT_EQ(portBox->value(), 4001);
+    portBox->setValue(5000);
+    kindBox->setCurrentIndex(0);
+    EXPECT_EQ(portBox->value(), 5000);  // a port of one's own stays
     dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("bad host"));
     dialog->accept();
     EXPECT_TRUE(dialog->isVisible());  // explained, still open
@@ -230,10 +240,10 @@ TEST_F(PortChooserWindow, NetworkPortAsksWithoutStoppingAnythingBindsAndListsThe
     dialog->findChild<QComboBox*>(QStringLiteral("Kind"))->setCurrentIndex(1);
     dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("gw.plant"));
     dialog->accept();
-    EXPECT_EQ(PortBindings::binding(1), "tcp://gw.plant:4002");
+    EXPECT_EQ(PortBindings::binding(1), "tcp://gw.plant:4001");  // the raw port beside it
     const QStringList texts = textsOf(open());
     EXPECT_EQ(texts.mid(texts.size() - 3),
-              (QStringList{"tcp://gw.plant:4002", "rfc2217://[::1]:4002", "Network port…"}));
+              (QStringList{"tcp://gw.plant:4001", "rfc2217://[::1]:4002", "Network port…"}));
 }
 
 // A network port says why it cannot be used wherever the chooser names it:
