@@ -2,11 +2,8 @@
 #include "serial/NetworkPort.h"
 
 #include <QElapsedTimer>
-#include <algorithm>
-#include <limits>
 
 #include "serial/NetworkPorts.h"
-#include "serial/PortMap.h"
 #include "text/RuntimeError.h"
 
 #ifdef __linux__
@@ -69,32 +66,10 @@ void NetworkPort::onLost() {
     socket_.abort();
 }
 
-std::string NetworkPort::deviceName() const {
-    if (open_) return device_;
-    return deviceForComm(commPort_);
-}
-
-void NetworkPort::setCommPort(std::int16_t number) {
-    if (number < 1) throw RuntimeError("invalid port number");
-    commPort_ = number;
-}
-
-void NetworkPort::setInputLen(std::int16_t length) {
-    if (length < 0) throw RuntimeError("invalid input length");
-    inputLen_ = length;
-}
-
-void NetworkPort::setPortOpen(bool open) {
-    if (!open) {
-        if (!open_) return;
-        open_ = false;
-        // Whatever was written has been flushed; the server sees the end.
-        socket_.disconnectFromHost();
-        if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
-        return;
-    }
-    if (open_) return;
-    device_ = deviceForComm(commPort_);
+void NetworkPort::open(const std::string& device, const LineSettings& line, int comm) {
+    device_ = device;
+    comm_ = comm;
+    line_ = line;
     const NetworkAddress address = parseNetworkAddress(device_);
     try {
         connectTo(address);
@@ -107,6 +82,14 @@ void NetworkPort::setPortOpen(bool open) {
     NetworkPorts::used(device_);
 }
 
+void NetworkPort::close() {
+    if (!open_) return;
+    open_ = false;
+    // Whatever was written has been flushed; the server sees the end.
+    socket_.disconnectFromHost();
+    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
+}
+
 void NetworkPort::refuse(const std::string& why) {
     NetworkPorts::failed(device_, why);
     throw RuntimeError("cannot use " + device_ + ": " + why);
@@ -115,7 +98,6 @@ void NetworkPort::refuse(const std::string& why) {
 void NetworkPort::connectTo(const NetworkAddress& address) {
     address_ = address;
     lostReason_.clear();
-    received_.clear();
     heard_ = false;
     baudTold_ = 0;
     socket_.abort();
@@ -129,12 +111,14 @@ void NetworkPort::connectTo(const NetworkAddress& address) {
     open_ = true;
     NetworkPorts::reached(device_);
     NetworkAddress other = address;
+    // What arrives before the open is done is stale.
+    std::string stale;
     if (rfc2217()) {
         // Binary both ways and the COM-PORT-OPTION; once the server has taken
         // it, the line as the console wants it and nothing stale in the
         // server's buffers.
         telnet_ = telnet::Client();
-        send(telnet_.start());
+        write(telnet_.start());
         QElapsedTimer clock;
         clock.start();
         while (telnet_.comPort() == telnet::Agreement::Pending) {
@@ -146,61 +130,55 @@ void NetworkPort::connectTo(const NetworkAddress& address) {
                 refuse("no RFC 2217 answer within " + std::to_string(kNegotiationTimeoutMs / 1000) +
                        " s: raw TCP? try " + other.text());
             }
-            takeReceived();
+            read(stale, kReceiveBufferBytes);
         }
         if (telnet_.comPort() == telnet::Agreement::Refused) {
             other.kind = NetworkKind::RawTcp;
             refuse("refuses the COM-PORT-OPTION (no RFC 2217): try " + other.text());
         }
-        send(telnet::Client::lineSettings(settings_) +
-             telnet::Client::purgeData(telnet::Purge::Both));
+        write(telnet::Client::lineSettings(line_) + telnet::Client::purgeData(telnet::Purge::Both));
         return;
     }
     // A Telnet server greets at once; a raw port says nothing.
-    if (socket_.waitForReadyRead(kGreetingWaitMs)) takeReceived();
+    if (socket_.waitForReadyRead(kGreetingWaitMs)) read(stale, kReceiveBufferBytes);
     requireOpen();
-    static std::vector<std::string> told;
-    if (notes_ && std::find(told.begin(), told.end(), device_) == told.end()) {
-        told.push_back(device_);
-        notes_("* Comm" + std::to_string(commPort_) + " is raw TCP (" + device_ +
+    if (notes_ && NetworkPorts::firstRawOpen(device_)) {
+        notes_("* Comm" + std::to_string(comm_) + " is raw TCP (" + device_ +
                "): baud rate and line settings are set on the server.");
     }
 }
 
-void NetworkPort::setSettings(std::string_view settings) {
-    settings_ = parseLineSettings(settings);
-    if (open_ && rfc2217()) send(telnet::Client::lineSettings(settings_));
+void NetworkPort::setLine(const LineSettings& line) {
+    line_ = line;
+    if (open_ && rfc2217()) write(telnet::Client::lineSettings(line_));
 }
 
 void NetworkPort::requireOpen() {
     if (open_) return;
-    if (!lostReason_.empty()) {
-        std::string reason;
-        reason.swap(lostReason_);
-        throw RuntimeError(reason);
-    }
-    throw RuntimeError("port not open");
+    throw RuntimeError(lostReason_.empty() ? std::string("port not open") : lostReason_);
 }
 
-void NetworkPort::send(const std::string& bytes) {
+std::string NetworkPort::takeLostReason() {
+    std::string reason;
+    reason.swap(lostReason_);
+    return reason;
+}
+
+void NetworkPort::write(const std::string& bytes) {
     const auto size = static_cast<qint64>(bytes.size());
-    if (socket_.write(bytes.data(), size) != size) {
-        onLost();
-        requireOpen();
-    }
+    if (socket_.write(bytes.data(), size) != size) onLost();
+    requireOpen();
     // Out at once, not when the event loop next comes round.
     socket_.flush();
     requireOpen();
 }
 
-void NetworkPort::takeReceived() {
-    const std::size_t waiting = received_.waiting();
-    if (waiting >= kReceiveBufferBytes) return;
-    const QByteArray raw = socket_.read(static_cast<qint64>(kReceiveBufferBytes - waiting));
+void NetworkPort::read(std::string& data, std::size_t most) {
+    const QByteArray raw = socket_.read(static_cast<qint64>(most));
     if (raw.isEmpty()) return;
-    std::string data;
     std::string reply;
     const std::string_view bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
+    const std::size_t before = data.size();
     if (rfc2217()) {
         telnet_.receive(bytes, data, reply);
         tellBaud();
@@ -216,19 +194,18 @@ void NetworkPort::takeReceived() {
         socket_.abort();
         return;
     } else {
-        data.assign(bytes);
+        data.append(bytes);
     }
-    if (!data.empty() && !heard_) {
+    if (data.size() > before && !heard_) {
         heard_ = true;
         NetworkPorts::heard(device_);
     }
-    received_.append(data, nullDiscard_);
-    if (!reply.empty()) send(reply);
+    if (!reply.empty()) write(reply);
 }
 
 void NetworkPort::tellBaud() {
     const std::uint32_t acknowledged = telnet_.acknowledgedBaud();
-    const auto asked = static_cast<std::uint32_t>(settings_.baud);
+    const auto asked = static_cast<std::uint32_t>(line_.baud);
     if (acknowledged == asked && baudTold_ != 0) {
         baudTold_ = 0;
         NetworkPorts::reached(device_);  // the note is past
@@ -242,33 +219,22 @@ void NetworkPort::tellBaud() {
     if (notes_) notes_("* Error while setting Baud Rate! * Check Comport!");
 }
 
-int NetworkPort::inBufferCount() {
-    requireOpen();
-    takeReceived();
-    return static_cast<int>(
-        std::min<std::size_t>(received_.waiting(), std::numeric_limits<int>::max()));
+void NetworkPort::receive(std::string& into, std::size_t most) {
+    if (open_) read(into, most);
 }
 
-void NetworkPort::clearInBuffer() {
-    requireOpen();
+void NetworkPort::discardInput() {
     // Through the Telnet layer all the same, so no command is cut in two.
-    while (socket_.bytesAvailable() > 0) {
-        received_.clear();
-        takeReceived();
-        requireOpen();
+    std::string dropped;
+    while (open_ && socket_.bytesAvailable() > 0) {
+        dropped.clear();
+        read(dropped, kReceiveBufferBytes);
     }
-    received_.clear();
 }
 
-void NetworkPort::output(std::string_view data) {
+void NetworkPort::send(std::string_view data) {
     requireOpen();
-    send(rfc2217() ? telnet::escape(data) : std::string(data));
-}
-
-std::string NetworkPort::input() {
-    requireOpen();
-    takeReceived();
-    return received_.take(static_cast<std::size_t>(inputLen_));
+    write(rfc2217() ? telnet::escape(data) : std::string(data));
 }
 
 }  // namespace purlo

@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <map>
+#include <utility>
 
 #include "link/NetworkAddress.h"
 #include "text/RuntimeError.h"
@@ -30,6 +31,7 @@ std::string key(const std::string& address) {
 struct Server {
     std::string failure;
     int silentDrops = 0;
+    bool rawOpened = false;
 };
 
 std::map<std::string, Server>& servers() {
@@ -76,6 +78,11 @@ void heard(const std::string& address) {
 
 void droppedSilently(const std::string& address) {
     ++servers()[key(address)].silentDrops;
+}
+
+bool firstRawOpen(const std::string& address) {
+    bool& opened = servers()[key(address)].rawOpened;
+    return !std::exchange(opened, true);
 }
 
 int silentDrops(const std::string& address) {

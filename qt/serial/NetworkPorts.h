@@ -32,6 +32,9 @@ void heard(const std::string& address);
 void droppedSilently(const std::string& address);
 // The connections in a row that ended so, since the probe was last heard.
 int silentDrops(const std::string& address);
+// True the first time in this run that `address` is opened as raw TCP: the
+// console says once that its line settings are the server's.
+bool firstRawOpen(const std::string& address);
 inline constexpr int kDropsTold = 3;
 inline constexpr std::string_view kKeepsDropping = "the server keeps dropping the connection";
 

@@ -173,14 +173,15 @@ std::vector<PortChoice> networkChoices(std::string_view environment, std::string
     environment = trimAddress(environment);
     binding = trimAddress(binding);
     std::vector<std::string> addresses = recent;
+    const bool boundToServer = isNetworkAddress(binding);
     // The bound one first when it has dropped off the list, so it shows.
-    if (isNetworkAddress(binding)) {
+    if (boundToServer) {
         const std::vector<std::string> withBound =
             rememberRecent(recent, binding, recent.size() + 1);
         if (withBound.size() > recent.size()) addresses = withBound;
     }
     std::optional<NetworkAddress> bound;
-    if (environment.empty() && isNetworkAddress(binding)) {
+    if (environment.empty() && boundToServer) {
         try {
             bound = parseNetworkAddress(binding);
         } catch (const RuntimeError&) {

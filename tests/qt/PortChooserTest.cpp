@@ -29,10 +29,9 @@
 #include "fakes/FakePortCatalogue.h"
 #include "fakes/FakeSerialPort.h"
 #include "fakes/Harness.h"
-#include "serial/NetworkPort.h"
+#include "serial/CommPort.h"
 #include "serial/NetworkPorts.h"
 #include "serial/PortWatcher.h"
-#include "serial/QtSerialPort.h"
 #include "serial/ports/NetworkPortDialog.h"
 #include "serial/ports/PortBindings.h"
 #include "serial/ports/PortChooser.h"
@@ -258,7 +257,7 @@ TEST_F(PortChooserWindow, SaysWhyANetworkPortWasNotReachedWhereverItIsNamed) {
     const auto first = [this] { return open().constFirst()->text().toStdString(); };
 
     setenv("PURLO_COMM1", address.c_str(), 1);
-    NetworkPort network;  // Start's attempt, as the console's port makes it
+    CommPort network;  // Start's attempt, as the console's port makes it
     EXPECT_THROW(network.setPortOpen(true), RuntimeError);
     EXPECT_EQ(first(), "PURLO_COMM1=" + address + " (refused)");
     setenv("PURLO_COMM1", "tcp://gw.plant", 1);
@@ -341,7 +340,7 @@ TEST(Rfc2217Server, ThatRefusesTheComPortOptionFailsTheOpenSuggestingRawTcp) {
     UserSettings settings;
     FixedLineServer server(false);
     setenv("PURLO_COMM1", server.address.c_str(), 1);
-    NetworkPort port;
+    CommPort port;
     EXPECT_THROW(port.setPortOpen(true), RuntimeError);
     EXPECT_FALSE(port.portOpen());
     EXPECT_EQ(NetworkPorts::failure(server.address),
@@ -354,7 +353,7 @@ TEST(Rfc2217Server, ThatSetsAnotherBaudRateIsSaidOnceForTheRateAsked) {
     UserSettings settings;
     FixedLineServer server(true);
     setenv("PURLO_COMM1", server.address.c_str(), 1);
-    NetworkPort port;
+    CommPort port;
     std::vector<std::string> notes;
     port.setNotes([&notes](const std::string& line) { notes.push_back(line); });
     port.setSettings("19200,N,8,1");
@@ -383,7 +382,7 @@ TEST(BoundPortAbsent, StartFailsWithThePortMessage) {
     TempDir dir;
     PortBindings::bind(1, (dir / "usb-FTDI_FT232R_USB_UART_A9KX1Q3E-if00-port0").string());
     MainWindow window;
-    QtSerialPort serial;
+    CommPort serial;
     Console console(window, window.canvas(), serial, dir.path());
     window.connectConsole(console);
     console.Form_Load();
