@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever a server (or something that only pretends to be one) sends, the
 // Telnet layer must take it in any split without a crash, with data and
-// answers no larger than what came in; and any data escaped for the wire must
-// come out of it unchanged.
+// answers no larger than what came in, and tell a Telnet opening from data
+// without reading past it; and any data escaped for the wire must come out of
+// it unchanged.
 #include "link/Telnet.h"
 
 #include <cstddef>
@@ -27,6 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Every answer is three bytes for a command of at least three.
     if (got.size() > stream.size() || reply.size() > stream.size()) std::abort();
+    // A connection's opening taken for Telnet negotiation begins with IAC.
+    if (opensWithNegotiation(stream) && static_cast<std::uint8_t>(stream.front()) != kIac)
+        std::abort();
 
     Client binary;
     binary.start();

@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <map>
+#include <utility>
 
 #include "link/NetworkAddress.h"
 #include "text/RuntimeError.h"
@@ -27,9 +28,15 @@ std::string key(const std::string& address) {
     }
 }
 
-std::map<std::string, std::string>& failures() {
-    static std::map<std::string, std::string> notes;
-    return notes;
+struct Server {
+    std::string failure;
+    int silentDrops = 0;
+    bool rawOpened = false;
+};
+
+std::map<std::string, Server>& servers() {
+    static std::map<std::string, Server> known;
+    return known;
 }
 
 }  // namespace
@@ -51,16 +58,36 @@ void used(const std::string& address) {
 }
 
 std::string failure(const std::string& address) {
-    const auto found = failures().find(key(address));
-    return found == failures().end() ? std::string() : found->second;
+    const auto found = servers().find(key(address));
+    if (found == servers().end()) return {};
+    if (found->second.silentDrops >= kDropsTold) return std::string(kKeepsDropping);
+    return found->second.failure;
 }
 
 void failed(const std::string& address, const std::string& reason) {
-    failures()[key(address)] = reason;
+    servers()[key(address)].failure = reason;
 }
 
 void reached(const std::string& address) {
-    failures().erase(key(address));
+    servers()[key(address)].failure.clear();
+}
+
+void heard(const std::string& address) {
+    servers()[key(address)].silentDrops = 0;
+}
+
+void droppedSilently(const std::string& address) {
+    ++servers()[key(address)].silentDrops;
+}
+
+bool firstRawOpen(const std::string& address) {
+    bool& opened = servers()[key(address)].rawOpened;
+    return !std::exchange(opened, true);
+}
+
+int silentDrops(const std::string& address) {
+    const auto found = servers().find(key(address));
+    return found == servers().end() ? 0 : found->second.silentDrops;
 }
 
 std::string reason(QAbstractSocket::SocketError error, const QString& errorString) {

@@ -31,7 +31,14 @@ PortWatcher::PortWatcher(Console& console, QObject* parent) : QObject(parent), c
     connect(&timer_, &QTimer::timeout, this, &PortWatcher::look);
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &PortWatcher::tryServer);
-    connect(&server_, &QAbstractSocket::connected, this, [this] { serverAnswered(true); });
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] { serverAnswered(true); });
+    connect(&server_, &QAbstractSocket::connected, this, [this] {
+        // A connection alone is no return: the server has to keep it.
+        retry_.stop();
+        settle_.start();
+    });
     connect(&server_, &QAbstractSocket::errorOccurred, this, [this] { serverAnswered(false); });
     console_.resume.watcher = this;
 }
@@ -47,13 +54,20 @@ void PortWatcher::watchFor(std::string_view device) {
         timer_.start();
         return;
     }
-    attempt_ = 0;
-    retry_.start(reconnectPause(attempt_));
+    // A server that dropped the connections before the probe said a word
+    // goes on from the pause it had reached.
+    attempt_ = NetworkPorts::silentDrops(device_);
+    retry_.start(pause());
+}
+
+std::chrono::milliseconds PortWatcher::pause() const {
+    return reconnectPause(attempt_, NetworkPorts::silentDrops(device_) > 0);
 }
 
 void PortWatcher::stop() {
     timer_.stop();
     retry_.stop();
+    settle_.stop();
     server_.abort();
 }
 
@@ -78,21 +92,24 @@ void PortWatcher::serverAnswered(bool up) {
     if (up) {
         NetworkPorts::reached(device_);
     } else {
+        // Accepted and ended at once: the server drops connections.
+        if (settle_.isActive()) NetworkPorts::droppedSilently(device_);
         // What the chooser says about the server while it is waited for.
         NetworkPorts::failed(device_, NetworkPorts::reason(server_.error(), server_.errorString()));
     }
+    settle_.stop();
     server_.abort();
     retry_.stop();
     if (!up) {
-        retry_.start(reconnectPause(++attempt_));
+        ++attempt_;
+        retry_.start(pause());
         return;
     }
-    attempt_ = 0;
     // Out of the socket's signal, as resuming runs acquisition until it ends.
     QTimer::singleShot(0, this, [this] {
         tellConsole();
         // Not resumed (the console was busy): look again after a while.
-        if (console_.resume.waiting && !watching()) retry_.start(reconnectPause(attempt_));
+        if (console_.resume.waiting && !watching()) retry_.start(pause());
     });
 }
 
@@ -119,6 +136,8 @@ void PortWatcher::bindOption(QAction* action) {
     connect(action, &QAction::toggled, this, [this](bool on) {
         console_.resume.enabled = on;
         storeOption(on);
+        // Unticked while a lost port is waited for: the wait is over.
+        if (!on) console_.resume.cancel();
     });
 }
 

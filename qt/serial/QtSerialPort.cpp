@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/QtSerialPort.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -54,129 +51,69 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     port_.close();
 }
 
-bool QtSerialPort::portOpen() const {
-    return port_.isOpen();
-}
-
-std::string QtSerialPort::deviceName() const {
-    if (port_.isOpen()) return device_;
-    return deviceForComm(commPort_);
-}
-
-void QtSerialPort::setPortOpen(bool open) {
-    if (!open) {
-        if (port_.isOpen()) port_.close();
-        return;
-    }
-    if (port_.isOpen()) return;
-    device_ = deviceForComm(commPort_);
-    port_.setPortName(QString::fromStdString(device_));
+void QtSerialPort::open(const std::string& device, const LineSettings& line, int /*comm*/) {
+    port_.setPortName(QString::fromStdString(device));
     port_.clearError();
     lostReason_.clear();
-    received_.clear();
-    applyLineSettings();
+    line_ = line;
+    apply(line_);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) throw RuntimeError(failure("cannot open", port_));
     // Whatever arrived before this open is stale.
     port_.clear(QSerialPort::Input);
 }
 
-void QtSerialPort::setCommPort(std::int16_t number) {
-    if (number < 1) throw RuntimeError("invalid port number");
-    commPort_ = number;
+void QtSerialPort::close() {
+    if (port_.isOpen()) port_.close();
 }
 
-void QtSerialPort::applyLineSettings() {
-    // Before an open these only record the values; on an open port they
-    // reconfigure the line and can fail.
-    const bool ok = port_.setBaudRate(settings_.baud) &&
-                    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
-                    port_.setParity(qtParity(settings_.parity)) &&
-                    port_.setStopBits(qtStopBits(settings_.halfStopBits));
+void QtSerialPort::apply(const LineSettings& line) {
+    const bool ok = port_.setBaudRate(line.baud) &&
+                    port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
+                    port_.setParity(qtParity(line.parity)) &&
+                    port_.setStopBits(qtStopBits(line.halfStopBits));
     if (!ok) throw RuntimeError(failure("cannot set", port_));
 }
 
-void QtSerialPort::setSettings(std::string_view settings) {
-    const LineSettings parsed = parseLineSettings(settings);
-    const LineSettings before = settings_;
-    settings_ = parsed;
+void QtSerialPort::setLine(const LineSettings& line) {
     try {
-        applyLineSettings();
+        apply(line);
     } catch (...) {
-        // An open line may have taken part of the new settings: put the old back.
-        settings_ = before;
+        // The line may have taken part of the new settings: put the old back.
         try {
-            applyLineSettings();
+            apply(line_);
         } catch (const RuntimeError&) {
             // The first failure is the one to report.
         }
         throw;
     }
+    line_ = line;
 }
 
-void QtSerialPort::setInputMode(InputMode mode) {
-    mode_ = mode;
+void QtSerialPort::receive(std::string& into, std::size_t most) {
+    const QByteArray bytes = port_.read(static_cast<qint64>(most));
+    into.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void QtSerialPort::setInputLen(std::int16_t length) {
-    if (length < 0) throw RuntimeError("invalid input length");
-    inputLen_ = length;
-}
-
-void QtSerialPort::setNullDiscard(bool discard) {
-    nullDiscard_ = discard;
-}
-
-void QtSerialPort::requireOpen() {
-    if (port_.isOpen()) return;
-    if (!lostReason_.empty()) {
-        std::string reason;
-        reason.swap(lostReason_);
-        throw RuntimeError(reason);
-    }
-    throw RuntimeError("port not open");
-}
-
-void QtSerialPort::takeReceived() {
-    const std::size_t waiting = received_.waiting();
-    if (waiting >= kReceiveBufferBytes) return;
-    const QByteArray bytes = port_.read(static_cast<qint64>(kReceiveBufferBytes - waiting));
-    received_.append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                     nullDiscard_);
-}
-
-int QtSerialPort::inBufferCount() {
-    requireOpen();
-    takeReceived();
-    return static_cast<int>(
-        std::min<std::size_t>(received_.waiting(), std::numeric_limits<int>::max()));
-}
-
-void QtSerialPort::clearInBuffer() {
-    requireOpen();
+void QtSerialPort::discardInput() {
     port_.clear(QSerialPort::Input);
-    received_.clear();
 }
 
-void QtSerialPort::output(std::string_view data) {
-    requireOpen();
+void QtSerialPort::send(std::string_view data) {
     const auto size = static_cast<qint64>(data.size());
     port_.clearError();
     if (port_.write(data.data(), size) != size)
         throw RuntimeError(failure("cannot write to", port_));
     // Out at once, not when the event loop next comes round.
     port_.flush();
-    requireOpen();
     if (port_.error() == QSerialPort::WriteError)
         throw RuntimeError(failure("cannot write to", port_));
 }
 
-std::string QtSerialPort::input() {
-    requireOpen();
-    takeReceived();
-    // Text and binary reads both hand over the bytes as they came, one
-    // character per byte.
-    return received_.take(static_cast<std::size_t>(inputLen_));
+std::string QtSerialPort::takeLostReason() {
+    std::string reason;
+    reason.swap(lostReason_);
+    return reason;
 }
 
 }  // namespace purlo

@@ -9,7 +9,7 @@
 namespace purlo {
 
 // The bytes a port has received and the receive loop has not read yet, as
-// the serial and the network port both keep them. Reads hand over the bytes
+// CommPort keeps them whatever the transport. Reads hand over the bytes
 // as they came, one character per byte.
 class ReceivedBytes {
   public:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "acquisition/Resume.h"
 
+#include <exception>
 #include <string>
 
 #include "acquisition/StartStop.h"
@@ -15,6 +16,14 @@ void waitForLostPort(Console& c) {
     r.portName = c.link().openedName();
     r.device = c.link().openedDevice();
     r.waiting = true;
+    // The recording goes on in the same file once the port is back.
+    if (c.s.recording_on) {
+        try {
+            c.mendRecordingCutByLoss();
+        } catch (const std::exception&) {
+            // The recording has ended, and the operator was told.
+        }
+    }
     r.watcher->watchFor(r.device);
     c.addInfo("* " + r.portName + " (" + r.device + ") was removed; waiting for it.");
 }

@@ -15,7 +15,9 @@ class Console;
 
 // Called by the receive loop's failure path after its own reaction, when
 // live acquisition was running: starts the wait if the port was lost and the
-// option is on, and tells the operator.
+// option is on, and tells the operator. A running recording is mended where
+// the loss cut it (Console::mendRecordingCutByLoss), so that it plays back
+// aligned once more is appended.
 void waitForLostPort(Console& c);
 
 // The watched device is there again. When nothing else runs (no handler, no

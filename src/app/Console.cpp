@@ -21,9 +21,10 @@ void Console::addInfo(std::string_view line) {
     ui.setListIndex(ui.listCount() - 1);
 }
 
-void Console::record(std::string_view bytes) {
+template <class Write>
+void Console::guardRecording(Write&& write) {
     try {
-        files.append(bytes);
+        write();
     } catch (const std::exception&) {
         endRecording();
         addInfo(
@@ -31,6 +32,31 @@ void Console::record(std::string_view bytes) {
             "kept.");
         throw;
     }
+}
+
+void Console::record(std::string_view bytes) {
+    guardRecording([&] {
+        files.append(bytes);
+        for (const char ch : bytes) {
+            if (ch == '\r') files.markReplyEnded();
+            if (ch == '\n') files.markWhole();
+        }
+    });
+}
+
+void Console::recordedSampleLine() {
+    files.markWhole();
+}
+
+void Console::mendRecordingCutByLoss() {
+    guardRecording([&] {
+        if (files.replyEnded()) {
+            files.append("\n");
+            files.markWhole();
+        } else {
+            files.dropSinceWhole();
+        }
+    });
 }
 
 void Console::endRecording() {

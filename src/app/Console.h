@@ -92,6 +92,13 @@ class Console {
     // written before stays, the command box turns black again, a line tells
     // the operator why, and the failure goes on to the caller.
     void record(std::string_view bytes);
+    // A sample line has been recorded whole (Draw_one_sample).
+    void recordedSampleLine();
+    // The link was lost and the recording goes on once it is back: a reply
+    // line the loss cut short is dropped from it (live acquisition never
+    // showed it, and playback would read the next line into it); one that
+    // lacked only its line feed gets it. Fails as record() does.
+    void mendRecordingCutByLoss();
     // Ends a running recording: the file is closed, the command box's text
     // turns black again.
     void endRecording();
@@ -107,6 +114,10 @@ class Console {
     static constexpr int kMaxInfoLines = 5000;
 
   private:
+    // Runs a write to the recording; one that fails ends it (see record()).
+    template <class Write>
+    void guardRecording(Write&& write);
+
     std::filesystem::path workDir_;
     bool ending_ = false;
     int handling_ = 0;

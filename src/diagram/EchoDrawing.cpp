@@ -196,6 +196,7 @@ void receiveLiveRecord(Console& c, Trace& trace) {
         if (c.s.recording_on) c.record(std::string_view(&byte, 1));
         trace.draw(static_cast<std::uint8_t>(byte));
     }
+    if (c.s.recording_on) c.recordedSampleLine();
 }
 
 void drawRecord(Console& c) {

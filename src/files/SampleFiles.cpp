@@ -31,6 +31,25 @@ void SampleFiles::openRecording(const std::filesystem::path& path) {
     recording_ = std::fopen(path.c_str(), "wb");
     if (recording_ == nullptr) throw RuntimeError("cannot create Purlo.Spl");
     std::setvbuf(recording_, nullptr, _IONBF, 0);
+    recordingPath_ = path;
+    whole_ = 0;
+    replyEnded_ = false;
+}
+
+void SampleFiles::markWhole() {
+    if (recording_ == nullptr) return;
+    const long at = std::ftell(recording_);
+    if (at >= 0) whole_ = at;
+    replyEnded_ = false;
+}
+
+void SampleFiles::dropSinceWhole() {
+    if (recording_ == nullptr) return;
+    std::error_code failed;
+    std::filesystem::resize_file(recordingPath_, static_cast<std::uintmax_t>(whole_), failed);
+    if (failed || std::fseek(recording_, static_cast<long>(whole_), SEEK_SET) != 0)
+        throw RuntimeError("cannot write Purlo.Spl");
+    replyEnded_ = false;
 }
 
 void SampleFiles::append(std::string_view bytes) {

@@ -41,6 +41,14 @@ class SampleFiles {
     void append(std::string_view bytes);
     void closeRecording();
     bool recording() const { return recording_ != nullptr; }
+    // The recording is whole up to here: a reply line or a sample line ended.
+    void markWhole();
+    // The reply line under way has had its carriage return: only its line
+    // feed is missing.
+    void markReplyEnded() { replyEnded_ = true; }
+    bool replyEnded() const { return replyEnded_; }
+    // Drops what was appended since the recording was last whole.
+    void dropSinceWhole();
 
     // Opens for playback, creating an empty file when there is none.
     void openPlayback(const std::filesystem::path& path);
@@ -63,6 +71,9 @@ class SampleFiles {
 
   private:
     std::FILE* recording_ = nullptr;
+    std::filesystem::path recordingPath_;
+    std::int64_t whole_ = 0;  // bytes of the recording up to its last whole line
+    bool replyEnded_ = false;
     std::FILE* playback_ = nullptr;
     std::int64_t length_ = 0;
     // Playback reads through a block cache: a byte at a time, at disk speed.

@@ -44,12 +44,33 @@ std::string NetworkAddress::text() const {
            (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+std::string_view trimAddress(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 bool isNetworkAddress(std::string_view device) {
-    return std::any_of(kSchemes.begin(), kSchemes.end(),
-                       [device](const Scheme& s) { return startsWithNoCase(device, s.prefix); });
+    device = trimAddress(device);
+    // RFC 3986's scheme: a letter, then letters, digits, '+', '-' and '.'.
+    const auto end = std::find_if_not(device.begin(), device.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '+' || c == '-' || c == '.';
+    });
+    const auto length = static_cast<std::size_t>(end - device.begin());
+    if (length == 0 || std::isalpha(static_cast<unsigned char>(device.front())) == 0) return false;
+    const std::string_view rest = device.substr(length);
+    if (rest.starts_with("://")) return true;
+    // "rfc2217:/host:4002", a slash short: meant as an address all the same.
+    return rest.starts_with(':') &&
+           std::any_of(kSchemes.begin(), kSchemes.end(), [device, length](const Scheme& s) {
+               return s.prefix.size() == length + 3 &&
+                      startsWithNoCase(device, s.prefix.substr(0, length));
+           });
 }
 
 NetworkAddress parseNetworkAddress(std::string_view text) {
+    text = trimAddress(text);
     const std::string quoted = "\"" + std::string(text) + "\"";
     NetworkAddress a;
     std::string_view rest;
@@ -118,10 +139,11 @@ std::vector<std::string> rememberRecent(std::vector<std::string> recent, std::st
     return recent;
 }
 
-std::chrono::milliseconds reconnectPause(int attempt) {
+std::chrono::milliseconds reconnectPause(int failed, bool dropping) {
+    const std::chrono::milliseconds most = dropping ? kMaxDroppingPause : kMaxReconnectPause;
     std::chrono::milliseconds pause = kFirstReconnectPause;
-    for (int i = 0; i < attempt && pause < kMaxReconnectPause; ++i) pause *= 2;
-    return std::min(pause, kMaxReconnectPause);
+    for (int i = 0; i < failed && pause < most; ++i) pause *= 2;
+    return std::min(pause, most);
 }
 
 }  // namespace purlo

@@ -29,12 +29,20 @@ struct NetworkAddress {
     friend bool operator==(const NetworkAddress&, const NetworkAddress&) = default;
 };
 
-// Whether `device` names a network port (begins with one of the schemes,
-// in any case), as opposed to a device file.
+// `text` without the blanks (spaces, tabs, line ends) around it: an address
+// pasted into PURLO_COMMn or a settings file often carries some.
+std::string_view trimAddress(std::string_view text);
+
+// Whether `device` names a network port, as opposed to a device file: it
+// begins (blanks aside) with a scheme, "NAME://", or with the name of one of
+// the known schemes and a colon, in any case. Whether it is a usable address
+// is parseNetworkAddress's to say ("telnet://…" is a network port that
+// cannot be used, not a file of that name).
 bool isNetworkAddress(std::string_view device);
 
-// Reads a network port's address. Throws RuntimeError saying what is wrong
-// (no scheme, no host, a port that is not 1 to 65535, an unclosed bracket).
+// Reads a network port's address, blanks around it aside. Throws RuntimeError
+// saying what is wrong (an unknown scheme, no host, a port that is not 1 to
+// 65535, an unclosed bracket).
 NetworkAddress parseNetworkAddress(std::string_view text);
 
 // The list of recently used network ports with `used` put first, duplicates
@@ -42,10 +50,15 @@ NetworkAddress parseNetworkAddress(std::string_view text);
 std::vector<std::string> rememberRecent(std::vector<std::string> recent, std::string_view used,
                                         std::size_t keep);
 
-// The pause before the n-th (from 0) attempt to reach a server that went
-// away: growing from kFirstReconnectPause, doubling, to kMaxReconnectPause.
+// The pause before the next attempt to reach a server that went away, after
+// `failed` attempts since the probe was last heard: from kFirstReconnectPause,
+// doubling, to kMaxReconnectPause; to kMaxDroppingPause when the server has
+// `dropping` (it accepted a connection and ended it before the probe sent a
+// byte: its device in use, another console taking it over, a relay whose far
+// side is down), so that such a server is not hammered.
 inline constexpr std::chrono::milliseconds kFirstReconnectPause{250};
 inline constexpr std::chrono::milliseconds kMaxReconnectPause{2000};
-std::chrono::milliseconds reconnectPause(int attempt);
+inline constexpr std::chrono::milliseconds kMaxDroppingPause{60000};
+std::chrono::milliseconds reconnectPause(int failed, bool dropping = false);
 
 }  // namespace purlo

@@ -87,6 +87,8 @@ std::string withNetworkNote(std::string text, std::string_view address,
 CommMapping mapComm(int n, std::string_view environment, std::string_view binding,
                     const PortCatalogue& catalogue) {
     if (n < 1) throw RuntimeError("invalid port number");
+    environment = trimAddress(environment);
+    binding = trimAddress(binding);
     if (!environment.empty()) return {std::string(environment), CommSource::Environment, false};
     if (!binding.empty()) {
         // A network port is reached or not when it opens; never "absent".
@@ -110,6 +112,7 @@ std::string accessNote(PortAccess access) {
 std::vector<PortChoice> portChoices(int n, std::string_view environment, std::string_view binding,
                                     const PortCatalogue& catalogue,
                                     const LastFailure& lastFailure) {
+    binding = trimAddress(binding);
     const CommMapping now = mapComm(n, environment, binding, catalogue);
     const std::vector<PortInfo> ports = catalogue.ports();
     std::vector<PortChoice> choices;
@@ -167,15 +170,18 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
 std::vector<PortChoice> networkChoices(std::string_view environment, std::string_view binding,
                                        const std::vector<std::string>& recent,
                                        const LastFailure& lastFailure) {
+    environment = trimAddress(environment);
+    binding = trimAddress(binding);
     std::vector<std::string> addresses = recent;
+    const bool boundToServer = isNetworkAddress(binding);
     // The bound one first when it has dropped off the list, so it shows.
-    if (isNetworkAddress(binding)) {
+    if (boundToServer) {
         const std::vector<std::string> withBound =
             rememberRecent(recent, binding, recent.size() + 1);
         if (withBound.size() > recent.size()) addresses = withBound;
     }
     std::optional<NetworkAddress> bound;
-    if (environment.empty() && isNetworkAddress(binding)) {
+    if (environment.empty() && boundToServer) {
         try {
             bound = parseNetworkAddress(binding);
         } catch (const RuntimeError&) {

@@ -61,6 +61,36 @@ std::string escape(std::string_view data) {
     return out;
 }
 
+bool opensWithNegotiation(std::string_view bytes) {
+    const std::string end{static_cast<char>(kIac), static_cast<char>(kSe)};
+    int commands = 0;
+    std::size_t i = 0;
+    bool cutShort = false;  // the bytes end inside a command
+    while (i < bytes.size() && static_cast<std::uint8_t>(bytes[i]) == kIac) {
+        if (i + 1 == bytes.size()) {
+            cutShort = true;
+            break;
+        }
+        const auto verb = static_cast<std::uint8_t>(bytes[i + 1]);
+        if (verb >= kWill && verb <= kDont) {
+            cutShort = i + 2 >= bytes.size();
+            if (cutShort) break;
+            i += 3;
+        } else if (verb == kSb) {
+            const auto close = bytes.find(end, i + 2);
+            cutShort = close == std::string_view::npos;
+            if (cutShort) break;
+            i = close + 2;
+        } else {
+            break;
+        }
+        ++commands;
+    }
+    // Two in a row, or one that is all there is so far: a probe's data (an
+    // echo record's 0xFF samples) never looks like that at a connection's start.
+    return commands >= 2 || (commands == 1 && (i == bytes.size() || cutShort));
+}
+
 std::string Client::start() {
     std::string out;
     for (const std::uint8_t option : {kBinary, kComPort, kSuppressGoAhead}) {
@@ -81,6 +111,7 @@ void Client::command(std::uint8_t verb, std::uint8_t option, std::string& reply)
     Side& them = remote_[option];
     switch (verb) {
         case kDo:
+            if (option == kComPort) comPort_ = Agreement::Agreed;
             if (!weDo(option)) {
                 put(reply, kWont, option);
             } else if (!us.enabled) {
@@ -90,6 +121,7 @@ void Client::command(std::uint8_t verb, std::uint8_t option, std::string& reply)
             us.asked = false;
             break;
         case kDont:
+            if (option == kComPort) comPort_ = Agreement::Refused;
             if (us.enabled) {
                 us.enabled = false;
                 put(reply, kWont, option);
@@ -120,29 +152,14 @@ void Client::subnegotiation() {
     if (subOverflow_ || sub_.size() < 2 || static_cast<std::uint8_t>(sub_[0]) != kComPort) return;
     const auto code = static_cast<std::uint8_t>(sub_[1]);
     const std::string_view value = std::string_view(sub_).substr(2);
-    const auto first = value.empty() ? 0 : static_cast<std::uint8_t>(value[0]);
     if (code <= kServerOffset) return;  // a client's command, or nothing known
-    switch (static_cast<ComPortCommand>(code - kServerOffset)) {
-        case ComPortCommand::SetBaudRate:
-            if (value.size() != 4) return;
-            server_.baud = 0;
-            for (const char b : value)
-                server_.baud = (server_.baud << 8U) | static_cast<std::uint8_t>(b);
-            break;
-        case ComPortCommand::SetDataSize: server_.dataSize = first; break;
-        case ComPortCommand::SetParity: server_.parity = first; break;
-        case ComPortCommand::SetStopSize: server_.stopSize = first; break;
-        case ComPortCommand::NotifyLineState:
-            if (value.empty()) return;
-            server_.lineState = first;
-            if ((first & kLineErrors) != 0) ++server_.lineErrors;
-            break;
-        case ComPortCommand::NotifyModemState:
-            if (!value.empty()) server_.modemState = first;
-            break;
-        case ComPortCommand::FlowControlSuspend: server_.suspended = true; break;
-        case ComPortCommand::FlowControlResume: server_.suspended = false; break;
-        default: break;  // acknowledgements of what needs no record
+    // Of the acknowledgements only the baud rate's is read: the rate the
+    // server's line runs at, which it may have rounded or refused.
+    if (code - kServerOffset == static_cast<int>(ComPortCommand::SetBaudRate) &&
+        value.size() == 4) {
+        acknowledgedBaud_ = 0;
+        for (const char b : value)
+            acknowledgedBaud_ = (acknowledgedBaud_ << 8U) | static_cast<std::uint8_t>(b);
     }
 }
 

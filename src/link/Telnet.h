@@ -45,30 +45,24 @@ inline constexpr std::uint8_t kServerOffset = 100;
 // PURGE-DATA values.
 enum class Purge : std::uint8_t { Receive = 1, Transmit = 2, Both = 3 };
 
-// Line-state bits of NOTIFY-LINESTATE that tell of data gone bad on the line.
-inline constexpr std::uint8_t kLineErrors = 0x1e;  // break, framing, parity, overrun
-
 // Doubles every 0xFF of `data`, as it has to travel inside a Telnet stream.
 std::string escape(std::string_view data);
 
-// What the server has told about its serial line so far.
-struct ServerLine {
-    std::uint32_t baud = 0;       // the rate it acknowledged last; 0: none yet
-    int dataSize = 0;             // 0: not acknowledged
-    int parity = 0;               // RFC 2217 parity value; 0: not acknowledged
-    int stopSize = 0;             // RFC 2217 stop size value; 0: not acknowledged
-    std::uint8_t lineState = 0;   // the last NOTIFY-LINESTATE
-    std::uint8_t modemState = 0;  // the last NOTIFY-MODEMSTATE
-    int lineErrors = 0;           // notifications that told of break, framing, parity or overrun
-    bool suspended = false;       // the server asked us to stop sending (FLOWCONTROL-SUSPEND)
-};
+// How the server answered the client's offer of the COM-PORT-OPTION.
+enum class Agreement { Pending, Agreed, Refused };
+
+// Whether `bytes`, the first a server sent on a connection, are Telnet
+// negotiation (IAC WILL/WONT/DO/DONT or IAC SB) and nothing else: a Telnet or
+// RFC 2217 server's opening, which no probe sends.
+bool opensWithNegotiation(std::string_view bytes);
 
 // The client end of a Telnet connection to a serial device server that speaks
 // the COM-PORT-OPTION (RFC 2217). Free of any toolkit and of the socket: bytes
 // received go in and come out as the serial line's data, with the answers the
 // protocol needs for the server; what to send is made here and written by the
-// caller. Nothing here ever waits for the server: a server that never
-// acknowledges an option or a setting is served the same.
+// caller. Nothing here waits for the server: whether it agreed to the
+// COM-PORT-OPTION (comPort) and the baud rate it acknowledged are read by
+// the caller.
 //
 // Hostile input is harmless: commands and options it does not know are
 // refused or passed over, a subnegotiation keeps at most kMaxSubnegotiation
@@ -98,7 +92,11 @@ class Client {
     // Whether each side has agreed to an option (RFC 1143's YES state).
     bool localEnabled(std::uint8_t option) const { return local_[option].enabled; }
     bool remoteEnabled(std::uint8_t option) const { return remote_[option].enabled; }
-    const ServerLine& server() const { return server_; }
+    // The server's answer to WILL COM-PORT-OPTION (start()).
+    Agreement comPort() const { return comPort_; }
+    // The baud rate the server acknowledged last (SET-BAUDRATE's answer: the
+    // rate its line runs at); 0 until it has.
+    std::uint32_t acknowledgedBaud() const { return acknowledgedBaud_; }
 
   private:
     enum class State { Data, Iac, Command, Subnegotiation, SubnegotiationIac };
@@ -117,7 +115,8 @@ class Client {
     bool subOverflow_ = false;
     std::array<Side, 256> local_{};   // what we do (WILL/WONT)
     std::array<Side, 256> remote_{};  // what the server does (DO/DONT)
-    ServerLine server_;
+    Agreement comPort_ = Agreement::Pending;
+    std::uint32_t acknowledgedBaud_ = 0;
 };
 
 }  // namespace purlo::telnet

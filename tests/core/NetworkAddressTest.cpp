@@ -52,6 +52,21 @@ TEST(NetworkAddress, RefusesMalformedAddressesSayingWhy) {
     }
     EXPECT_FALSE(isNetworkAddress("/dev/ttyUSB0"));
     EXPECT_FALSE(isNetworkAddress("/dev/serial/by-id/usb-FTDI_tcp://x"));
+    EXPECT_FALSE(isNetworkAddress("ttyUSB0"));
+    EXPECT_FALSE(isNetworkAddress("rfc2217"));
+    // Meant as addresses: refused as addresses, not opened as files.
+    for (const char* meant : {"telnet://host:4001", " rfc2217:/host:4002", "Socket:host:1"})
+        EXPECT_TRUE(isNetworkAddress(meant)) << meant;
+}
+
+TEST(NetworkAddress, BlanksAroundAreNoPartOfIt) {
+    for (const char* text :
+         {" rfc2217://gw:4002", "rfc2217://gw:4002 ", "\trfc2217://gw:4002\r\n"}) {
+        EXPECT_TRUE(isNetworkAddress(text));
+        EXPECT_EQ(parseNetworkAddress(text).text(), "rfc2217://gw:4002");
+    }
+    EXPECT_EQ(trimAddress(" \t "), "");
+    EXPECT_THROW(parseNetworkAddress("rfc2217://gw :4002"), RuntimeError);
 }
 
 TEST(NetworkAddress, RecentPortsKeepTheLastFewOnceEach) {
@@ -63,13 +78,17 @@ TEST(NetworkAddress, RecentPortsKeepTheLastFewOnceEach) {
     EXPECT_EQ(recent, (std::vector<std::string>{"rfc2217://b:2", "rfc2217://d:4", "tcp://c:3"}));
 }
 
-TEST(NetworkAddress, ReconnectPausesGrowToTheirCap) {
-    EXPECT_EQ(reconnectPause(0), kFirstReconnectPause);
-    for (int n = 1; n < 40; ++n) {
-        EXPECT_GE(reconnectPause(n), reconnectPause(n - 1));
-        EXPECT_LE(reconnectPause(n), kMaxReconnectPause);
+TEST(NetworkAddress, ReconnectPausesGrowToTheirCapAServerThatDropsWaitsLonger) {
+    for (const bool dropping : {false, true}) {
+        const auto cap = dropping ? kMaxDroppingPause : kMaxReconnectPause;
+        EXPECT_EQ(reconnectPause(0, dropping), kFirstReconnectPause);
+        for (int n = 1; n < 40; ++n) {
+            EXPECT_GE(reconnectPause(n, dropping), reconnectPause(n - 1, dropping));
+            EXPECT_LE(reconnectPause(n, dropping), cap);
+        }
+        EXPECT_EQ(reconnectPause(39, dropping), cap);
     }
-    EXPECT_EQ(reconnectPause(39), kMaxReconnectPause);
+    EXPECT_GT(reconnectPause(5, true), reconnectPause(5, false));
 }
 
 }  // namespace

@@ -202,5 +202,24 @@ TEST(PortChoices, NetworkPortsAreNeverAbsentAndListedRecentFirstWithWhyTheyFaile
     EXPECT_TRUE(std::none_of(n.begin(), n.end(), [](const PortChoice& p) { return p.current; }));
 }
 
+// Pasted with blanks around, or not quite an address: it is still read as
+// one, and the chooser says what is wrong rather than "absent".
+TEST(PortChoices, ANetworkAddressWithBlanksCountsTrimmedAndOneNotUnderstoodSaysWhy) {
+    FakePortCatalogue c;
+    const auto refused = [](const std::string& a) {
+        return a == "rfc2217://gw:4002" ? std::string("refused") : std::string();
+    };
+    EXPECT_EQ(mapComm(1, " rfc2217://gw:4002\n", "", c).device, "rfc2217://gw:4002");
+    EXPECT_EQ(mapComm(1, "", "\ttcp://gw:4001 ", c).device, "tcp://gw:4001");
+    EXPECT_EQ(mapComm(1, "  ", "", c).source, CommSource::Automatic);
+    EXPECT_EQ(portChoices(1, " rfc2217://gw:4002", "", c, refused)[0].text,
+              "PURLO_COMM1=rfc2217://gw:4002 (refused)");
+    EXPECT_EQ(networkChoices("", " tcp://gw:4001", {}, refused)[0].binding, "tcp://gw:4001");
+    for (const std::string bad : {"telnet://gw:23", "rfc2217:/gw:4002", "TCP:gw:4001"}) {
+        EXPECT_EQ(portChoices(1, bad, "", c)[0].text,
+                  "PURLO_COMM1=" + bad + " (not rfc2217://HOST:PORT or tcp://HOST:PORT)");
+    }
+}
+
 }  // namespace
 }  // namespace purlo::test

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,12 +47,19 @@ void sendCommand(Harness& h, const std::string& box) {
     h.console.click(Control::Com_command_to_send);
 }
 
-// A console on the simulated probe, the option as given, its port on /dev/ttyUSB0.
+sim::ProbeOptions recordsOf(int samples) {
+    sim::ProbeOptions o;
+    o.samplesPerRecord = samples;
+    return o;
+}
+
+// A console on the simulated probe, the option as given, its port on
+// /dev/ttyUSB0, echo records of `samples` bytes.
 struct Pluggable : Harness {
-    explicit Pluggable(bool option) : probe(port) {
+    explicit Pluggable(bool option, int samples = 160) : probe(port, recordsOf(samples)) {
         port.device = "/dev/ttyUSB0";
         s.settings_loaded = true;
-        s.sample_length = 160;
+        s.sample_length = static_cast<std::uint8_t>(samples);
         console.resume.enabled = option;
         console.resume.watcher = &watcher;
     }
@@ -104,10 +113,14 @@ TEST(Resume, TheLostPortIsWaitedForAndAcquisitionAndRecordingGoOnWhenItIsBack) {
     EXPECT_FALSE(h.s.port_open);
     EXPECT_TRUE(h.console.resume.waiting);
     EXPECT_EQ(h.watcher.watching, "/dev/ttyUSB0");
-    // The recording is still running, with everything up to the loss in it.
+    // The recording is still running, with everything up to the loss in it
+    // but a reply the loss cut short, its last line whole.
     ASSERT_TRUE(h.s.recording_on);
     ASSERT_GT(beforeLoss.size(), 300u);
-    EXPECT_EQ(readFile(h.console.file("Purlo.Spl")), beforeLoss);
+    const std::string mended = readFile(h.console.file("Purlo.Spl"));
+    const std::size_t common = std::min(mended.size(), beforeLoss.size());
+    EXPECT_EQ(mended.substr(0, common), beforeLoss.substr(0, common));
+    EXPECT_TRUE(mended.ends_with("\r\n"));
 
     h.port.comeBack();
     const std::size_t sentBefore = h.port.sent.size();
@@ -125,8 +138,8 @@ TEST(Resume, TheLostPortIsWaitedForAndAcquisitionAndRecordingGoOnWhenItIsBack) {
     EXPECT_EQ(h.ui.text(Control::Com_start_stop), "Start");  // stopped again at the end
     // The same file goes on: what came before the loss is all there, then more.
     const std::string after = readFile(h.console.file("Purlo.Spl"));
-    ASSERT_GT(after.size(), beforeLoss.size() + std::size_t{2} * 161);
-    EXPECT_EQ(after.substr(0, beforeLoss.size()), beforeLoss);
+    ASSERT_GT(after.size(), mended.size() + std::size_t{2} * 161);
+    EXPECT_EQ(after.substr(0, mended.size()), mended);
     EXPECT_TRUE(h.s.recording_on);
     // Nothing more to wait for.
     EXPECT_FALSE(resumeAcquisition(h.console));
@@ -288,6 +301,73 @@ TEST(Resume, ALossDuringResumedAcquisitionIsWaitedForAgain) {
               (std::vector<std::string>{std::string(kReceiveError), std::string(kRemoved)}));
     EXPECT_TRUE(h.console.resume.waiting);
     EXPECT_EQ(h.watcher.watches, 2);
+}
+
+// What the console showed, in order: each reply decoded and each echo record.
+struct Shown : Observer {
+    void replyDecoded(const DecodedReply& r) override {
+        events.push_back(std::to_string(static_cast<int>(r.value)) + "=" +
+                         std::to_string(r.number));
+    }
+    void echoRecord(std::span<const std::uint8_t> /*bytes*/) override {
+        events.emplace_back("record");
+    }
+    std::vector<std::string> events;
+};
+
+// The loss cuts a reply line after `cut` of its characters (0: it comes
+// while an echo record is awaited, -1: between a reply's carriage return and
+// its line feed), and acquisition resumes into the same recording. Played
+// back, the recording shows what live acquisition showed, in the same order:
+// the cut line does not swallow the next one.
+TEST(Resume, ARecordingAcrossTheLossPlaysBackAsLiveAcquisitionShowedIt) {
+    for (const int cut : {1, 2, 4, 0, -1}) {
+        SCOPED_TRACE(cut);
+        // Records playback draws whole (it draws at most 147 bytes of one).
+        Pluggable h(true, 140);
+        Shown live;
+        h.console.setObserver(live);
+        const auto spl = [&] { return readFile(h.console.file("Purlo.Spl")); };
+        h.startAndPullWhen([&] {
+            // Recording from the first byte read.
+            if (!h.s.recording_on && h.s.port_open) sendCommand(h, "#");
+            if (echoRequests(h) < 2) return false;
+            if (cut == 0) return h.port.sent.back() == '=';
+            // A reply under way: a letter and printable characters since the last line feed.
+            const std::string file = spl();
+            std::string tail = file.substr(file.find_last_of("\n=") + 1);
+            if (cut < 0) {
+                if (tail.empty() || tail.back() != '\r') return false;
+                tail.pop_back();
+            } else if (tail.size() != static_cast<std::size_t>(cut)) {
+                return false;
+            }
+            return !tail.empty() && std::isalpha(static_cast<unsigned char>(tail.front())) != 0 &&
+                   std::all_of(tail.begin(), tail.end(),
+                               [](char ch) { return ch >= ' ' && ch < 127; });
+        });
+        ASSERT_TRUE(h.console.resume.waiting) << h.ui.lastListLine();
+        h.port.comeBack();
+        const int recordsBefore = echoRequests(h);
+        h.ui.everyYield = h.stopWhen([&] { return echoRequests(h) >= recordsBefore + 4; });
+        ASSERT_TRUE(resumeAcquisition(h.console));
+        h.console.endRecording();
+
+        Shown played;
+        h.console.setObserver(played);
+        h.ui.everyYield = nullptr;
+        h.console.click(Control::Com_play_spl);
+        h.console.click(Control::Com_start_stop);
+        EXPECT_EQ(h.ui.lastListLine().find("Error"), std::string::npos) << h.ui.lastListLine();
+        // Playback leaves the last 200 bytes unread: what it shows is what live showed first.
+        ASSERT_GT(played.events.size(), 30u);
+        ASSERT_LE(played.events.size(), live.events.size());
+        EXPECT_EQ(played.events,
+                  std::vector<std::string>(
+                      live.events.begin(),
+                      live.events.begin() + static_cast<std::ptrdiff_t>(played.events.size())));
+        h.console.setObserver(nullObserver());
+    }
 }
 
 }  // namespace

@@ -74,6 +74,7 @@ TEST(Telnet, AgreesWithSer2netsOpeningWithoutRepeatingItselfAndRefusesEcho) {
         EXPECT_TRUE(client.remoteEnabled(option));
     }
     EXPECT_TRUE(client.localEnabled(kComPort));
+    EXPECT_EQ(client.comPort(), Agreement::Agreed);
     EXPECT_FALSE(client.remoteEnabled(kEcho));
 
     // The same requests again are no changes: no answer, no loop.
@@ -85,6 +86,26 @@ TEST(Telnet, AgreesWithSer2netsOpeningWithoutRepeatingItselfAndRefusesEcho) {
          &reply);
     EXPECT_EQ(reply, bytes({kIac, kWont, kBinary, kIac, kWont, 24, kIac, kDont, 31}));
     EXPECT_FALSE(client.localEnabled(kBinary));
+}
+
+TEST(Telnet, TellsWhetherTheServerTookTheComPortOptionAndHowItOpens) {
+    Client plain;  // a Telnet server without RFC 2217
+    plain.start();
+    EXPECT_EQ(plain.comPort(), Agreement::Pending);
+    feed(plain, bytes({kIac, kDo, kBinary, kIac, kDont, kComPort}));
+    EXPECT_EQ(plain.comPort(), Agreement::Refused);
+    EXPECT_FALSE(plain.localEnabled(kComPort));
+
+    // A server's opening, whole or cut short, against what a probe sends.
+    EXPECT_TRUE(opensWithNegotiation(kServerOpening));
+    EXPECT_TRUE(opensWithNegotiation(kServerOpening.substr(0, 4)));
+    EXPECT_TRUE(opensWithNegotiation(bytes({kIac, kDo, kComPort})));
+    EXPECT_TRUE(
+        opensWithNegotiation(bytes({kIac, kSb, kComPort, 107, 0, kIac, kSe, kIac, kWill, 1})));
+    for (const std::string& data :
+         {std::string("F25.1\r\n"), std::string(), bytes({kIac, kIac, 7}),
+          bytes({kIac, kDo, kComPort, 'x'}), bytes({kIac, kWill}), bytes({1, kIac, kDo, 0})})
+        EXPECT_FALSE(opensWithNegotiation(data));
 }
 
 TEST(Telnet, AServerSpeakingFirstIsAnsweredOptionByOption) {
@@ -113,7 +134,7 @@ TEST(Telnet, EncodesTheLineSettingsAndPurge) {
     EXPECT_EQ(Client::purgeData(Purge::Both), bytes({kIac, kSb, kComPort, 12, 3, kIac, kSe}));
 }
 
-TEST(Telnet, ReadsAcknowledgementsAndNotificationsSplitAnywhere) {
+TEST(Telnet, ReadsTheBaudRateAcknowledgedSplitAnywhereAndPassesOverNotifications) {
     const std::string stream =
         "a" + bytes({kIac, kSb, kComPort, 101, 0, 0, 0x96, 0x00, kIac, kSe}) + "b" +
         bytes({kIac, kSb, kComPort, 102, 8,    kIac, kSe, kIac, kSb, kComPort, 106, 0x08, kIac, kSe,
@@ -128,18 +149,12 @@ TEST(Telnet, ReadsAcknowledgementsAndNotificationsSplitAnywhere) {
         client.receive(stream.substr(0, cut), data, reply);
         // The first acknowledgement counts as soon as its IAC SE is in.
         if (cut == 11) {
-            EXPECT_EQ(client.server().baud, 38400u);
+            EXPECT_EQ(client.acknowledgedBaud(), 38400u);
         }
         client.receive(stream.substr(cut), data, reply);
         EXPECT_EQ(data, "abc") << "cut at " << cut;
         EXPECT_EQ(reply, "");
-        const ServerLine& s = client.server();
-        EXPECT_EQ(s.baud, 65535u);
-        EXPECT_EQ(s.dataSize, 8);
-        EXPECT_EQ(s.lineState, 0x60);
-        EXPECT_EQ(s.lineErrors, 1);  // the framing error
-        EXPECT_EQ(s.modemState, 0x30);
-        EXPECT_TRUE(s.suspended);
+        EXPECT_EQ(client.acknowledgedBaud(), 65535u);
     }
 }
 
@@ -164,7 +179,7 @@ TEST(Telnet, HostileStreamsCostBoundedMemoryAndTheDataAfterThemGetsThrough) {
     EXPECT_EQ(data, "");
     client.receive(bytes({kIac, kSe}) + "ok", data, reply);
     EXPECT_EQ(data, "ok");
-    EXPECT_EQ(client.server().baud, 0u);  // the overlong one is not taken
+    EXPECT_EQ(client.acknowledgedBaud(), 0u);  // the overlong one is not taken
 
     // A command in the middle of a subnegotiation ends it; stray commands
     // and a lone SE carry no data; an IAC at the very end waits for its pair.

@@ -6,7 +6,9 @@
 // Telnet escaping; a server that goes away is a lost port that comes back.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
@@ -231,6 +233,24 @@ TEST_F(BehindSer2net, AServerGoneWithoutAWordIsNoticedWithinSecondsAndItsReturnR
     EXPECT_EQ(count("* Comm1 is back; acquisition resumed."), 1);
 }
 
+// Each kind of client at the other kind of port: the open fails with the
+// specified line, and the chooser says which address to try instead.
+TEST_F(BehindSer2net, AServerOfTheOtherKindFailsTheStartAndTheAddressToTryIsSaid) {
+    const std::string rfc2217AtRaw = "rfc2217://127.0.0.1:" + std::to_string(raw.port());
+    const std::string rawAtRfc2217 = "tcp://127.0.0.1:" + std::to_string(rfc2217.port());
+    for (const std::string& address : {rawAtRfc2217, rfc2217AtRaw}) {
+        use(address);
+        EXPECT_FALSE(runLiveUntil([&] { return valuesShown(); }, 6000)) << address;
+        EXPECT_EQ(listLines().back(), "* Error while setting Comm. Port or baudrate!");
+        EXPECT_EQ(window.text(Control::Com_start_stop), "Start");
+    }
+    EXPECT_EQ(NetworkPorts::failure(rawAtRfc2217),
+              "speaks Telnet (RFC 2217?): try " + rfc2217.address());
+    EXPECT_EQ(NetworkPorts::failure(rfc2217AtRaw),
+              "no RFC 2217 answer within 3 s: raw TCP? try " + raw.address());
+    EXPECT_EQ(count("* Error while getting RS232 data via communication chanel!"), 0);
+}
+
 TEST_F(BehindSer2net, AServerThatRefusesGivesTheSpecifiedLineAndTheReason) {
     const std::string address = rfc2217.address();
     rfc2217.kill();
@@ -242,6 +262,65 @@ TEST_F(BehindSer2net, AServerThatRefusesGivesTheSpecifiedLineAndTheReason) {
     use("tcp://no-such-host.invalid:4001");
     console.click(Control::Com_start_stop);
     EXPECT_EQ(NetworkPorts::failure("tcp://no-such-host.invalid:4001"), "name not found");
+}
+
+// The server of a port lost under acquisition comes back as one that
+// accepts every connection and ends it at once (ser2net whose device is in
+// use, another console that took the port over, a relay whose far side is
+// down): socat running /bin/true for each connection, on the same port.
+TEST_F(BehindSer2net, AServerThatKeepsDroppingIsTriedEverMoreRarelySaidOnceAndTheWaitCanEnd) {
+    // The option is stored per user: here, in the scratch folder.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(dir.path().string()));
+    const std::string address = raw.address();
+    use(address);
+    PortWatcher watcher(console);
+    QAction option;
+    watcher.bindOption(&option);
+    option.setChecked(true);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (valuesShown()) raw.kill();
+    });
+    watch.start(20);
+    console.click(Control::Com_start_stop);  // returns when the loss ends acquisition
+    watch.stop();
+    ASSERT_EQ(listLines().back(), "* Comm1 (" + address + ") was removed; waiting for it.");
+    ASSERT_TRUE(watcher.watching());
+    const std::size_t linesThen = listLines().size();
+    testsupport::SimProcess dropping("/usr/bin/socat", {"TCP-LISTEN:" + std::to_string(raw.port()) +
+                                                            ",bind=127.0.0.1,reuseaddr,fork",
+                                                        "EXEC:/bin/true"});
+
+    // When the watcher's tries met a drop.
+    std::vector<qint64> drops;
+    QElapsedTimer clock;
+    clock.start();
+    const int dropsBefore = NetworkPorts::silentDrops(address);
+    while (NetworkPorts::failure(address) != NetworkPorts::kKeepsDropping &&
+           clock.elapsed() < 20000) {
+        e2e::runEventsFor(10);
+        while (static_cast<int>(drops.size()) < NetworkPorts::silentDrops(address) - dropsBefore)
+            drops.push_back(clock.elapsed());
+    }
+    // A connection is no return: each drop waits longer before the next
+    // try, and the list does not hear of them.
+    ASSERT_EQ(NetworkPorts::failure(address), NetworkPorts::kKeepsDropping);
+    ASSERT_GE(drops.size(), 2u);
+    const auto last = drops.size() - 1;
+    EXPECT_GE(drops[last] - drops[last - 1], 900);
+    EXPECT_EQ(listLines().size(), linesThen);
+    EXPECT_FALSE(console.s.port_open);
+    EXPECT_TRUE(watcher.watching());
+
+    // The technician stops waiting: nothing more is tried.
+    option.setChecked(false);
+    EXPECT_FALSE(watcher.watching());
+    EXPECT_FALSE(console.resume.waiting);
+    const int dropsThen = NetworkPorts::silentDrops(address);
+    e2e::runEventsFor(4000);
+    EXPECT_EQ(NetworkPorts::silentDrops(address), dropsThen);
+    EXPECT_EQ(listLines().size(), linesThen);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Port for Comm n" in the console menu, on a catalogue of ports the test
 // sets, with the bindings in a settings folder of the test's own.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -16,17 +20,18 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTest>
+#include <array>
 #include <cstdlib>
 #include <optional>
+#include <thread>
 
 #include "app/Console.h"
 #include "fakes/FakePortCatalogue.h"
 #include "fakes/FakeSerialPort.h"
 #include "fakes/Harness.h"
-#include "serial/NetworkPort.h"
+#include "serial/CommPort.h"
 #include "serial/NetworkPorts.h"
 #include "serial/PortWatcher.h"
-#include "serial/QtSerialPort.h"
 #include "serial/ports/NetworkPortDialog.h"
 #include "serial/ports/PortBindings.h"
 #include "serial/ports/PortChooser.h"
@@ -202,6 +207,16 @@ TEST_F(PortChooserWindow, NetworkPortAsksWithoutStoppingAnythingBindsAndListsThe
     NetworkPortDialog* dialog = networkDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
+    // RFC 2217 on 4002, raw TCP on 4001, as the README's ser2net has them.
+    auto* portBox = dialog->findChild<QSpinBox*>(QStringLiteral("Port"));
+    auto* kindBox = dialog->findChild<QComboBox*>(QStringLiteral("Kind"));
+    EXPECT_EQ(kindBox->currentIndex(), 0);
+    EXPECT_EQ(portBox->value(), 4002);
+    kindBox->setCurrentIndex(1);
+    EXPECT_EQ(portBox->value(), 4001);
+    portBox->setValue(5000);
+    kindBox->setCurrentIndex(0);
+    EXPECT_EQ(portBox->value(), 5000);  // a port of one's own stays
     dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("bad host"));
     dialog->accept();
     EXPECT_TRUE(dialog->isVisible());  // explained, still open
@@ -224,10 +239,10 @@ TEST_F(PortChooserWindow, NetworkPortAsksWithoutStoppingAnythingBindsAndListsThe
     dialog->findChild<QComboBox*>(QStringLiteral("Kind"))->setCurrentIndex(1);
     dialog->findChild<QLineEdit*>(QStringLiteral("Host"))->setText(QStringLiteral("gw.plant"));
     dialog->accept();
-    EXPECT_EQ(PortBindings::binding(1), "tcp://gw.plant:4002");
+    EXPECT_EQ(PortBindings::binding(1), "tcp://gw.plant:4001");  // the raw port beside it
     const QStringList texts = textsOf(open());
     EXPECT_EQ(texts.mid(texts.size() - 3),
-              (QStringList{"tcp://gw.plant:4002", "rfc2217://[::1]:4002", "Network port…"}));
+              (QStringList{"tcp://gw.plant:4001", "rfc2217://[::1]:4002", "Network port…"}));
 }
 
 // A network port says why it cannot be used wherever the chooser names it:
@@ -242,7 +257,7 @@ TEST_F(PortChooserWindow, SaysWhyANetworkPortWasNotReachedWhereverItIsNamed) {
     const auto first = [this] { return open().constFirst()->text().toStdString(); };
 
     setenv("PURLO_COMM1", address.c_str(), 1);
-    NetworkPort network;  // Start's attempt, as the console's port makes it
+    CommPort network;  // Start's attempt, as the console's port makes it
     EXPECT_THROW(network.setPortOpen(true), RuntimeError);
     EXPECT_EQ(first(), "PURLO_COMM1=" + address + " (refused)");
     setenv("PURLO_COMM1", "tcp://gw.plant", 1);
@@ -271,6 +286,94 @@ TEST_F(PortChooserWindow, SaysWhyANetworkPortWasNotReachedWhereverItIsNamed) {
     watcher.stop();
 }
 
+// A Telnet server of the test's own on loopback, in a thread (the port waits
+// for its answers while it opens): it answers the COM-PORT-OPTION with DO, or
+// DONT as a Telnet server without RFC 2217 does, and acknowledges every baud
+// rate asked as 9600, as a box whose line is fixed does.
+class FixedLineServer {
+  public:
+    explicit FixedLineServer(bool takesComPort) : listener_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listener_, 1);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length);
+        address = "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+        thread_ = std::thread([this, takesComPort] { serve(takesComPort); });
+    }
+    ~FixedLineServer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    FixedLineServer(const FixedLineServer&) = delete;
+    FixedLineServer& operator=(const FixedLineServer&) = delete;
+
+    std::string address;
+
+  private:
+    void serve(bool takesComPort) {
+        const int c = ::accept(listener_, nullptr, nullptr);
+        if (c < 0) return;
+        const std::string answer{'\xff', takesComPort ? '\xfd' : '\xfe', '\x2c'};
+        bool up = ::write(c, answer.data(), answer.size()) > 0;
+        const std::string setBaud{'\xff', '\xfa', '\x2c', '\x01'};
+        const std::string ack{'\xff', '\xfa', '\x2c', 'e', 0, 0, '\x25', '\x80', '\xff', '\xf0'};
+        std::array<char, 512> buffer{};
+        for (ssize_t n = 0; up && (n = ::read(c, buffer.data(), buffer.size())) > 0;) {
+            const std::string got(buffer.data(), static_cast<std::size_t>(n));
+            for (auto at = got.find(setBaud); up && at != std::string::npos;
+                 at = got.find(setBaud, at + 1))
+                up = ::write(c, ack.data(), ack.size()) > 0;
+        }
+        ::close(c);
+    }
+
+    int listener_;
+    std::thread thread_;
+};
+
+TEST(Rfc2217Server, ThatRefusesTheComPortOptionFailsTheOpenSuggestingRawTcp) {
+    NoCommVariables noVariables;
+    UserSettings settings;
+    FixedLineServer server(false);
+    setenv("PURLO_COMM1", server.address.c_str(), 1);
+    CommPort port;
+    EXPECT_THROW(port.setPortOpen(true), RuntimeError);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_EQ(NetworkPorts::failure(server.address),
+              "refuses the COM-PORT-OPTION (no RFC 2217): try tcp" +
+                  server.address.substr(server.address.find("://")));
+}
+
+TEST(Rfc2217Server, ThatSetsAnotherBaudRateIsSaidOnceForTheRateAsked) {
+    NoCommVariables noVariables;
+    UserSettings settings;
+    FixedLineServer server(true);
+    setenv("PURLO_COMM1", server.address.c_str(), 1);
+    CommPort port;
+    std::vector<std::string> notes;
+    port.setNotes([&notes](const std::string& line) { notes.push_back(line); });
+    port.setSettings("19200,N,8,1");
+    port.setPortOpen(true);
+    const auto read = [&] {
+        QTest::qWait(300);
+        port.inBufferCount();
+    };
+    read();
+    port.setSettings("19200,N,8,1");  // asked again, set otherwise again
+    read();
+    EXPECT_EQ(notes, std::vector<std::string>{"* Error while setting Baud Rate! * Check Comport!"});
+    EXPECT_EQ(NetworkPorts::failure(server.address), "the server set 9600 baud, not 19200");
+    port.setSettings("9600,N,8,1");
+    read();
+    EXPECT_EQ(notes.size(), 1u);
+    EXPECT_EQ(NetworkPorts::failure(server.address), "");
+    port.setPortOpen(false);
+}
+
 // The real serial adapter: a bound adapter that is gone makes Start fail as
 // any port that cannot be opened does; no other device is taken instead.
 TEST(BoundPortAbsent, StartFailsWithThePortMessage) {
@@ -279,7 +382,7 @@ TEST(BoundPortAbsent, StartFailsWithThePortMessage) {
     TempDir dir;
     PortBindings::bind(1, (dir / "usb-FTDI_FT232R_USB_UART_A9KX1Q3E-if00-port0").string());
     MainWindow window;
-    QtSerialPort serial;
+    CommPort serial;
     Console console(window, window.canvas(), serial, dir.path());
     window.connectConsole(console);
     console.Form_Load();

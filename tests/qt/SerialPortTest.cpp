@@ -18,8 +18,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "serial/CommPort.h"
 #include "serial/PortMap.h"
-#include "serial/QtSerialPort.h"
 #include "serial/ports/PortBindings.h"
 #include "serial/ports/SystemPortCatalogue.h"
 #include "support/FileBytes.h"
@@ -72,8 +72,8 @@ TEST(PortMap, OtherwiseAUsbAdapterACdcAcmOneOrTheBuiltInPort) {
     EXPECT_THROW(deviceForComm(0), RuntimeError);
 }
 
-TEST(QtSerialPortClosed, EveryOperationNeedingTheLinkThrows) {
-    QtSerialPort port;
+TEST(CommPortClosed, EveryOperationNeedingTheLinkThrows) {
+    CommPort port;
     EXPECT_FALSE(port.portOpen());
     EXPECT_THROW(port.inBufferCount(), RuntimeError);
     EXPECT_THROW(port.clearInBuffer(), RuntimeError);
@@ -82,17 +82,17 @@ TEST(QtSerialPortClosed, EveryOperationNeedingTheLinkThrows) {
     EXPECT_NO_THROW(port.setPortOpen(false));
 }
 
-TEST(QtSerialPortClosed, RefusesInvalidSettingsAndKeepsTheOldOnes) {
-    QtSerialPort port;
+TEST(CommPortClosed, RefusesInvalidSettingsAndKeepsTheOldOnes) {
+    CommPort port;
     EXPECT_THROW(port.setCommPort(0), RuntimeError);
     EXPECT_THROW(port.setInputLen(-1), RuntimeError);
     EXPECT_THROW(port.setSettings("9600,N,8"), RuntimeError);
     EXPECT_NO_THROW(port.setSettings("300,N,8,1"));
 }
 
-TEST(QtSerialPortClosed, AMissingDeviceCannotBeOpened) {
+TEST(CommPortClosed, AMissingDeviceCannotBeOpened) {
     EnvVar missing("PURLO_COMM2", "/nonexistent/ttyPurlo");
-    QtSerialPort port;
+    CommPort port;
     port.setCommPort(2);
     EXPECT_EQ(port.deviceName(), "/nonexistent/ttyPurlo");
     EXPECT_THROW(port.setPortOpen(true), RuntimeError);
@@ -188,7 +188,7 @@ struct PtyLink : ::testing::Test {
 
     Pty pty;
     std::optional<EnvVar> env;
-    QtSerialPort port;
+    CommPort port;
 };
 
 TEST_F(PtyLink, OneCharacterEachWay) {
@@ -251,13 +251,13 @@ TEST_F(PtyLink, APeerSendingWhileNobodyReadsFillsOnlyTheReceiveBuffer) {
         accepted += pty.offer(chunk);
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
-    EXPECT_LE(static_cast<std::size_t>(port.inBufferCount()), QtSerialPort::kReceiveBufferBytes);
+    EXPECT_LE(static_cast<std::size_t>(port.inBufferCount()), CommPort::kReceiveBufferBytes);
     // The line pushed back instead of the program taking it all in.
     EXPECT_LT(accepted, kOffered / 2);
     // What waits is the start of what was sent, and reading it makes room again.
     port.setInputLen(0);
     const std::string first = port.input();
-    EXPECT_EQ(first.size(), QtSerialPort::kReceiveBufferBytes);
+    EXPECT_EQ(first.size(), CommPort::kReceiveBufferBytes);
     EXPECT_EQ(first.find_first_not_of('x'), std::string::npos);
     EXPECT_TRUE(runEventsUntil([&] { return port.inBufferCount() > 0; }));
 }
@@ -288,7 +288,7 @@ TEST_F(PtyLink, ChangesLineSettingsWhileOpen) {
 }
 
 TEST_F(PtyLink, ASecondOpenOfTheSameDeviceFails) {
-    QtSerialPort other;
+    CommPort other;
     other.setCommPort(1);
     EXPECT_THROW(other.setPortOpen(true), RuntimeError);
     EXPECT_FALSE(other.portOpen());
@@ -359,7 +359,7 @@ TEST(PortBinding, ABoundPortOpensByItsLinkAndStaysBoundWhenItIsGone) {
     EXPECT_EQ(PortBindings::binding(2), link.string());
     EXPECT_EQ(PortBindings::binding(1), "");
 
-    QtSerialPort port;
+    CommPort port;
     port.setCommPort(2);
     port.setSettings("9600,N,8,1");
     EXPECT_EQ(port.deviceName(), link.string());

@@ -29,7 +29,7 @@ NetworkPortDialog::NetworkPortDialog(QWidget* parent, int comm, const std::strin
     host_->setPlaceholderText(QStringLiteral("name, IPv4 or IPv6 address"));
     port_->setObjectName(QStringLiteral("Port"));
     port_->setRange(1, 65535);
-    port_->setValue(4001);
+    port_->setValue(kRfc2217Port);
     kind_->setObjectName(QStringLiteral("Kind"));
     kind_->addItem(QStringLiteral("RFC 2217 (line settings from here)"));
     kind_->addItem(QStringLiteral("Raw TCP (line settings on the server)"));
@@ -44,6 +44,13 @@ NetworkPortDialog::NetworkPortDialog(QWidget* parent, int comm, const std::strin
     } catch (const RuntimeError&) {
         // Nothing used before: empty fields.
     }
+    // The other kind chosen while the port is the usual one of the first:
+    // the usual one of the other (the README's ser2net: 4002 and 4001).
+    connect(kind_, &QComboBox::currentIndexChanged, this, [this](int kind) {
+        const int usual = kind == 0 ? kRfc2217Port : kRawPort;
+        const int other = kind == 0 ? kRawPort : kRfc2217Port;
+        if (port_->value() == other) port_->setValue(usual);
+    });
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Host:"), host_);

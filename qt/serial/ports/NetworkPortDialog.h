@@ -28,6 +28,11 @@ class NetworkPortDialog : public QDialog {
     std::string address() const;
     void accept() override;
 
+    // The ports a new address starts from, by kind, as the README's ser2net
+    // configuration has them.
+    static constexpr int kRfc2217Port = 4002;
+    static constexpr int kRawPort = 4001;
+
   private:
     QLineEdit* host_;
     QSpinBox* port_;
