@@ -148,6 +148,14 @@ void Client::command(std::uint8_t verb, std::uint8_t option, std::string& reply)
     }
 }
 
+void Client::appendSubnegotiation(std::uint8_t b) {
+    if (sub_.size() < kMaxSubnegotiation) {
+        sub_ += static_cast<char>(b);
+    } else {
+        subOverflow_ = true;
+    }
+}
+
 void Client::subnegotiation() {
     if (subOverflow_ || sub_.size() < 2 || static_cast<std::uint8_t>(sub_[0]) != kComPort) return;
     const auto code = static_cast<std::uint8_t>(sub_[1]);
@@ -200,20 +208,14 @@ void Client::receive(std::string_view bytes, std::string& data, std::string& rep
             case State::Subnegotiation:
                 if (b == kIac) {
                     state_ = State::SubnegotiationIac;
-                } else if (sub_.size() < kMaxSubnegotiation) {
-                    sub_ += static_cast<char>(b);
                 } else {
-                    subOverflow_ = true;
+                    appendSubnegotiation(b);
                 }
                 break;
             case State::SubnegotiationIac:
                 if (b == kIac) {
                     state_ = State::Subnegotiation;
-                    if (sub_.size() < kMaxSubnegotiation) {
-                        sub_ += static_cast<char>(b);
-                    } else {
-                        subOverflow_ = true;
-                    }
+                    appendSubnegotiation(b);
                 } else if (b == kSe) {
                     subnegotiation();
                     state_ = State::Data;

@@ -107,6 +107,9 @@ class Client {
 
     void command(std::uint8_t verb, std::uint8_t option, std::string& reply);
     void subnegotiation();
+    // One byte of a subnegotiation's value; past kMaxSubnegotiation it is
+    // marked overflowed and ignored when it ends.
+    void appendSubnegotiation(std::uint8_t b);
 
     State state_ = State::Data;
     std::uint8_t verb_ = 0;
