@@ -219,6 +219,12 @@ void Assistant::act(Action a, Event /*e*/) {
             awaitingQuery_.reset();
             stage_ = Stage::Moving;
             stepper_.newRun();
+            // A knob not reported since a command: the snapshot waits for
+            // its second report from now (the first may answer a query sent before).
+            for (const Knob k : stepper_.unconfirmed()) {
+                auto& at = countAtAcquisition_[slot(knobValue(k))];
+                at = std::max(at, reportCount_[slot(knobValue(k))] + 1);
+            }
             runOpen_ = true;
             planned_ = summarise(reportedSetting().value_or(Setting{}), context_.echoRecords).steps;
             break;
@@ -576,6 +582,7 @@ void Assistant::snapshotTick(double now) {
         fail("the probe reports a frequency index the list does not hold");
         return;
     }
+    stepper_.confirmAll();  // every value reported anew
     snapshot_ = reported_;
     snapshotTime_ = wall_.now();
     found_ = *setting;
@@ -670,8 +677,21 @@ bool Assistant::measure(StepResult& step, int readings, double now) {
             step.actual = *reportedSetting();
             echoSeenAtSettle_ = reportCount_[slot(ProbeValue::EchoBounce)];
             stage_ = Stage::Discarding;
+            settledAt_ = now;
             return false;
         }
+        case Stage::Discarding:
+        case Stage::Collecting:
+            // The readings come with every cycle: a step that gets too few
+            // within three times their cycles has lost them.
+            if (now - settledAt_ > 3.0 * (readings + 2) * cycleSeconds() + reportDeadline()) {
+                fail("the probe did not report its echo and burst bounce");
+                return false;
+            }
+            break;
+    }
+    switch (stage_) {
+        case Stage::Moving: return false;
         case Stage::Discarding:
             if (reportCount_[slot(ProbeValue::EchoBounce)] > echoSeenAtSettle_) {
                 step.readings = {};

@@ -286,6 +286,7 @@ class Assistant final : public Observer, private Stepper::Probe {
     std::vector<StepResult> steps_;
     std::size_t next_ = 0;  // the step being measured
     std::uint64_t echoSeenAtSettle_ = 0;
+    double settledAt_ = 0;
     int planned_ = 0;
     std::optional<std::size_t> best_;
     std::optional<Setting> chosen_;

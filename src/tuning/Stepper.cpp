@@ -130,7 +130,7 @@ void Stepper::forget() {
 }
 
 void Stepper::newRun() {
-    unsure_.clear();
+    if (awaiting_) markUnconfirmed(awaiting_->knob);
     stillTries_ = {};
     limits_.clear();
     awaiting_.reset();

@@ -55,6 +55,7 @@ class Stepper {
     void markUnconfirmed(Knob k);
     // The reports have shown the knob since: its last report holds.
     void confirm(Knob k) { std::erase(unsure_, k); }
+    void confirmAll() { unsure_.clear(); }
 
     // A new target: the move under way and its overshoot are forgotten
     // (what the reports taught stays).
@@ -65,7 +66,8 @@ class Stepper {
     // A new probe, or a new link to it: nothing learned holds any more.
     void forget();
     // A run begins or ends: no move is under way any more, and the limits
-    // are found anew (which way each command goes stays learned).
+    // are found anew (which way each command goes stays learned, and what
+    // is unsure stays so until fresh reports show it).
     void newRun();
 
     // Whether the knob cannot go from where it stands toward `to`: no command
