@@ -374,7 +374,7 @@ bool Assistant::offers(Choice c) const {
     return false;
 }
 
-void Assistant::fail(std::string why) {
+void Assistant::fail(const std::string& why) {
     const bool stepsBack = phase_ == Phase::Sweeping || phase_ == Phase::Applying;
     why_ = "Stopped: " + why + "." + (stepsBack ? " Stepping back to the snapshot." : "");
     handle(Event::Failed);

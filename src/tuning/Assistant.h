@@ -213,7 +213,7 @@ class Assistant final : public Observer, private Stepper::Probe {
     void handle(Event e);
     void act(Action a, Event e);
     void enter(Phase p);
-    void fail(std::string why);
+    void fail(const std::string& why);
     void collect(const DecodedReply* reply, std::span<const std::uint8_t> record);
 
     void noteLine();
