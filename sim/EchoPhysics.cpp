@@ -13,8 +13,10 @@ constexpr double kResonanceWidthKhz = 4.0;
 // Path length (m) times kHz at which the echo has lost half its strength.
 constexpr double kHalfStrengthMetreKhz = 150.0;
 
-double resonance(double khz, double resonanceKhz) {
-    const double off = (khz - resonanceKhz) / kResonanceWidthKhz;
+double resonance(double khz, const Transducer& t) {
+    const double halfWidth =
+        t.quality > 0.0 ? t.resonanceKhz / (2.0 * t.quality) : kResonanceWidthKhz;
+    const double off = (khz - t.resonanceKhz) / halfWidth;
     return 1.0 / (1.0 + off * off);
 }
 
@@ -67,20 +69,26 @@ int bestFrequencyIndex(double resonanceKhz) {
 
 BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC,
                     double resonanceKhz) {
+    return planBurst(p, distanceMm, temperatureC, Transducer{resonanceKhz});
+}
+
+BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC,
+                    const Transducer& transducer) {
     BurstEcho b;
-    const double khz = transducerKhz(p.frequencyIndex).value_or(resonanceKhz);
+    const double khz = transducerKhz(p.frequencyIndex).value_or(transducer.resonanceKhz);
     b.periodUs = 1000.0 / khz;
     const double volts = p.voltageTenths / 10.0;
-    const double drive = volts * std::min(p.burstLength, 16) / 4.0 * resonance(khz, resonanceKhz);
+    const double drive = volts * std::min(p.burstLength, 16) / 4.0 * resonance(khz, transducer);
 
     b.burst = {0.0, p.burstLength};
-    const int ring = drive < 0.2 ? 0 : static_cast<int>(std::lround(2.0 + 0.8 * drive));
+    const int ring =
+        drive < 0.2 ? 0 : static_cast<int>(std::lround(2.0 + 0.8 * drive * transducer.ringGain));
     b.ringDown = {endUs(b.burst, b.periodUs), ring};
 
     const double distanceM = std::max(distanceMm, 0.0) / 1000.0;
     const double path = 2.0 * distanceM;
     b.timeOfFlightUs = path / speedOfSoundInAir(temperatureC) * 1e6;
-    b.echoStrength = drive * pathLoss(path, khz);
+    b.echoStrength = drive * pathLoss(path, khz) * transducer.echoGain;
     if (b.echoStrength >= 0.5) {
         b.echo = {b.timeOfFlightUs, p.burstLength + static_cast<int>(std::lround(b.echoStrength))};
     }

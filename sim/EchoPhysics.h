@@ -49,6 +49,17 @@ double probeSpeedOfSound(const ProbeParameters& p, double temperatureC);
 // grows with the drive, so too long a burst or too high a voltage rings on
 // past the dead time.
 inline constexpr double kNominalResonanceKhz = 25.0;
+// The transducer: where it resonates, how sharply (its quality factor: the
+// resonance over the width where it answers with half its strength; 0 keeps
+// the fixed 8 kHz width), and how strongly its echo and its ringing come.
+struct Transducer {
+    double resonanceKhz = kNominalResonanceKhz;
+    double quality = 0.0;
+    double echoGain = 1.0;
+    double ringGain = 1.0;
+};
+BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC,
+                    const Transducer& transducer);
 BurstEcho planBurst(const ProbeParameters& p, double distanceMm, double temperatureC,
                     double resonanceKhz = kNominalResonanceKhz);
 

@@ -48,6 +48,8 @@ constexpr StepCommand kStepCommands[] = {
 
 // Query characters that are their own reply code.
 constexpr std::string_view kQueries = "xcwqYkjPsmaoegn";
+// The commands that step or switch a parameter.
+constexpr std::string_view kIgnorable = "IiRrUuFf54DdVvTtAM123";
 
 }  // namespace
 
@@ -78,10 +80,29 @@ void ProbeModel::receive(char c) {
         answer(c);
         return;
     }
+    // A probe that now and then misses a command that sets something: no
+    // change, no reply.
+    if (options_.ignoreProbability > 0.0 && kIgnorable.find(c) != std::string_view::npos &&
+        rng_.uniform() < options_.ignoreProbability) {
+        return;
+    }
     for (const StepCommand& s : kStepCommands) {
         if (s.command == c) {
             int& value = params_.*(s.member);
-            value = std::clamp(value + s.delta, s.low, s.high);
+            int delta = s.delta;
+            int low = s.low;
+            int high = s.high;
+            if (s.member == &ProbeParameters::frequencyIndex) {
+                if (options_.fRaisesIndex) delta = -delta;
+                low = options_.minFrequencyIndex;
+                high = options_.maxFrequencyIndex;
+            } else if (s.member == &ProbeParameters::burstLength) {
+                high = options_.maxBurstLength;
+            } else if (s.member == &ProbeParameters::voltageTenths) {
+                low = options_.minVoltageTenths;
+                high = options_.maxVoltageTenths;
+            }
+            value = std::clamp(value + delta, low, std::max(low, high));
             answer(s.reply);
             return;
         }

@@ -29,7 +29,7 @@ ProbeModel::ProbeModel(ProbeOptions options) : options_(std::move(options)), rng
     direction_ = rng_.uniform() < 0.5 ? -1 : 1;
     temperaturePhase_ = 2.0 * std::numbers::pi * rng_.uniform();
 
-    stored_ = ProbeParameters{};
+    stored_ = options_.memory.value_or(ProbeParameters{});
     stored_.baudRate = isProbeBaudRate(options_.initialBaud) ? options_.initialBaud : 9600;
     if (!options_.stateFile.empty()) {
         if (auto fromFile = loadParameters(options_.stateFile, &stateProblem_)) stored_ = *fromFile;
@@ -145,7 +145,9 @@ void ProbeModel::fireNonStopLine() {
 // distance (the nearest the probe can see); a lost echo keeps the last value.
 void ProbeModel::measure() {
     const double temperature = temperatureC();
-    lastBurst_ = planBurst(params_, surfaceDistanceMm(), temperature, options_.resonanceKhz);
+    lastBurst_ = planBurst(
+        params_, surfaceDistanceMm(), temperature,
+        Transducer{options_.resonanceKhz, options_.quality, options_.echoGain, options_.ringGain});
     const double speed = probeSpeedOfSound(params_, temperature);
     double mm = 0.0;
     if (lastBurst_.surfaceInDeadZone) {
@@ -167,10 +169,10 @@ void ProbeModel::autoTune() {
     const bool ringsTooLong = ringEndUs > b.deadTimeUs;
     if (ringsTooLong || b.echoStrength > 8.0) {
         params_.voltageTenths =
-            std::max(params_.voltageTenths - kVoltageStepTenths, kMinVoltageTenths);
+            std::max(params_.voltageTenths - kVoltageStepTenths, options_.minVoltageTenths);
     } else if (b.echoStrength < 3.0) {
         params_.voltageTenths =
-            std::min(params_.voltageTenths + kVoltageStepTenths, kMaxVoltageTenths);
+            std::min(params_.voltageTenths + kVoltageStepTenths, options_.maxVoltageTenths);
     }
 }
 

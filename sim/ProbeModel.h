@@ -25,8 +25,20 @@ struct ProbeOptions {
     double spikeProbability = 0.0;  // chance of a stray high sample in an echo record's silence
     int falseEchoSample = -1;       // first sample of a fixed stripe in every record (-1: none)
     double resonanceKhz = kNominalResonanceKhz;  // where the transducer answers best
-    double temperatureC = 20.0;                  // mean probe temperature
-    double temperatureSwingC = 1.5;              // slow drift around it, over ten minutes
+    double quality = 0.0;   // its quality factor (0: the fixed width it always had)
+    double echoGain = 1.0;  // how strongly its echo comes, and its ringing
+    double ringGain = 1.0;
+    bool fRaisesIndex = false;       // "F" steps to a higher index (a lower frequency)
+    double ignoreProbability = 0.0;  // chance that a command which sets something is ignored
+    // Narrower limits of the step commands than the probe's own (as another probe may have).
+    int minFrequencyIndex = kMinFrequencyIndex;
+    int maxFrequencyIndex = kMaxFrequencyIndex;
+    int maxBurstLength = kMaxBurstLength;
+    int minVoltageTenths = kMinVoltageTenths;
+    int maxVoltageTenths = kMaxVoltageTenths;
+    std::optional<ProbeParameters> memory;  // the memory when no state file holds one
+    double temperatureC = 20.0;             // mean probe temperature
+    double temperatureSwingC = 1.5;         // slow drift around it, over ten minutes
     bool alarm = false;               // surface held inside the dead zone (flooded transducer)
     int samplesPerRecord = 160;       // sample bytes after the "=" of an echo record
     int initialBaud = 9600;           // rate in the probe's memory when no state file holds one

@@ -72,6 +72,16 @@ const std::vector<ValueOption>& valueOptions() {
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.resonanceKhz = inRange(o, v, 10.0, 200.0);
          }},
+        {"quality", "Q",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.quality = inRange(o, v, 0.5, 100.0); }},
+        {"echo-gain", "G",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.echoGain = inRange(o, v, 0.0, 100.0); }},
+        {"ring-gain", "G",
+         [](SimSettings& s, auto& o, auto& v) { s.probe.ringGain = inRange(o, v, 0.0, 100.0); }},
+        {"ignore", "P",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.ignoreProbability = inRange(o, v, 0.0, 1.0);
+         }},
         {"temperature", "C",
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.temperatureC = inRange(o, v, -50.0, 150.0);
@@ -112,7 +122,8 @@ SimSettings parseArguments(const std::vector<std::string>& args) {
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption fast(QStringLiteral("fast"));
     const QCommandLineOption alarm(QStringLiteral("alarm"));
-    parser.addOptions({help, version, fast, alarm});
+    const QCommandLineOption fRaises(QStringLiteral("f-raises-index"));
+    parser.addOptions({help, version, fast, alarm, fRaises});
     for (const ValueOption& o : valueOptions()) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(o.name), QString(),
                                             QString::fromLatin1(o.valueName)));
@@ -133,6 +144,7 @@ SimSettings parseArguments(const std::vector<std::string>& args) {
     s.version = parser.isSet(version);
     s.fast = parser.isSet(fast);
     s.probe.alarm = parser.isSet(alarm);
+    s.probe.fRaisesIndex = parser.isSet(fRaises);
     for (const ValueOption& o : valueOptions()) {
         const QString name = QString::fromLatin1(o.name);
         // Given twice, the last one counts.
@@ -159,6 +171,14 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --false-echo SAMPLE  a fixed reflector: samples SAMPLE to SAMPLE+5 high in every record
   --resonance KHZ      the transducer's own resonance in kHz (default 25): the echo
                        and the ringing are strongest at the frequency nearest it
+  --quality Q          the transducer's quality factor: its resonance over the width
+                       where it answers with half its strength (default: 8 kHz wide)
+  --echo-gain G        how strongly the echo comes back, times (default 1)
+  --ring-gain G        how strongly the transducer rings on after the burst, times (default 1)
+  --f-raises-index     "F" steps to the next higher frequency index (a lower frequency)
+                       instead of the next lower one
+  --ignore P           chance that the probe misses a command that sets something
+                       (no change, no reply; default 0)
   --temperature C      mean probe temperature; it drifts 1.5 degrees around it (default 20)
   --alarm              hold the surface inside the dead zone: the probe sends "OOO" alarms
   --samples N          sample bytes per echo record (default 160)

@@ -2,6 +2,7 @@
 #include "TuningHost.h"
 
 #include <QSettings>
+#include <cmath>
 #include <string>
 
 #include "TuningWindow.h"
@@ -47,6 +48,7 @@ bool TuningHost::holdExit() {
     }
     if (!assistant_.holdExit()) return false;
     exitAsked_.start();
+    alertsSeen_ = assistant_.alerts();
     open();  // the window says what happens, and the timer drives the restore
     return true;
 }
@@ -73,22 +75,31 @@ void TuningHost::open() {
     window_->show();
     window_->raise();
     window_->activateWindow();
+    assistant_.windowOpened();
     timer_.start();
 }
 
 void TuningHost::tick() {
     assistant_.tick();
     if (exitAsked_.isValid()) {
+        const auto left = assistant_.exitSecondsLeft();
         if (assistant_.phase() == tuning::Phase::LinkGone) {
             assistant_.abandon("the port was lost before the probe was stepped back");
-        } else if (exitAsked_.elapsed() > kExitWaitMs) {
+        } else if (left && *left <= 0.0) {
             assistant_.abandon("the probe was not stepped back within " +
-                               std::to_string(kExitWaitMs / 1000) + " s of Exit");
+                               std::to_string(std::lround(exitAsked_.elapsed() / 1000.0)) +
+                               " s of Exit");
         }
-        if (assistant_.phase() == tuning::Phase::Idle) {
+        if (assistant_.phase() != tuning::Phase::Restoring) {
             exitNow();
             return;
         }
+    }
+    // The technician must know (a restore failed, parameters left changed):
+    // the window opens itself beside the console.
+    if (assistant_.alerts() != alertsSeen_) {
+        alertsSeen_ = assistant_.alerts();
+        if (!window_ || !window_->isVisible()) open();
     }
     const auto phase = assistant_.phase();
     const bool moving = phase == tuning::Phase::Snapshot || phase == tuning::Phase::Sweeping ||
@@ -104,11 +115,8 @@ void TuningHost::tick() {
         }
     } else {
         if (window_) remember();
-        // Closed: ticks go on only while the assistant has the probe to step back.
-        if (phase == tuning::Phase::Idle || phase == tuning::Phase::Done ||
-            phase == tuning::Phase::LinkGone) {
-            timer_.stop();
-        }
+        // Hidden: ticks go on while a run has the probe or a restore is pending.
+        if (phase == tuning::Phase::Idle) timer_.stop();
     }
 }
 

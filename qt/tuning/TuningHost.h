@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 
 namespace purlo {
@@ -21,14 +22,18 @@ class Assistant;
 // (~/.config/purlo/tuning.conf), and drives the assistant with a timer: every
 // kTickMs while a run moves the probe (a command goes out within a tick of
 // the reply line it waits for), every kIdleMs otherwise, and not at all once
-// the window is closed with nothing left to do. The window is redrawn every
+// the window is closed with no run under way (a pending or failing restore
+// keeps it going, the window hidden or not). When the technician must know
+// (a restore failed, parameters left changed) the window opens itself
+// beside the console. The window is redrawn every
 // kIdleMs. The timers run in whatever event loop runs, the receive loop's
 // yield included.
 //
 // Exit (its button, or closing the console) with a run that has the probe
 // changed waits while the assistant steps it back: the console's window asks
 // the host first, the host holds the exit, and clicks Exit itself once the
-// probe reports the snapshot, the port is lost, or kExitWaitMs have passed.
+// probe reports the snapshot, the port is lost, or the time the assistant
+// gives it from the pace of its moves has passed (the window counts it down).
 class TuningHost : public QObject {
     Q_OBJECT
   public:
@@ -40,7 +45,6 @@ class TuningHost : public QObject {
 
     static constexpr int kTickMs = 20;
     static constexpr int kIdleMs = 250;
-    static constexpr int kExitWaitMs = 15000;
 
   private:
     void tick();
@@ -56,6 +60,7 @@ class TuningHost : public QObject {
     int sinceRefreshMs_ = 0;
     QElapsedTimer exitAsked_;  // valid while an exit waits for the restore
     bool exiting_ = false;
+    std::uint64_t alertsSeen_ = 0;
 };
 
 }  // namespace purlo

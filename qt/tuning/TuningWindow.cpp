@@ -197,8 +197,9 @@ QString TuningWindow::exportPlot() {
 }
 
 void TuningWindow::closeEvent(QCloseEvent* event) {
-    // Closing the window is "Keep as it was" for a run under way.
-    assistant_.keepAsItWas();
+    // An event for the assistant: "keep as it was" while a run has the
+    // probe, nothing once the run has ended.
+    assistant_.windowClosed();
     QWidget::closeEvent(event);
 }
 
@@ -258,13 +259,13 @@ void TuningWindow::refresh() {
     const QString notReady = QString::fromStdString(assistant_.whyNotReady());
     parameters_->setText(parametersText());
     plan_->setText(planText());
-    start_->setEnabled((idle || phase == Phase::Done) && notReady.isEmpty());
-    goOn_->setEnabled(phase == Phase::Paused);
-    apply_->setEnabled(phase == Phase::Done);
-    keep_->setEnabled(phase != Phase::Idle && phase != Phase::Restoring &&
-                      phase != Phase::LinkGone);
-    write_->setEnabled(idle && assistant_.outcome().rfind("Applied", 0) == 0);
-    restore_->setEnabled(phase == Phase::LinkGone && notReady.isEmpty());
+    using tuning::Choice;
+    start_->setEnabled(assistant_.offers(Choice::Start));
+    goOn_->setEnabled(assistant_.offers(Choice::GoOn));
+    apply_->setEnabled(assistant_.offers(Choice::Apply));
+    keep_->setEnabled(assistant_.offers(Choice::Keep));
+    write_->setEnabled(assistant_.offers(Choice::Write));
+    restore_->setEnabled(assistant_.offers(Choice::RestoreNow));
     // The next step of the technician's path has the keyboard (Space presses it).
     for (QPushButton* next : {start_, apply_, goOn_}) {
         if (next->isEnabled() && (focusWidget() == nullptr || !focusWidget()->isEnabled() ||
@@ -280,6 +281,9 @@ void TuningWindow::refresh() {
     } else if (idle && !assistant_.recordFile().empty()) {
         status += QStringLiteral(" Service record: %1.")
                       .arg(QString::fromStdString(assistant_.recordFile().filename().string()));
+    }
+    if (const auto left = assistant_.exitSecondsLeft()) {
+        status += QStringLiteral(" The console ends in %1 s anyway.").arg(std::lround(*left));
     }
     status_->setText(status);
     progress_->setRange(0, std::max(1, assistant_.stepsPlanned()));
@@ -321,11 +325,15 @@ void TuningWindow::fillTable() {
         const tuning::StepResult& s = steps[static_cast<std::size_t>(r)];
         const tuning::Figures& f = s.figures;
         const bool measured = s.done;
-        const auto khz = transducerKhz(static_cast<int>(s.plan.target.frequencyIndex));
-        QStringList cells = {QString::number(r + 1),
-                             QString::fromUtf8(tuning::passName(s.plan.pass).data()),
-                             measured ? valueText(s) : QString(),
-                             khz && s.plan.knob == tuning::Knob::Frequency ? num(*khz) : QString()};
+        // The frequency measured, once measured; the one planned until then.
+        const auto khz = transducerKhz(static_cast<int>(
+            measured || s.skipped ? s.actual.frequencyIndex : s.plan.target.frequencyIndex));
+        QStringList cells = {
+            QString::number(r + 1), QString::fromUtf8(tuning::passName(s.plan.pass).data()),
+            measured    ? valueText(s)
+            : s.skipped ? QStringLiteral("skipped: a limit")
+                        : QString(),
+            khz && (measured || s.plan.knob == tuning::Knob::Frequency) ? num(*khz) : QString()};
         if (measured) {
             cells << num(f.echoMedian) << num(f.echoRange) << num(f.burstMedian)
                   << num(f.detection * 100, 0) + QStringLiteral(" %") << num(f.distanceMedianMm, 0)

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The assistant's phases and the events that move them (one table, one
+// function that enters a phase), what it hears from the console, and the
+// snapshot.
 #include "tuning/Assistant.h"
 
 #include <algorithm>
@@ -10,10 +13,96 @@ namespace purlo::tuning {
 
 namespace {
 
-// A probe that reports nothing for this long has stopped answering.
-constexpr double kSilenceSeconds = 15.0;
-// A step command's report comes with the next reply line; this is generous.
-constexpr double kReportSeconds = 10.0;
+using P = Phase;
+using E = Event;
+using A = Action;
+
+// Every way a run moves. An event a phase has no row for changes nothing.
+// Closing the window is "keep as it was" while a run has the probe; once a
+// run has ended (Idle), or while the probe is being stepped back, it changes nothing.
+constexpr Transition kTransitions[] = {
+    {P::Idle, E::Start, P::Snapshot, A::BeginRun},
+    {P::Idle, E::WindowOpened, P::Idle, A::Acknowledge},
+
+    {P::Snapshot, E::Tick, P::Snapshot, A::Work},
+    {P::Snapshot, E::SnapshotTaken, P::Sweeping, A::None},
+    {P::Snapshot, E::TechnicianCommand, P::Paused, A::Pause},
+    {P::Snapshot, E::Keep, P::Idle, A::None},
+    {P::Snapshot, E::WindowClosed, P::Idle, A::None},
+    {P::Snapshot, E::AcquisitionStopped, P::Idle, A::None},
+    {P::Snapshot, E::PortLost, P::Idle, A::None},
+    {P::Snapshot, E::ExitAsked, P::Idle, A::None},
+    {P::Snapshot, E::ExitForced, P::Idle, A::None},
+    {P::Snapshot, E::Failed, P::Idle, A::None},
+    {P::Snapshot, E::WindowOpened, P::Snapshot, A::Acknowledge},
+
+    {P::Sweeping, E::Tick, P::Sweeping, A::Work},
+    {P::Sweeping, E::Report, P::Sweeping, A::Collect},
+    {P::Sweeping, E::TechnicianCommand, P::Paused, A::Pause},
+    {P::Sweeping, E::Swept, P::AwaitingChoice, A::None},
+    {P::Sweeping, E::Keep, P::Restoring, A::None},
+    {P::Sweeping, E::WindowClosed, P::Restoring, A::None},
+    {P::Sweeping, E::Failed, P::Restoring, A::None},
+    {P::Sweeping, E::AcquisitionStopped, P::LinkGone, A::None},
+    {P::Sweeping, E::PortLost, P::LinkGone, A::None},
+    {P::Sweeping, E::ExitAsked, P::Restoring, A::HoldExit},
+    {P::Sweeping, E::ExitForced, P::Idle, A::None},
+    {P::Sweeping, E::WindowOpened, P::Sweeping, A::Acknowledge},
+
+    {P::Paused, E::GoOn, P::Paused, A::Resume},
+    {P::Paused, E::Keep, P::Restoring, A::None},
+    {P::Paused, E::WindowClosed, P::Restoring, A::None},
+    {P::Paused, E::AcquisitionStopped, P::LinkGone, A::None},
+    {P::Paused, E::PortLost, P::LinkGone, A::None},
+    {P::Paused, E::ExitAsked, P::Restoring, A::HoldExit},
+    {P::Paused, E::ExitForced, P::Idle, A::None},
+    {P::Paused, E::WindowOpened, P::Paused, A::Acknowledge},
+
+    {P::AwaitingChoice, E::Apply, P::Applying, A::None},
+    {P::AwaitingChoice, E::Keep, P::Restoring, A::None},
+    {P::AwaitingChoice, E::WindowClosed, P::Restoring, A::None},
+    {P::AwaitingChoice, E::AcquisitionStopped, P::LinkGone, A::None},
+    {P::AwaitingChoice, E::PortLost, P::LinkGone, A::None},
+    {P::AwaitingChoice, E::ExitAsked, P::Restoring, A::HoldExit},
+    {P::AwaitingChoice, E::ExitForced, P::Idle, A::None},
+    {P::AwaitingChoice, E::WindowOpened, P::AwaitingChoice, A::Acknowledge},
+
+    {P::Applying, E::Tick, P::Applying, A::Work},
+    {P::Applying, E::Report, P::Applying, A::Collect},
+    {P::Applying, E::TechnicianCommand, P::Paused, A::Pause},
+    {P::Applying, E::Applied, P::Idle, A::None},
+    {P::Applying, E::Failed, P::Restoring, A::None},
+    {P::Applying, E::Keep, P::Restoring, A::None},
+    {P::Applying, E::WindowClosed, P::Restoring, A::None},
+    {P::Applying, E::AcquisitionStopped, P::LinkGone, A::None},
+    {P::Applying, E::PortLost, P::LinkGone, A::None},
+    {P::Applying, E::ExitAsked, P::Restoring, A::HoldExit},
+    {P::Applying, E::ExitForced, P::Idle, A::None},
+    {P::Applying, E::WindowOpened, P::Applying, A::Acknowledge},
+
+    {P::Restoring, E::Tick, P::Restoring, A::Work},
+    {P::Restoring, E::Restored, P::Idle, A::None},
+    {P::Restoring, E::Failed, P::Idle, A::None},
+    {P::Restoring, E::AcquisitionStopped, P::LinkGone, A::None},
+    {P::Restoring, E::PortLost, P::LinkGone, A::None},
+    {P::Restoring, E::ExitAsked, P::Restoring, A::HoldExit},
+    {P::Restoring, E::ExitForced, P::Idle, A::None},
+    {P::Restoring, E::WindowOpened, P::Restoring, A::Acknowledge},
+
+    {P::LinkGone, E::AcquisitionBack, P::Restoring, A::None},
+    {P::LinkGone, E::RestoreNow, P::Restoring, A::None},
+    {P::LinkGone, E::ExitAsked, P::Idle, A::None},
+    {P::LinkGone, E::ExitForced, P::Idle, A::None},
+    {P::LinkGone, E::WindowOpened, P::LinkGone, A::Acknowledge},
+};
+
+const Transition* transitionFor(Phase p, Event e) {
+    for (const Transition& t : kTransitions) {
+        if (t.from == p && t.event == e) return &t;
+    }
+    return nullptr;
+}
+
 std::size_t slot(ProbeValue v) {
     return static_cast<std::size_t>(v);
 }
@@ -35,14 +124,303 @@ constexpr std::pair<ProbeValue, char> kSnapshotValues[] = {
 
 constexpr Knob kKnobs[] = {Knob::TuningMode, Knob::Frequency, Knob::BurstLength, Knob::Voltage};
 
-bool same(double a, double b) {
-    return std::abs(a - b) < 1e-3;
-}
+// The shortest a deadline is, whatever the pace: a step command's report and
+// the silence after which the probe counts as gone.
+constexpr double kMinReportSeconds = 10.0;
+constexpr double kMinSilenceSeconds = 15.0;
+constexpr double kMinExitSeconds = 15.0;
 
 }  // namespace
 
+std::span<const Transition> transitions() {
+    return kTransitions;
+}
+
+std::string_view phaseName(Phase p) {
+    switch (p) {
+        case P::Idle: return "Idle";
+        case P::Snapshot: return "Snapshot";
+        case P::Sweeping: return "Sweeping";
+        case P::Paused: return "Paused";
+        case P::AwaitingChoice: return "AwaitingChoice";
+        case P::Applying: return "Applying";
+        case P::Restoring: return "Restoring";
+        case P::LinkGone: break;
+    }
+    return "LinkGone";
+}
+
+std::string_view eventName(Event e) {
+    static constexpr std::string_view kNames[] = {
+        "start",
+        "report",
+        "tick",
+        "technician's command",
+        "go on",
+        "apply",
+        "keep",
+        "restore now",
+        "window closed",
+        "window opened",
+        "acquisition stopped",
+        "port lost",
+        "acquisition back",
+        "exit asked",
+        "exit forced",
+        "snapshot taken",
+        "swept",
+        "applied",
+        "restored",
+        "failed",
+    };
+    return kNames[static_cast<std::size_t>(e)];
+}
+
+std::string_view actionName(Action a) {
+    static constexpr std::string_view kNames[] = {
+        "", "begin the run", "work", "collect", "pause", "resume", "hold the exit", "acknowledge",
+    };
+    return kNames[static_cast<std::size_t>(a)];
+}
+
 Assistant::Assistant(ProbeCommands& commands, const SteadyClock& steady, const WallClock& wall)
     : commands_(commands), steady_(steady), wall_(wall) {}
+
+// The table ---------------------------------------------------------------------
+
+void Assistant::handle(Event e) {
+    const Transition* t = transitionFor(phase_, e);
+    if (!t) return;
+    if (e == Event::Apply && !offers(Choice::Apply)) return;
+    const auto entries = entries_;
+    act(t->action, e);
+    if (entries_ == entries && t->to != t->from) enter(t->to);
+}
+
+void Assistant::act(Action a, Event /*e*/) {
+    switch (a) {
+        case Action::None: break;
+        case Action::BeginRun:
+            steps_.clear();
+            snapshot_.reset();
+            snapshotTime_.reset();
+            best_.reset();
+            chosen_.reset();
+            verify_.reset();
+            notes_.clear();
+            applied_ = false;
+            exitDeadline_.reset();
+            recordFile_.clear();
+            recordProblem_.clear();
+            outcome_.clear();
+            startTime_ = wall_.now();
+            startedAt_ = steady_.seconds();
+            lastLineAt_ = startedAt_;
+            awaitingQuery_.reset();
+            stage_ = Stage::Moving;
+            stepper_.newRun();
+            // A knob not reported since a command: the snapshot waits for
+            // its second report from now (the first may answer a query sent before).
+            for (const Knob k : stepper_.unconfirmed()) {
+                auto& at = countAtAcquisition_[slot(knobValue(k))];
+                at = std::max(at, reportCount_[slot(knobValue(k))] + 1);
+            }
+            runOpen_ = true;
+            planned_ = summarise(reportedSetting().value_or(Setting{}), context_.echoRecords).steps;
+            break;
+        case Action::Work: work(steady_.seconds()); break;
+        case Action::Collect: collect(reply_, record_); break;
+        case Action::Pause:
+            pausedFrom_ = phase_;
+            // Before the snapshot: it is taken from reports after the
+            // technician's command (the second of each: the first may answer a query sent before
+            // it).
+            if (phase_ == Phase::Snapshot) {
+                for (std::size_t i = 0; i < kProbeValueCount; ++i) {
+                    countAtAcquisition_[i] = reportCount_[i] + 1;
+                }
+            }
+            break;
+        case Action::Resume: enter(pausedFrom_); break;
+        case Action::HoldExit: {
+            if (!acquiring_ || !snapshot_ ||
+                (changedKnobs().empty() && stepper_.unconfirmed().empty())) {
+                why_ = "Stopped: the console was ended.";
+                enter(Phase::Idle);
+                return;
+            }
+            if (!exitDeadline_) exitDeadline_ = steady_.seconds() + exitWaitSeconds();
+            why_ =
+                "Exit: stepping every changed parameter back to the snapshot; the console ends "
+                "once the probe reports it (Exit again ends it at once).";
+            if (phase_ == Phase::Restoring) status_ = why_;
+            touch();
+            break;
+        }
+        case Action::Acknowledge: touch(); break;
+    }
+}
+
+// The one place a phase is entered: what the phase starts with, and what
+// the technician reads.
+void Assistant::enter(Phase p) {
+    ++entries_;
+    const Phase from = phase_;
+    phase_ = p;
+    const double now = steady_.seconds();
+    switch (p) {
+        case Phase::Idle: {
+            std::string why = why_.empty() ? "Stopped before any change." : why_;
+            if (!applied_ && snapshot_) {
+                // A knob whose report did not come after a command is not
+                // known to hold its last report: it is said to be unsure.
+                const std::vector<Knob> unsure = stepper_.unconfirmed();
+                const std::string left = changedNames();
+                if (!left.empty()) {
+                    why += " Left changed: " + left + ".";
+                    ++alerts_;
+                }
+                for (const Knob k : unsure) {
+                    why += " The " + std::string(knobName(k)) +
+                           " may be left changed: the probe did not report it after a command.";
+                    ++alerts_;
+                }
+            }
+            outcome_ = why;
+            status_ = outcome_;
+            stage_ = Stage::Moving;
+            exitDeadline_.reset();
+            stepper_.newRun();
+            awaitingQuery_.reset();
+            if (runOpen_) writeRecord();
+            break;
+        }
+        case Phase::Snapshot:
+            status_ =
+                "Taking the snapshot: every parameter as the probe reports it in this "
+                "acquisition.";
+            break;
+        case Phase::Sweeping:
+            if (from == Phase::Paused) stepper_.awaitFresh(now);
+            beginStep(from == Phase::Paused ? next_ : 0);
+            break;
+        case Phase::Paused:
+            status_ = std::string("Paused: \"") + pausedBy_ +
+                      "\" was sent meanwhile, so this step's readings would be wrong. Go on (the "
+                      "step is measured again) or keep the probe as it was?";
+            break;
+        case Phase::AwaitingChoice:
+            planned_ = static_cast<int>(steps_.size());
+            status_ = sweptStatus();
+            break;
+        case Phase::Applying:
+            if (from == Phase::Paused) {
+                stepper_.awaitFresh(now);
+            } else {
+                verify_ = StepResult{{Pass::Verify, Knob::Frequency, *chosen_}, {}, {}, {}, false};
+            }
+            verify_->readings = {};
+            verified_ = false;
+            stage_ = Stage::Moving;
+            stepper_.retarget();
+            status_ = "Applying " + describe(*chosen_) + ", then 10 fresh readings.";
+            break;
+        case Phase::Restoring:
+            if (!snapshot_) {  // nothing was changed before the snapshot
+                enter(Phase::Idle);
+                return;
+            }
+            for (const Knob k : kKnobs) {
+                // An unsure knob's next report may still answer a query sent before.
+                const auto unsure = stepper_.unconfirmed();
+                const bool twice = std::find(unsure.begin(), unsure.end(), k) != unsure.end();
+                restoreCountAt_[static_cast<std::size_t>(k)] = reports(k) + (twice ? 1 : 0);
+            }
+            stuck_.clear();
+            restoreSince_ = now;
+            stage_ = Stage::Moving;
+            stepper_.retarget();
+            status_ =
+                why_.empty() ? "Stepping every changed parameter back to the snapshot." : why_;
+            break;
+        case Phase::LinkGone:
+            if (changedKnobs().empty() && stepper_.unconfirmed().empty()) {
+                why_ = "Acquisition stopped; nothing was left changed.";
+                enter(Phase::Idle);
+                return;
+            }
+            status_ = "Acquisition ended with " + changedNames() +
+                      " changed. They are stepped back as soon as acquisition runs again "
+                      "(Start in the console).";
+            ++alerts_;
+            break;
+    }
+    why_.clear();
+    touch();
+}
+
+bool Assistant::offers(Choice c) const {
+    switch (c) {
+        case Choice::Start: return phase_ == Phase::Idle && whyNotReady().empty();
+        case Choice::GoOn: return phase_ == Phase::Paused;
+        case Choice::Apply: return phase_ == Phase::AwaitingChoice && best_.has_value();
+        case Choice::Keep:
+            return phase_ == Phase::Snapshot || phase_ == Phase::Sweeping ||
+                   phase_ == Phase::Paused || phase_ == Phase::AwaitingChoice ||
+                   phase_ == Phase::Applying;
+        case Choice::RestoreNow: return phase_ == Phase::LinkGone && acquiring_;
+        case Choice::Write: return phase_ == Phase::Idle && applied_;
+    }
+    return false;
+}
+
+void Assistant::fail(const std::string& why) {
+    const bool stepsBack = phase_ == Phase::Sweeping || phase_ == Phase::Applying;
+    why_ = "Stopped: " + why + "." + (stepsBack ? " Stepping back to the snapshot." : "");
+    handle(Event::Failed);
+}
+
+bool Assistant::holdExit() {
+    why_ = "Stopped: the console was ended.";
+    handle(Event::ExitAsked);
+    why_.clear();
+    return phase_ == Phase::Restoring && exitDeadline_.has_value();
+}
+
+void Assistant::abandon(const std::string& why) {
+    why_ = "Stopped: " + why + ".";
+    handle(Event::ExitForced);
+    why_.clear();
+}
+
+std::optional<double> Assistant::exitSecondsLeft() const {
+    if (phase_ != Phase::Restoring || !exitDeadline_) return std::nullopt;
+    return std::max(0.0, *exitDeadline_ - steady_.seconds());
+}
+
+// Long enough for every step back at the pace measured, twice over (a
+// probe may ignore a command now and then), and a cycle to verify.
+double Assistant::exitWaitSeconds() const {
+    const auto now = reportedSetting();
+    double moves = 4;
+    if (now) {
+        moves += std::abs(now->frequencyIndex - found_.frequencyIndex) +
+                 std::abs(now->burstLength - found_.burstLength) +
+                 std::abs(now->volts - found_.volts) / 0.5 + 1;
+    }
+    const double perMove = 3.0 * lineSeconds();
+    return std::max(kMinExitSeconds, 2.0 * (moves * perMove + 2.0 * cycleSeconds()));
+}
+
+double Assistant::lineSeconds() const {
+    // A request cycle brings a reply line for each request, and an echo record.
+    constexpr double kLinesPerCycle = 17.0;
+    return cycleSeconds() / kLinesPerCycle;
+}
+
+double Assistant::reportDeadline() const {
+    return std::max(kMinReportSeconds, 3.0 * cycleSeconds());
+}
 
 // Observer -------------------------------------------------------------------
 
@@ -59,70 +437,87 @@ void Assistant::replyDecoded(const DecodedReply& r) {
         }
         lastEchoAt_ = now;
     }
-    if (stage_ != Stage::Collecting) return;
-    StepReadings* into = nullptr;
-    if (phase_ == Phase::Sweeping && next_ < steps_.size()) into = &steps_[next_].readings;
-    if (phase_ == Phase::Applying && verify_) into = &verify_->readings;
-    if (!into) return;
-    if (r.value == ProbeValue::EchoBounce) into->echoBounce.push_back(r.number);
-    if (r.value == ProbeValue::BurstBounce) into->burstBounce.push_back(r.number);
-    if (r.value == ProbeValue::FillHeight) {
-        into->distanceMm.push_back(distanceOf(r.unit == "inch" ? r.number * 25.4 : r.number));
+    if (linkOpen_ && !acquiring_) {
+        // The receive loop decodes: acquisition runs (a port opened by a
+        // manual command has nobody reading it).
+        acquiring_ = true;
+        touch();
+        handle(Event::AcquisitionBack);
     }
-    touch();
+    reply_ = &r;
+    handle(Event::Report);
+    reply_ = nullptr;
 }
 
 void Assistant::echoRecord(std::span<const std::uint8_t> bytes) {
     if (playback_) return;
     noteLine();
+    record_ = bytes;
+    handle(Event::Report);
+    record_ = {};
+}
+
+void Assistant::collect(const DecodedReply* r, std::span<const std::uint8_t> record) {
     if (stage_ != Stage::Collecting) return;
-    if (phase_ == Phase::Sweeping && next_ < steps_.size()) steps_[next_].readings.addRecord(bytes);
-    if (phase_ == Phase::Applying && verify_) verify_->readings.addRecord(bytes);
+    StepReadings* into = nullptr;
+    if (phase_ == Phase::Sweeping && next_ < steps_.size()) into = &steps_[next_].readings;
+    if (phase_ == Phase::Applying && verify_) into = &verify_->readings;
+    if (!into) return;
+    if (!r) {
+        into->addRecord(record);
+        return;
+    }
+    if (r->value == ProbeValue::EchoBounce) into->echoBounce.push_back(r->number);
+    if (r->value == ProbeValue::BurstBounce) into->burstBounce.push_back(r->number);
+    if (r->value == ProbeValue::FillHeight) {
+        into->distanceMm.push_back(distanceOf(r->unit == "inch" ? r->number * 25.4 : r->number));
+    }
+    touch();
 }
 
 void Assistant::commandSent(char command) {
-    if (sendingOwn_ || !changesProbe(command)) return;
-    if (phase_ != Phase::Snapshot && phase_ != Phase::Sweeping && phase_ != Phase::Applying) return;
-    pausedFrom_ = phase_;
-    phase_ = Phase::Paused;
-    status_ = std::string("Paused: \"") + command +
-              "\" was sent meanwhile, so this step's readings would be wrong. Go on (the step "
-              "is measured again) or keep the probe as it was?";
-    touch();
+    if (sendingOwn_) {
+        ownSent_ = true;
+        return;
+    }
+    if (!changesProbe(command)) return;
+    // A knob the technician steps holds what its report will say, not the last one.
+    if (const auto k = knobOfCommand(command); k && phase_ != Phase::Idle) {
+        stepper_.markUnconfirmed(*k);
+        restoreCountAt_[static_cast<std::size_t>(*k)] = reports(*k) + 1;
+    }
+    pausedBy_ = command;
+    handle(Event::TechnicianCommand);
 }
 
 void Assistant::linkOpened(std::string_view /*portName*/, std::string_view /*device*/) {
-    live_ = true;
+    linkOpen_ = true;
+    acquiring_ = false;
     playback_ = false;
     lastLineAt_ = steady_.seconds();
-    if (phase_ == Phase::LinkGone)
-        startRestore("Acquisition is back: stepping back to the snapshot.");
-}
-
-void Assistant::linkClosed() {
-    live_ = false;
-    const bool active = phase_ == Phase::Snapshot || phase_ == Phase::Sweeping ||
-                        phase_ == Phase::Paused || phase_ == Phase::Done ||
-                        phase_ == Phase::Applying || phase_ == Phase::Restoring;
-    if (!active) return;
-    awaiting_.reset();
-    if (changedKnobs().empty()) {
-        finishRun("Acquisition stopped; nothing was left changed.");
-        return;
-    }
-    phase_ = Phase::LinkGone;
-    status_ = "Acquisition ended with " + changedNames() +
-              " changed. They are stepped back when acquisition runs again (Start).";
+    // What was reported before belongs to another acquisition, maybe another probe.
+    countAtAcquisition_ = reportCount_;
+    stepper_.forget();
     touch();
 }
 
+void Assistant::linkClosed() {
+    linkOpen_ = false;
+    acquiring_ = false;
+    touch();
+    handle(Event::AcquisitionStopped);
+}
+
 void Assistant::linkLost() {
-    linkClosed();
+    linkOpen_ = false;
+    acquiring_ = false;
+    touch();
+    handle(Event::PortLost);
 }
 
 void Assistant::playbackStarted(std::uint64_t /*fileBytes*/, std::int32_t /*pcBaudRate*/) {
     playback_ = true;
-    live_ = false;
+    acquiring_ = false;
 }
 
 void Assistant::playbackEnded() {
@@ -136,61 +531,50 @@ std::string Assistant::whyNotReady() const {
         return "A playback runs. Tuning needs the probe itself: end the playback, then click "
                "Start for live acquisition.";
     }
-    if (!live_) {
+    if (!acquiring_) {
         return "Tuning needs live acquisition: connect the probe, choose its port and click "
                "Start in the console, then start the sweep.";
     }
-    if (phase_ != Phase::Idle && phase_ != Phase::Done) return "A run is under way.";
+    if (phase_ != Phase::Idle) return "A run is under way.";
     return {};
 }
 
 void Assistant::start(const RunContext& context, const std::filesystem::path& folder) {
-    if (!whyNotReady().empty()) return;
+    if (!offers(Choice::Start)) return;
     context_ = context;
     folder_ = folder;
-    steps_.clear();
-    snapshot_.reset();
-    snapshotTime_.reset();
-    best_.reset();
-    chosen_.reset();
-    verify_.reset();
-    applied_ = false;
-    recordFile_.clear();
-    recordProblem_.clear();
-    outcome_.clear();
-    startTime_ = wall_.now();
-    startedAt_ = steady_.seconds();
-    lastLineAt_ = startedAt_;
-    awaiting_.reset();
-    stage_ = Stage::Moving;
-    phase_ = Phase::Snapshot;
-    planned_ = summarise(reportedSetting().value_or(Setting{}), context.echoRecords).steps;
-    status_ = "Taking the snapshot: every parameter as the probe reports it.";
-    touch();
+    handle(Event::Start);
 }
 
-// The snapshot: asks for what has not been reported, then takes it and
-// plans the coarse pass from it.
+// The snapshot: asks for what has not been reported in this acquisition,
+// then takes it and plans the coarse pass from it.
 void Assistant::snapshotTick(double now) {
-    if (awaiting_ || awaitingQuery_) {
-        if (reportCount_[slot(awaitingQueryValue_)] > awaitingCountAt_) {
-            awaitingQuery_ = false;
-        } else if (now - sentAt_ > kReportSeconds) {
-            fail("the probe did not report its " +
-                 std::string(probeValueName(awaitingQueryValue_)));
+    if (awaitingQuery_) {
+        if (reportCount_[slot(*awaitingQuery_)] > awaitingCountAt_) {
+            awaitingQuery_.reset();
+        } else if (now - sentAt_ > reportDeadline()) {
+            fail("the probe did not report its " + std::string(probeValueName(*awaitingQuery_)));
             return;
         } else {
             return;
         }
     }
     for (const auto& [value, query] : kSnapshotValues) {
-        if (reported_[value]) continue;
-        if (linesSinceSend_ == 0) return;
-        awaitingQuery_ = true;
-        awaitingQueryValue_ = value;
+        if (reportCount_[slot(value)] > countAtAcquisition_[slot(value)]) continue;
+        // Reported before this acquisition: the request cycle asks for it
+        // again (a query by button could switch it: "Auto / Manuel" asks
+        // only while the mode is unknown).
+        if (reported_[value]) {
+            if (now - startedAt_ > reportDeadline()) {
+                fail("the probe did not report its " + std::string(probeValueName(value)));
+            }
+            return;
+        }
+        if (!stepper_.mayPace()) return;
+        awaitingQuery_ = value;
         awaitingCountAt_ = reportCount_[slot(value)];
         sentAt_ = now;
-        send(query);
+        stepper_.sendPaced(query);
         return;
     }
     const auto setting = reportedSetting();
@@ -198,6 +582,7 @@ void Assistant::snapshotTick(double now) {
         fail("the probe reports a frequency index the list does not hold");
         return;
     }
+    stepper_.confirmAll();  // every value reported anew
     snapshot_ = reported_;
     snapshotTime_ = wall_.now();
     found_ = *setting;
@@ -205,23 +590,27 @@ void Assistant::snapshotTick(double now) {
     manual.tuningMode = 1;
     chosen_ = manual;
     steps_.push_back({PlannedStep{Pass::AsFound, Knob::Frequency, manual}, {}, {}, {}, false});
-    for (const PlannedStep& p : coarseSteps(manual)) steps_.push_back({p, {}, {}, {}, false});
-    phase_ = Phase::Sweeping;
-    beginStep(0);
+    appendSteps(coarseSteps(manual));
+    handle(Event::SnapshotTaken);
 }
 
 // Moving ----------------------------------------------------------------------
 
 void Assistant::noteLine() {
-    ++linesSinceSend_;
+    stepper_.line();
     lastLineAt_ = steady_.seconds();
 }
 
-void Assistant::send(char c) {
-    linesSinceSend_ = 0;
+bool Assistant::send(char c) {
     sendingOwn_ = true;
+    ownSent_ = false;
     commands_.send(c);
     sendingOwn_ = false;
+    return ownSent_;
+}
+
+std::uint64_t Assistant::reports(Knob k) const {
+    return reportCount_[slot(knobValue(k))];
 }
 
 std::optional<Setting> Assistant::runFrom() const {
@@ -245,124 +634,9 @@ std::optional<Setting> Assistant::reportedSetting() const {
     return s;
 }
 
-bool Assistant::moveToward(const Setting& target, double now) {
-    if (freshAfter_) {
-        for (const Knob k : kKnobs) {
-            if (reportCount_[slot(knobValue(k))] > (*freshAfter_)[static_cast<std::size_t>(k)])
-                continue;
-            if (now - resumedAt_ > 2 * kReportSeconds)
-                fail("the probe did not report its " + std::string(knobName(k)) + " again");
-            return false;
-        }
-        freshAfter_.reset();
-    }
-    if (awaiting_) {
-        const Knob k = *awaiting_;
-        const auto count = reportCount_[slot(knobValue(k))];
-        const auto s = reportedSetting();
-        const bool unchanged = s && same((*s)[k], awaitingValue_);
-        // A query the request cycle sent just before the command may come
-        // back first with the old value: only a second report that still
-        // has it means the step changed nothing, at the end of the probe's range.
-        if (count <= awaitingCountAt_ || (unchanged && count <= awaitingCountAt_ + 1)) {
-            if (now - sentAt_ > kReportSeconds) {
-                fail("the probe did not report its " + std::string(knobName(k)) +
-                     " after a step command");
-            }
-            return false;
-        }
-        awaiting_.reset();
-        if (unchanged) atLimit_[static_cast<std::size_t>(k)] = true;
-    }
-    const auto current = reportedSetting();
-    if (!current) return false;
-    // Manual tuning before anything moves, auto tuning back only after the
-    // rest: in auto tuning the probe steps its voltage itself.
-    static constexpr Knob kAutoLast[] = {Knob::Frequency, Knob::BurstLength, Knob::Voltage,
-                                         Knob::TuningMode};
-    for (const Knob k : target.tuningMode == 2 ? std::span<const Knob>(kAutoLast)
-                                               : std::span<const Knob>(kKnobs)) {
-        const auto i = static_cast<std::size_t>(k);
-        const double from = (*current)[k];
-        const double to = target[k];
-        if (same(from, to) || atLimit_[i]) continue;
-        const int direction = to > from ? 1 : -1;
-        // Past the target in steps that do not meet it exactly: this is as near as it gets.
-        if (lastDirection_[i] != 0 && lastDirection_[i] != direction) continue;
-        const auto command = stepCommand(k, from, to);
-        if (!command) continue;
-        if (linesSinceSend_ == 0) return false;
-        awaiting_ = k;
-        awaitingCountAt_ = reportCount_[slot(knobValue(k))];
-        awaitingValue_ = from;
-        lastDirection_[i] = direction;
-        sentAt_ = now;
-        send(*command);
-        return false;
-    }
-    return true;
-}
-
-void Assistant::resetMove() {
-    awaiting_.reset();
-    atLimit_ = {};
-    lastDirection_ = {};
-    stage_ = Stage::Moving;
-}
-
-// Sweeping ---------------------------------------------------------------------
-
-void Assistant::beginStep(std::size_t index) {
-    next_ = index;
-    resetMove();
-    steps_[index].readings = {};
-    steps_[index].done = false;
-    const PlannedStep& p = steps_[index].plan;
-    status_ = "Step " + std::to_string(index + 1) + " of about " + std::to_string(planned_) + ": " +
-              std::string(passName(p.pass)) + ".";
-    touch();
-}
-
-bool Assistant::enoughReadings(const StepReadings& r, int n) const {
-    return static_cast<int>(r.echoBounce.size()) >= n &&
-           static_cast<int>(r.burstBounce.size()) >= n && (!context_.echoRecords || r.records >= n);
-}
-
-// Moving, then one cycle discarded (up to the next echo bounce report), then readings.
-bool Assistant::measure(StepResult& step, int readings, double now) {
-    switch (stage_) {
-        case Stage::Moving:
-            if (!moveToward(step.plan.target, now)) return false;
-            step.actual = *reportedSetting();
-            echoSeenAtSettle_ = reportCount_[slot(ProbeValue::EchoBounce)];
-            stage_ = Stage::Discarding;
-            return false;
-        case Stage::Discarding:
-            if (reportCount_[slot(ProbeValue::EchoBounce)] > echoSeenAtSettle_) {
-                step.readings = {};
-                stage_ = Stage::Collecting;
-            }
-            return false;
-        case Stage::Collecting: break;
-    }
-    return enoughReadings(step.readings, readings);
-}
-
-void Assistant::sweepTick(double now) {
-    StepResult& step = steps_[next_];
-    if (!measure(step, kReadingsPerStep, now)) return;
-    step.figures = figuresOf(step.readings, deadZoneMm());
-    step.done = true;
-    stage_ = Stage::Moving;
-    touch();
-    planNext();
-}
-
-void Assistant::tick() {
-    const double now = steady_.seconds();
-    const bool waiting = phase_ == Phase::Snapshot || phase_ == Phase::Sweeping ||
-                         phase_ == Phase::Applying || phase_ == Phase::Restoring;
-    if (waiting && now - lastLineAt_ > kSilenceSeconds) {
+void Assistant::work(double now) {
+    const double silence = std::max(kMinSilenceSeconds, 4.0 * cycleSeconds());
+    if (now - lastLineAt_ > silence) {
         fail("the probe has stopped answering");
         return;
     }
@@ -380,8 +654,53 @@ void Assistant::tick() {
             default: return;
         }
         const bool moved = revision != revision_ || stage != stage_ || phase != phase_;
-        if (!moved || linesSinceSend_ == 0) return;
+        if (!moved || !stepper_.mayPace()) return;
     }
+}
+
+bool Assistant::enoughReadings(const StepReadings& r, int n) const {
+    return static_cast<int>(r.echoBounce.size()) >= n &&
+           static_cast<int>(r.burstBounce.size()) >= n && (!context_.echoRecords || r.records >= n);
+}
+
+// Moving, then one cycle discarded (up to the next echo bounce report), then readings.
+bool Assistant::measure(StepResult& step, int readings, double now) {
+    switch (stage_) {
+        case Stage::Moving: {
+            const auto move = stepper_.toward(step.plan.target, now, reportDeadline());
+            if (move == Stepper::Move::Late) {
+                fail("the probe did not report its " + std::string(knobName(*stepper_.lateKnob())) +
+                     " after a step command");
+                return false;
+            }
+            if (move == Stepper::Move::Waiting) return false;
+            step.actual = *reportedSetting();
+            echoSeenAtSettle_ = reportCount_[slot(ProbeValue::EchoBounce)];
+            stage_ = Stage::Discarding;
+            settledAt_ = now;
+            return false;
+        }
+        case Stage::Discarding:
+        case Stage::Collecting:
+            // The readings come with every cycle: a step that gets too few
+            // within three times their cycles has lost them.
+            if (now - settledAt_ > 3.0 * (readings + 2) * cycleSeconds() + reportDeadline()) {
+                fail("the probe did not report its echo and burst bounce");
+                return false;
+            }
+            break;
+    }
+    switch (stage_) {
+        case Stage::Moving: return false;
+        case Stage::Discarding:
+            if (reportCount_[slot(ProbeValue::EchoBounce)] > echoSeenAtSettle_) {
+                step.readings = {};
+                stage_ = Stage::Collecting;
+            }
+            return false;
+        case Stage::Collecting: break;
+    }
+    return enoughReadings(step.readings, readings);
 }
 
 double Assistant::deadZoneMm() const {

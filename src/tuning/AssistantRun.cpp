@@ -13,6 +13,7 @@ namespace purlo::tuning {
 namespace {
 
 constexpr int kFrequencyWindow = 2;
+constexpr Knob kKnobOrder[] = {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode};
 
 // How strongly the transducer answers: its ringing counts twice, since it
 // holds the transducer's own resonance alone, while the echo also carries
@@ -40,7 +41,7 @@ void Assistant::planNext() {
         std::vector<int> measured;
         for (std::size_t i = 0; i < steps_.size(); ++i) {
             const StepResult& s = steps_[i];
-            if (s.plan.pass != Pass::Coarse) continue;
+            if (s.plan.pass != Pass::Coarse || !s.done) continue;
             measured.push_back(static_cast<int>(s.actual.frequencyIndex));
             if (s.figures.eligible() &&
                 (!top || response(s.figures) > response(steps_[*top].figures))) {
@@ -64,13 +65,7 @@ void Assistant::planNext() {
         appendSteps(voltageSteps(*chosen_));
     } else {
         chooseBy(Pass::Voltage, Knob::Voltage);
-        planned_ = static_cast<int>(steps_.size());
-        phase_ = Phase::Done;
-        const double seconds = steady_.seconds() - startedAt_;
-        status_ = "Swept " + std::to_string(steps_.size()) + " steps in " +
-                  std::to_string(std::lround(seconds)) + " s. Best: " + describe(*chosen_) +
-                  ". Apply the best, or keep the probe as it was.";
-        touch();
+        handle(Event::Swept);
         return;
     }
     // What is left: this sweep's new steps and the sweeps after it.
@@ -91,7 +86,8 @@ void Assistant::chooseFrequency() {
     std::optional<std::size_t> top;
     for (std::size_t i = 0; i < steps_.size(); ++i) {
         const StepResult& s = steps_[i];
-        if ((s.plan.pass != Pass::Coarse && s.plan.pass != Pass::Fine) || !s.figures.eligible()) {
+        if ((s.plan.pass != Pass::Coarse && s.plan.pass != Pass::Fine) || !s.done ||
+            !s.figures.eligible()) {
             continue;
         }
         if (!top || response(s.figures) > response(steps_[*top].figures)) top = i;
@@ -104,8 +100,8 @@ void Assistant::chooseFrequency() {
     for (std::size_t i = 0; i < steps_.size(); ++i) {
         const StepResult& s = steps_[i];
         const int index = static_cast<int>(s.actual.frequencyIndex);
-        if ((s.plan.pass != Pass::Coarse && s.plan.pass != Pass::Fine) || !s.figures.eligible() ||
-            std::abs(index - centre) > kFrequencyWindow) {
+        if ((s.plan.pass != Pass::Coarse && s.plan.pass != Pass::Fine) || !s.done ||
+            !s.figures.eligible() || std::abs(index - centre) > kFrequencyWindow) {
             continue;
         }
         khz.push_back(*transducerKhz(index));
@@ -130,7 +126,7 @@ void Assistant::chooseBy(Pass pass, Knob knob) {
     std::vector<Figures> figures;
     std::vector<std::size_t> index;
     for (std::size_t i = 0; i < steps_.size(); ++i) {
-        if (steps_[i].plan.pass != pass) continue;
+        if (steps_[i].plan.pass != pass || !steps_[i].done) continue;
         figures.push_back(steps_[i].figures);
         index.push_back(i);
     }
@@ -140,17 +136,73 @@ void Assistant::chooseBy(Pass pass, Knob knob) {
     (*chosen_)[knob] = steps_[*best_].actual[knob];
 }
 
-// Apply, keep, go on ------------------------------------------------------------
+std::string Assistant::sweptStatus() const {
+    const double seconds = steady_.seconds() - startedAt_;
+    std::string text = "Swept " + std::to_string(stepsDone()) + " steps in " +
+                       std::to_string(std::lround(seconds)) + " s. ";
+    if (best_) {
+        text += "Best: " + describe(*chosen_) + ". Apply the best, or keep the probe as it was.";
+    } else {
+        text +=
+            "No setting qualified: no step kept the echo (detection 80 % or more) without "
+            "ringing past the dead time. Keep the probe as it was.";
+    }
+    for (const std::string& note : notes_) text += " " + note;
+    return text;
+}
 
-void Assistant::applyBest() {
-    if (phase_ != Phase::Done || !chosen_) return;
-    verify_ = StepResult{{Pass::Verify, Knob::Frequency, *chosen_}, {}, {}, {}, false};
-    verified_ = false;
-    resetMove();
-    phase_ = Phase::Applying;
-    status_ = "Applying " + describe(*chosen_) + ", then 10 fresh readings.";
+// Sweeping ---------------------------------------------------------------------
+
+void Assistant::beginStep(std::size_t index) {
+    next_ = index;
+    stage_ = Stage::Moving;
+    stepper_.retarget();
+    steps_[index].readings = {};
+    steps_[index].done = false;
+    const PlannedStep& p = steps_[index].plan;
+    status_ = "Step " + std::to_string(index + 1) + " of about " + std::to_string(planned_) + ": " +
+              std::string(passName(p.pass)) + ".";
     touch();
 }
+
+void Assistant::sweepTick(double now) {
+    StepResult& step = steps_[next_];
+    const Stage before = stage_;
+    const bool measured = measure(step, kReadingsPerStep, now);
+    if (phase_ != Phase::Sweeping) return;
+    if (before == Stage::Moving && stage_ == Stage::Discarding) {
+        // The knob stopped short of the step: a limit of the probe or its
+        // button. Where that value is measured already, the step is not
+        // measured again.
+        const Knob k = step.plan.knob;
+        const bool short_ = std::abs(step.actual[k] - step.plan.target[k]) > 1e-3;
+        const bool again = std::any_of(steps_.begin(), steps_.end(), [&](const StepResult& s) {
+            return s.done && s.actual == step.actual;
+        });
+        if (short_ && again) {
+            step.skipped = true;
+            stage_ = Stage::Moving;
+            const std::string note = "The " + std::string(knobName(k)) + " cannot go past " +
+                                     valueText(k, step.actual[k]) + " (" +
+                                     std::string(passName(step.plan.pass)) +
+                                     "): the steps beyond it are skipped.";
+            if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) {
+                notes_.push_back(note);
+            }
+            touch();
+            planNext();
+            return;
+        }
+    }
+    if (!measured) return;
+    step.figures = figuresOf(step.readings, deadZoneMm());
+    step.done = true;
+    stage_ = Stage::Moving;
+    touch();
+    planNext();
+}
+
+// Apply, the way back -------------------------------------------------------------
 
 void Assistant::applyTick(double now) {
     if (!verified_) {
@@ -158,136 +210,93 @@ void Assistant::applyTick(double now) {
         verify_->figures = figuresOf(verify_->readings, deadZoneMm());
         verify_->done = true;
         verified_ = true;
-        resetMove();
+        stepper_.retarget();
         touch();
     }
     // The tuning mode goes back as it was found.
     Setting target = verify_->plan.target;
     target.tuningMode = found_.tuningMode;
-    if (!moveToward(target, now)) return;
+    const auto move = stepper_.toward(target, now, reportDeadline());
+    if (move == Stepper::Move::Late) {
+        fail("the probe did not report its " + std::string(knobName(*stepper_.lateKnob())) +
+             " after a step command");
+        return;
+    }
+    if (move == Stepper::Move::Waiting) return;
+    // Applied only when the probe's reports show every chosen value.
+    const auto current = reportedSetting();
+    std::string missed;
+    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode}) {
+        if (k == Knob::Voltage && target.tuningMode == 2) continue;  // the probe's own in auto
+        if (current && std::abs((*current)[k] - target[k]) < 1e-3) continue;
+        missed += (missed.empty() ? "" : ", ") + std::string(knobName(k));
+    }
+    if (!missed.empty() || !current) {
+        fail("the probe's reports do not show the chosen " + missed);
+        return;
+    }
     applied_ = true;
     const Figures& after = verify_->figures;
     const Figures& chosen = best_ ? steps_[*best_].figures : after;
     const bool holds =
         after.eligible() && after.echoMedian >= chosen.echoMedian - std::max(1.0, chosen.echoRange);
-    finishRun("Applied " + describe(verify_->actual) +
-              (holds ? "; the figures hold" : "; the figures did NOT hold") + " (echo bounce " +
-              std::to_string(std::lround(after.echoMedian)) + ", burst bounce " +
-              std::to_string(std::lround(after.burstMedian)) +
-              "). Not written into the probe: use \"Write into the probe\" to keep it.");
+    why_ = "Applied " + describe(verify_->actual) +
+           (holds ? "; the figures hold" : "; the figures did NOT hold") + " (echo bounce " +
+           std::to_string(std::lround(after.echoMedian)) + ", burst bounce " +
+           std::to_string(std::lround(after.burstMedian)) +
+           "). Not written into the probe: use \"Write into the probe\" to keep it.";
+    handle(Event::Applied);
 }
 
-void Assistant::goOn() {
-    if (phase_ != Phase::Paused) return;
-    phase_ = pausedFrom_;
-    // The technician's command may not be answered yet, and a query sent
-    // before it may still bring the old value: moves start from the second
-    // report of every knob from now on (the request cycle asks for each).
-    std::array<std::uint64_t, kKnobCount> after{};
-    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode})
-        after[static_cast<std::size_t>(k)] =
-            reportCount_[static_cast<std::size_t>(knobValue(k))] + 1;
-    freshAfter_ = after;
-    resumedAt_ = steady_.seconds();
-    if (phase_ == Phase::Sweeping) beginStep(next_);
-    if (phase_ == Phase::Applying) {
-        verified_ = false;
-        verify_->readings = {};
-        resetMove();
-    }
-    touch();
-}
-
-void Assistant::keepAsItWas() {
-    if (!snapshot_) {
-        if (phase_ == Phase::Snapshot || phase_ == Phase::Paused)
-            finishRun("Stopped before any change.");
+// Steps back, then waits until the probe has reported every knob anew at its
+// snapshot value. A knob the probe will not bring back is named at once.
+void Assistant::restoreTick(double now) {
+    const auto move = stepper_.toward(found_, now, reportDeadline());
+    if (move == Stepper::Move::Late) {
+        fail("the probe did not report its " + std::string(knobName(*stepper_.lateKnob())) +
+             " after a step command");
         return;
     }
-    if (phase_ == Phase::LinkGone || phase_ == Phase::Restoring) return;
-    startRestore("Stepping every changed parameter back to the snapshot.");
-}
-
-void Assistant::restoreNow() {
-    if (phase_ == Phase::LinkGone && live_) startRestore("Stepping back to the snapshot.");
-}
-
-bool Assistant::holdExit() {
-    if (phase_ == Phase::Idle) return false;
-    if (!live_ || !snapshot_ || changedKnobs().empty()) {
-        abandon("the console was ended");
-        return false;
-    }
-    if (phase_ != Phase::Restoring) {
-        startRestore(
-            "Exit: stepping every changed parameter back to the snapshot; the console "
-            "ends once the probe reports it (Exit again ends it at once).");
-    }
-    return true;
-}
-
-void Assistant::abandon(const std::string& why) {
-    if (phase_ == Phase::Idle) return;
-    const bool changed = snapshot_ && !changedKnobs().empty();
-    finishRun(
-        "Stopped: " + why +
-        (changed ? "; left changed: " + changedNames() + "." : "; nothing was left changed."));
-}
-
-void Assistant::startRestore(std::string why) {
-    resetMove();
-    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode}) {
-        restoreCountAt_[static_cast<std::size_t>(k)] =
-            reportCount_[static_cast<std::size_t>(knobValue(k))];
-    }
-    phase_ = Phase::Restoring;
-    status_ = std::move(why);
-    touch();
-}
-
-// Steps back, then waits until the probe has reported every knob anew at its snapshot value.
-void Assistant::restoreTick(double now) {
-    if (!moveToward(found_, now)) return;
-    const auto current = reportedSetting();
-    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode}) {
-        const auto i = static_cast<std::size_t>(k);
-        if (reportCount_[static_cast<std::size_t>(knobValue(k))] <= restoreCountAt_[i]) return;
-        if (!current || std::abs((*current)[k] - found_[k]) > 1e-3) {
-            // A report since differs (the technician, or a step the probe took itself): again.
-            resetMove();
-            restoreCountAt_[i] = reportCount_[static_cast<std::size_t>(knobValue(k))];
-            return;
+    if (move == Stepper::Move::Waiting) return;
+    const std::vector<Knob> left = changedKnobs();
+    if (left != stuck_) {
+        stuck_ = left;
+        if (!stuck_.empty()) {
+            status_ = "Cannot step back the " + changedNames() +
+                      ": the probe does not move it further. Stepping back the rest.";
+            ++alerts_;
+            touch();
         }
     }
-    applied_ = false;
-    finishRun("Restored as found: " + describe(found_) + ", " +
-              (found_.tuningMode == 2 ? "auto" : "manual") +
-              " tuning; verified from the probe's reports.");
-}
-
-void Assistant::fail(const std::string& why) {
-    freshAfter_.reset();
-    if (snapshot_ && phase_ != Phase::Restoring && !changedKnobs().empty()) {
-        startRestore("Stopped: " + why + ". Stepping back to the snapshot.");
+    for (const Knob k : kKnobOrder) {
+        if (std::find(stuck_.begin(), stuck_.end(), k) != stuck_.end()) continue;
+        if (reports(k) > restoreCountAt_[static_cast<std::size_t>(k)]) continue;
+        // Not reported anew: the probe's value cannot be known.
+        if (now - restoreSince_ > 2 * reportDeadline()) {
+            stepper_.markUnconfirmed(k);
+            why_ = "Stopped: the probe did not report its " + std::string(knobName(k)) +
+                   " again, so it cannot be known to be back.";
+            handle(Event::Failed);
+        }
         return;
     }
-    finishRun("Stopped: " + why + "." +
-              (changedKnobs().empty() ? "" : " Some parameters are left changed."));
-}
-
-void Assistant::finishRun(std::string outcome) {
-    resetMove();
-    freshAfter_.reset();
-    phase_ = Phase::Idle;
-    outcome_ = std::move(outcome);
-    status_ = outcome_;
-    if (snapshot_) writeRecord();
-    touch();
+    if (!stuck_.empty()) {
+        why_ = "Stopped: not everything could be stepped back.";
+        handle(Event::Failed);
+        return;
+    }
+    for (const Knob k : kKnobOrder) stepper_.confirm(k);
+    applied_ = false;
+    why_ = "Restored as found: " + describe(found_) + ", " +
+           (found_.tuningMode == 2 ? "auto" : "manual") +
+           " tuning; verified from the probe's reports.";
+    handle(Event::Restored);
 }
 
 void Assistant::writeRecord() {
+    runOpen_ = false;
     if (!startTime_) return;
-    recordFile_ = folder_ / serviceRecordName(*startTime_);
+    recordFile_ = freeRecordPath(folder_, *startTime_);
     recordProblem_ = writeServiceRecord(recordFile_, *this, wall_.now());
     if (!recordProblem_.empty()) recordFile_.clear();
 }
@@ -304,16 +313,22 @@ std::vector<Knob> Assistant::changedKnobs() const {
     std::vector<Knob> out;
     const auto now = reportedSetting();
     if (!snapshot_ || !now) return out;
-    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage, Knob::TuningMode}) {
+    for (const Knob k : kKnobOrder) {
+        // In auto tuning the voltage is the probe's own.
+        if (k == Knob::Voltage && found_.tuningMode == 2 && now->tuningMode == 2) continue;
         if (std::abs((*now)[k] - found_[k]) > 1e-3) out.push_back(k);
     }
     return out;
 }
 
-std::string Assistant::changedNames() const {
+std::string Assistant::changedNames(const std::vector<Knob>& leaveOut) const {
     std::string names;
-    for (const Knob k : changedKnobs())
-        names += (names.empty() ? "" : ", ") + std::string(knobName(k));
+    const auto now = reportedSetting();
+    for (const Knob k : changedKnobs()) {
+        if (std::find(leaveOut.begin(), leaveOut.end(), k) != leaveOut.end()) continue;
+        names += (names.empty() ? "" : ", ") + std::string(knobName(k)) + " " +
+                 valueText(k, (*now)[k]) + " (found " + valueText(k, found_[k]) + ")";
+    }
     return names;
 }
 
@@ -324,8 +339,8 @@ std::optional<std::size_t> Assistant::currentStep() const {
 }
 
 int Assistant::stepsDone() const {
-    return static_cast<int>(
-        std::count_if(steps_.begin(), steps_.end(), [](const StepResult& s) { return s.done; }));
+    return static_cast<int>(std::count_if(steps_.begin(), steps_.end(),
+                                          [](const StepResult& s) { return s.done || s.skipped; }));
 }
 
 double Assistant::cycleSeconds() const {

@@ -104,26 +104,18 @@ std::optional<double> knobReading(Knob k, const DecodedReply& r) {
     return *index;
 }
 
-std::optional<char> stepCommand(Knob k, double from, double to) {
-    if (from == to) return std::nullopt;
-    const bool up = to > from;
-    switch (k) {
-        // "F" raises the frequency: a lower index. The buttons send "f" only
-        // above index 4 and "F" only below 54.
-        case Knob::Frequency:
-            if (up) return from > 4 ? std::optional<char>('f') : std::nullopt;
-            return from < 54 ? std::optional<char>('F') : std::nullopt;
-        case Knob::BurstLength:
-            if (up) return 'R';
-            return from > 1 ? std::optional<char>('r') : std::nullopt;
-        case Knob::Voltage: return up ? 'U' : 'u';
-        // "Auto / Manuel" switches manual (1) to auto with "A", auto (2) to manual with "M".
-        case Knob::TuningMode:
-            if (from == 1 && to == 2) return 'A';
-            if (from == 2 && to == 1) return 'M';
-            return std::nullopt;
+std::optional<Knob> knobOfCommand(char c) {
+    switch (c) {
+        case 'F':
+        case 'f': return Knob::Frequency;
+        case 'R':
+        case 'r': return Knob::BurstLength;
+        case 'U':
+        case 'u': return Knob::Voltage;
+        case 'A':
+        case 'M': return Knob::TuningMode;
+        default: return std::nullopt;
     }
-    return std::nullopt;
 }
 
 bool changesProbe(char c) {
@@ -140,6 +132,24 @@ std::string describe(const Setting& s) {
                   khz ? static_cast<double>(*khz) : 0.0, static_cast<int>(s.frequencyIndex),
                   static_cast<int>(s.burstLength), s.volts);
     return text;
+}
+
+std::string valueText(Knob k, double value) {
+    char text[48];
+    switch (k) {
+        case Knob::Frequency: {
+            const auto khz = transducerKhz(static_cast<int>(value));
+            std::snprintf(text, sizeof text, "%.1f kHz (index %d)",
+                          khz ? static_cast<double>(*khz) : 0.0, static_cast<int>(value));
+            return text;
+        }
+        case Knob::BurstLength:
+            std::snprintf(text, sizeof text, "%d periods", static_cast<int>(value));
+            return text;
+        case Knob::Voltage: std::snprintf(text, sizeof text, "%.1f V", value); return text;
+        case Knob::TuningMode: break;
+    }
+    return value == 2 ? "auto" : value == 1 ? "manual" : std::to_string(static_cast<int>(value));
 }
 
 std::string_view passName(Pass p) {

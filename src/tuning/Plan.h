@@ -33,14 +33,15 @@ struct Setting {
 std::string_view knobName(Knob k);
 // "25.1 kHz (index 30), 4 periods, 10.0 V".
 std::string describe(const Setting& s);
+// One knob's value in words: "14.0 kHz (index 53)", "4 periods", "10.0 V", "auto".
+std::string valueText(Knob k, double value);
 // The reply that reports the knob, and the query that asks for it.
 ProbeValue knobValue(Knob k);
 char knobQuery(Knob k);
 // The knob's value in a decoded reply (the frequency's index from its kHz).
 std::optional<double> knobReading(Knob k, const DecodedReply& r);
-// The button's command that moves `k` from `from` toward `to`, when a button
-// may send it now (the frequency buttons hold back at the list's ends).
-std::optional<char> stepCommand(Knob k, double from, double to);
+// The knob a step or switch command of the buttons moves, if any.
+std::optional<Knob> knobOfCommand(char c);
 // Whether `c` changes something in the probe (a query or an echo record
 // request changes nothing).
 bool changesProbe(char c);

@@ -75,6 +75,18 @@ std::string serviceRecordName(const LocalTime& started) {
     return name;
 }
 
+std::filesystem::path freeRecordPath(const std::filesystem::path& folder,
+                                     const LocalTime& started) {
+    const std::string name = serviceRecordName(started);
+    std::filesystem::path path = folder / name;
+    const std::string stem = name.substr(0, name.size() - 4);
+    std::error_code error;
+    for (int n = 2; std::filesystem::exists(path, error); ++n) {
+        path = folder / (stem + "-" + std::to_string(n) + ".csv");
+    }
+    return path;
+}
+
 std::string serviceRecordCsv(const Assistant& a, const LocalTime& finished) {
     std::string out;
     row(out, {"record", "time or step", "item", "value", "unit"});
@@ -113,6 +125,7 @@ std::string serviceRecordCsv(const Assistant& a, const LocalTime& finished) {
     for (std::size_t i = 0; i < a.steps().size(); ++i) {
         if (a.steps()[i].done) stepRow(out, "step", i + 1, a.steps()[i]);
     }
+    for (const std::string& note : a.notes()) row(out, {"note", "", "plan", note, ""});
     if (a.chosen()) row(out, {"choice", "", "best", describe(*a.chosen()), ""});
     if (a.bestStepIndex()) row(out, {"choice", number(*a.bestStepIndex() + 1.0), "step", "", ""});
     row(out, {"choice", "", "dead time", a.deadTimeSuggestion(), ""});

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QWindow>
 #include <map>
 #include <set>
 
@@ -113,11 +114,13 @@ TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
         [&] {
             if (!startWhenOffered(started)) return false;
             if (assistant.phase() == tuning::Phase::Sweeping ||
-                assistant.phase() == tuning::Phase::Done) {
+                assistant.phase() == tuning::Phase::AwaitingChoice) {
                 host.window()->refresh();
                 plansSeen.insert(plannedSteps());
             }
             if (!applied && button("ApplyBest").isEnabled()) {
+                // Swept: a second start would forget how the probe was found.
+                EXPECT_FALSE(button("StartSweep").isEnabled());
                 button("ApplyBest").click();
                 applied = true;
             }
@@ -135,6 +138,12 @@ TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
     EXPECT_GT(host.window()->table().rowCount(), 20);
     EXPECT_TRUE(std::filesystem::exists(assistant.recordFile())) << assistant.recordProblem();
 
+    // Closed as a window manager closes it, after the run: nothing changes,
+    // neither the probe nor its record.
+    const std::string record = testsupport::readFile(assistant.recordFile());
+    host.window()->windowHandle()->close();
+    runLiveUntil([] { return false; }, 1500);
+    EXPECT_EQ(testsupport::readFile(assistant.recordFile()), record);
     const auto probe = askProbe(link);
     EXPECT_EQ(probe.at('q'), chosen->frequencyIndex);
     EXPECT_EQ(probe.at('P'), chosen->burstLength);
@@ -142,7 +151,10 @@ TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
     EXPECT_EQ(probe.at('a'), 1);
 }
 
+// Against a probe whose "F" raises the index: the direction is learned, and
+// the way back goes the right way.
 TEST_F(TuningWithSimulator, KeepAsItWasMidRunLeavesTheProbeAsFound) {
+    options.emplace_back("--f-raises-index");
     ASSERT_TRUE(startSimulator());
     bool started = false;
     bool kept = false;
@@ -167,6 +179,30 @@ TEST_F(TuningWithSimulator, KeepAsItWasMidRunLeavesTheProbeAsFound) {
     EXPECT_EQ(probe.at('a'), *snap[ProbeValue::TuningMode]);
     EXPECT_NE(testsupport::readFile(assistant.recordFile()).find("Restored as found"),
               std::string::npos);
+}
+
+// Stop in a sweep, the window closed as a window manager closes it, Start
+// again: the probe is stepped back with the window hidden.
+TEST_F(TuningWithSimulator, StopCloseAndStartAgainStepsTheProbeBack) {
+    ASSERT_TRUE(startSimulator());
+    bool started = false;
+    runLiveUntil([&] { return startWhenOffered(started) && assistant.stepsDone() >= 3; }, 40000);
+    ASSERT_EQ(assistant.phase(), tuning::Phase::LinkGone) << assistant.status();
+    host.window()->windowHandle()->close();
+    ASSERT_TRUE(host.window()->isHidden());
+    const bool done = runLiveUntil(
+        [&] {
+            // The window may open itself to say so; it is closed again at once.
+            if (host.window()->isVisible()) host.window()->windowHandle()->close();
+            return assistant.phase() == tuning::Phase::Idle;
+        },
+        40000);
+    ASSERT_TRUE(done) << assistant.status();
+    const auto probe = askProbe(link);
+    EXPECT_EQ(probe.at('q'), 30);
+    EXPECT_EQ(probe.at('a'), 1);
+    EXPECT_NE(assistant.outcome().find("Restored as found"), std::string::npos)
+        << assistant.outcome();
 }
 
 // Exit mid-run: the console ends only once the probe is stepped back.

@@ -127,7 +127,7 @@ TEST(SimOptions, EveryOptionInTheHelpIsAccepted) {
         }
         EXPECT_NO_THROW(parseArguments(args)) << line;
     }
-    EXPECT_EQ(options, 19);  // 17 settings, --help and --version
+    EXPECT_EQ(options, 24);  // 22 settings, --help and --version
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(TuningRun, FindsTheResonanceAppliesTheBestAndWritesTheRecord) {
         bool applied = false;
         r.run([&] {
             if (!startWhenReady(r, started)) return false;
-            if (r.assistant.phase() == Phase::Done && !applied) {
+            if (r.assistant.phase() == Phase::AwaitingChoice && !applied) {
                 applied = true;
                 r.assistant.applyBest();
             }
@@ -95,8 +95,8 @@ TEST(TuningRun, KeepAsItWasAtAnyMomentLeavesTheProbeAsFound) {
             // (and may have sent the first command right after it).
             if (!r.assistant.snapshot()) before = r.probe.model.parameters();
             if (!startWhenReady(r, started)) return false;
-            const bool reached =
-                r.assistant.stepsDone() >= cancelAtStep || r.assistant.phase() == Phase::Done;
+            const bool reached = r.assistant.stepsDone() >= cancelAtStep ||
+                                 r.assistant.phase() == Phase::AwaitingChoice;
             if (!cancelled && reached) {
                 cancelled = true;
                 r.assistant.keepAsItWas();
@@ -150,7 +150,7 @@ TEST(TuningRun, ACommandDuringApplyPausesItAndGoingOnStillEndsAtTheChoice) {
             double pausedAt = 0;
             r.run([&] {
                 if (!startWhenReady(r, started)) return false;
-                if (r.assistant.phase() == Phase::Done && !applied) {
+                if (r.assistant.phase() == Phase::AwaitingChoice && !applied) {
                     applied = true;
                     r.assistant.applyBest();
                 }
@@ -194,7 +194,7 @@ TEST(TuningRun, TheChosenBurstIsTheShortestWithinTheNoiseOfTheBest) {
             bool swept = false;
             r.run([&] {
                 if (!startWhenReady(r, started)) return false;
-                swept = r.assistant.phase() == Phase::Done;
+                swept = r.assistant.phase() == Phase::AwaitingChoice;
                 return swept;
             });
             ASSERT_TRUE(swept) << r.assistant.status();
@@ -248,7 +248,7 @@ TEST(TuningRun, ExitAfterTheLinkIsGoneEndsTheRunNamingWhatIsLeftChanged) {
     ASSERT_EQ(r.assistant.phase(), Phase::LinkGone);
     EXPECT_FALSE(r.assistant.holdExit());
     EXPECT_EQ(r.assistant.phase(), Phase::Idle);
-    EXPECT_NE(testsupport::readFile(r.assistant.recordFile()).find("left changed: frequency"),
+    EXPECT_NE(testsupport::readFile(r.assistant.recordFile()).find("Left changed: frequency"),
               std::string::npos)
         << r.assistant.outcome();
 }

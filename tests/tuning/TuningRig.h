@@ -28,9 +28,9 @@ struct FixedWallClock final : WallClock {
 // assistant listening to it and clicking its buttons, ticked at every yield
 // of the receive loop (as the window's timer would run inside it).
 struct TuningRig {
-    explicit TuningRig(sim::ProbeOptions options)
+    explicit TuningRig(sim::ProbeOptions options, double secondsPerPoll = 0.005)
         : console(ui, surface, port, dir.path()),
-          probe(port, options, 0.005),
+          probe(port, options, secondsPerPoll),
           buttons(console),
           assistant(buttons, clock, wall) {
         clock.model = &probe.model;
