@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "observe/FrequencyTable.h"
+#include "protocol/Vocabulary.h"
 
 namespace purlo::tuning {
 
@@ -107,19 +108,12 @@ std::size_t slot(ProbeValue v) {
     return static_cast<std::size_t>(v);
 }
 
-// What the snapshot needs, and the query that asks for each.
-constexpr std::pair<ProbeValue, char> kSnapshotValues[] = {
-    {ProbeValue::FrequencyKhz, 'q'},
-    {ProbeValue::BurstLength, 'P'},
-    {ProbeValue::TransducerVoltage, 's'},
-    {ProbeValue::DeadZone, 'm'},
-    {ProbeValue::TuningMode, 'a'},
-    {ProbeValue::BurstInterval, 'j'},
-    {ProbeValue::SampleRate, 'Y'},
-    {ProbeValue::SoundSpeed, 'w'},
-    {ProbeValue::TemperatureCoefficient, 'k'},
-    {ProbeValue::ProbeBaudRate, 'x'},
-    {ProbeValue::ReceiveMode, 'o'},
+// What the snapshot needs (each asked for by its query in the probe's vocabulary).
+constexpr ProbeValue kSnapshotValues[] = {
+    ProbeValue::FrequencyKhz,  ProbeValue::BurstLength, ProbeValue::TransducerVoltage,
+    ProbeValue::DeadZone,      ProbeValue::TuningMode,  ProbeValue::BurstInterval,
+    ProbeValue::SampleRate,    ProbeValue::SoundSpeed,  ProbeValue::TemperatureCoefficient,
+    ProbeValue::ProbeBaudRate, ProbeValue::ReceiveMode,
 };
 
 constexpr Knob kKnobs[] = {Knob::TuningMode, Knob::Frequency, Knob::BurstLength, Knob::Voltage};
@@ -559,7 +553,7 @@ void Assistant::snapshotTick(double now) {
             return;
         }
     }
-    for (const auto& [value, query] : kSnapshotValues) {
+    for (const ProbeValue value : kSnapshotValues) {
         if (reportCount_[slot(value)] > countAtAcquisition_[slot(value)]) continue;
         // Reported before this acquisition: the request cycle asks for it
         // again (a query by button could switch it: "Auto / Manuel" asks
@@ -574,7 +568,7 @@ void Assistant::snapshotTick(double now) {
         awaitingQuery_ = value;
         awaitingCountAt_ = reportCount_[slot(value)];
         sentAt_ = now;
-        stepper_.sendPaced(query);
+        stepper_.sendPaced(protocol::reported(value).query);
         return;
     }
     const auto setting = reportedSetting();

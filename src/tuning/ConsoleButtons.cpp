@@ -3,17 +3,19 @@
 
 #include "app/Console.h"
 #include "commands/ParameterButtons.h"
+#include "protocol/Vocabulary.h"
 
 namespace purlo::tuning {
 
 void ConsoleButtons::send(char command) {
     // "Auto / Manuel" sends "a", "A" or "M" by the tuning mode last
     // reported, and "Receive 1 2 3" asks with "o" while the mode is unknown.
-    if (command == 'A' || command == 'M' || command == 'a') {
+    if (command == protocol::kAutoTuning || command == protocol::kManualTuning ||
+        command == protocol::reported(ProbeValue::TuningMode).query) {
         console_.click(Control::Com_auto_manuel);
         return;
     }
-    if (command == 'o') {
+    if (command == protocol::reported(ProbeValue::ReceiveMode).query) {
         console_.click(Control::Com_probe_print_on);
         return;
     }

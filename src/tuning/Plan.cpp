@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "observe/FrequencyTable.h"
+#include "protocol/Vocabulary.h"
 
 namespace purlo::tuning {
 
@@ -20,7 +21,7 @@ constexpr double kVoltsBelow = 4.0;
 constexpr double kVoltsAbove = 6.0;
 // Request, reply code, digits, CR LF: what a request and its reply take on the line.
 constexpr int kBytesPerRequest = 8;
-constexpr int kRequestsPerCycle = 16;
+constexpr int kRequestsPerCycle = protocol::kRequestCycleLength;
 // Half a burst interval at the probe's default: the wait for the burst an echo record samples.
 constexpr double kRecordWaitSeconds = 0.15;
 // Per step: the wait for the new setting's report, the part of a cycle
@@ -87,13 +88,7 @@ ProbeValue knobValue(Knob k) {
 }
 
 char knobQuery(Knob k) {
-    switch (k) {
-        case Knob::Frequency: return 'q';
-        case Knob::BurstLength: return 'P';
-        case Knob::Voltage: return 's';
-        case Knob::TuningMode: break;
-    }
-    return 'a';
+    return protocol::reported(knobValue(k)).query;
 }
 
 std::optional<double> knobReading(Knob k, const DecodedReply& r) {
@@ -105,24 +100,16 @@ std::optional<double> knobReading(Knob k, const DecodedReply& r) {
 }
 
 std::optional<Knob> knobOfCommand(char c) {
-    switch (c) {
-        case 'F':
-        case 'f': return Knob::Frequency;
-        case 'R':
-        case 'r': return Knob::BurstLength;
-        case 'U':
-        case 'u': return Knob::Voltage;
-        case 'A':
-        case 'M': return Knob::TuningMode;
-        default: return std::nullopt;
+    if (c == protocol::kAutoTuning || c == protocol::kManualTuning) return Knob::TuningMode;
+    for (const Knob k : {Knob::Frequency, Knob::BurstLength, Knob::Voltage}) {
+        const protocol::Reported& r = protocol::reported(knobValue(k));
+        if (c == r.down || c == r.up) return k;
     }
+    return std::nullopt;
 }
 
 bool changesProbe(char c) {
-    // The request cycle's queries, the other view buttons', "=" and the
-    // queries only typed by hand.
-    constexpr std::string_view kHarmless = "?jPsqYmwkxcegoa=nhp";
-    return c != '\0' && kHarmless.find(c) == std::string_view::npos;
+    return c != protocol::kNone && protocol::changesProbe(c);
 }
 
 std::string describe(const Setting& s) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <span>
 
+#include "protocol/Vocabulary.h"
+
 namespace purlo::tuning {
 
 namespace {
@@ -28,13 +30,22 @@ std::array<char, 2> Stepper::commandsOf(Knob k) {
     switch (k) {
         // The frequency list runs from high to low frequencies: "f" is the
         // button meant to lower the frequency, a higher index.
-        case Knob::Frequency: return {'f', 'F'};
-        case Knob::BurstLength: return {'R', 'r'};
-        case Knob::Voltage: return {'U', 'u'};
+        case Knob::Frequency: {
+            const protocol::Reported& r = protocol::reported(ProbeValue::FrequencyKhz);
+            return {r.down, r.up};
+        }
+        case Knob::BurstLength: {
+            const protocol::Reported& r = protocol::reported(ProbeValue::BurstLength);
+            return {r.up, r.down};
+        }
+        case Knob::Voltage: {
+            const protocol::Reported& r = protocol::reported(ProbeValue::TransducerVoltage);
+            return {r.up, r.down};
+        }
         // "Auto / Manuel": auto (2) with "A", manual (1) with "M".
         case Knob::TuningMode: break;
     }
-    return {'A', 'M'};
+    return {protocol::kAutoTuning, protocol::kManualTuning};
 }
 
 bool Stepper::sendPaced(char command) {
