@@ -44,8 +44,12 @@ MonitorOptions monitorOptions(const std::filesystem::path& workDir) {
 
 ConsoleWindow::ConsoleWindow(const std::filesystem::path& workDir, bool openMonitor)
     : console(window, window.canvas(), serial, workDir),
-      monitorModel(steadyClock, wallClock, monitorOptions(workDir)) {
-    console.setObserver(monitorModel);
+      monitorModel(steadyClock, wallClock, monitorOptions(workDir)),
+      tuningButtons(console),
+      assistant(tuningButtons, steadyClock, wallClock) {
+    observers.add(monitorModel);
+    observers.add(assistant);
+    console.setObserver(observers);
     window.connectConsole(console);
     console.Form_Load();
     window.show();

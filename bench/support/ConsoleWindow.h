@@ -9,6 +9,9 @@
 #include "app/Console.h"
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
+#include "observe/Observer.h"
+#include "tuning/Assistant.h"
+#include "tuning/ConsoleButtons.h"
 #include "serial/CommPort.h"
 #include "window/MainWindow.h"
 
@@ -38,8 +41,9 @@ class CountingWindow : public MainWindow {
 };
 
 // The console as the program puts it together (main.cpp): the real window,
-// canvas and serial adapter on the core, the monitor's model hearing it (the
-// CSV log off, as a new user has it), loaded and shown, its files in
+// canvas and serial adapter on the core, the monitor's model and the tuning
+// assistant hearing it through an observer list (the CSV log off, as a new
+// user has it), loaded and shown, its files in
 // `workDir`; with `openMonitor` the monitor window open beside it. The
 // benchmark drives it as the operator would, through the window's buttons.
 struct ConsoleWindow {
@@ -59,6 +63,9 @@ struct ConsoleWindow {
     SystemSteadyClock steadyClock;
     SystemWallClock wallClock;
     MonitorModel monitorModel;
+    tuning::ConsoleButtons tuningButtons;
+    tuning::Assistant assistant;
+    ObserverList observers;
     std::unique_ptr<MonitorHost> monitorHost;
 };
 
