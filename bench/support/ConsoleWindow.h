@@ -10,9 +10,9 @@
 #include "monitor/Clocks.h"
 #include "monitor/MonitorModel.h"
 #include "observe/Observer.h"
+#include "serial/CommPort.h"
 #include "tuning/Assistant.h"
 #include "tuning/ConsoleButtons.h"
-#include "serial/CommPort.h"
 #include "window/MainWindow.h"
 
 namespace purlo {

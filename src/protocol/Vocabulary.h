@@ -98,7 +98,7 @@ struct Action {
 inline constexpr char kEchoRecord = '=';  // the next burst comes as an echo record
 inline constexpr char kRestart = 'Z';
 inline constexpr char kDefaults = 'S';
-inline constexpr char kWrite = 'W';       // into the probe's non-volatile memory
+inline constexpr char kWrite = 'W';  // into the probe's non-volatile memory
 inline constexpr char kAutoTuning = 'A';
 inline constexpr char kManualTuning = 'M';
 // The receive modes 1 to 3 ("1" non-stop, "2" each burst, "3" on request).
