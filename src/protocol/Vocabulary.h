@@ -129,20 +129,21 @@ constexpr const Reported& reported(ProbeValue v) {
     return kReported[static_cast<std::size_t>(v)];
 }
 
-// The row of each reply code (-1: none), looked up once per reply line.
-inline constexpr std::array<std::int8_t, 256> kRowOfReply = [] {
-    std::array<std::int8_t, 256> rows{};
-    rows.fill(-1);
+// The row of each reply code (kNoRow: none), looked up once per reply line.
+inline constexpr std::uint8_t kNoRow = 0xFF;
+inline constexpr std::array<std::uint8_t, 256> kRowOfReply = [] {
+    std::array<std::uint8_t, 256> rows{};
+    rows.fill(kNoRow);
     for (std::size_t i = 0; i < kReported.size(); ++i) {
-        rows[static_cast<unsigned char>(kReported[i].reply)] = static_cast<std::int8_t>(i);
+        rows[static_cast<unsigned char>(kReported[i].reply)] = static_cast<std::uint8_t>(i);
     }
     return rows;
 }();
 
 // The row of a reply code, or null for a line that carries no value.
 constexpr const Reported* byReply(char code) {
-    const std::int8_t row = kRowOfReply[static_cast<unsigned char>(code)];
-    return row < 0 ? nullptr : &kReported[static_cast<std::size_t>(row)];
+    const std::uint8_t row = kRowOfReply[static_cast<unsigned char>(code)];
+    return row == kNoRow ? nullptr : &kReported[row];
 }
 
 // The query each step of the request cycle sends (index step - 1), kNone for none.
