@@ -66,7 +66,7 @@ void TuningHost::exitNow() {
 
 void TuningHost::open() {
     if (!window_) {
-        window_ = std::make_unique<TuningWindow>(assistant_, console_, consoleWindow_);
+        window_ = std::make_unique<TuningWindow>(assistant_, console_);
         const QByteArray geometry = store().value(QStringLiteral("geometry")).toByteArray();
         if (!restoreOnPresentScreen(*window_, geometry)) {
             placeBeside(*window_, consoleWindow_, kWanted);

@@ -23,7 +23,6 @@
 #include "observe/FrequencyTable.h"
 #include "tuning/Assistant.h"
 #include "tuning/ServiceRecord.h"
-#include "window/MainWindow.h"
 
 namespace purlo {
 
@@ -61,9 +60,8 @@ QString figuresText(const tuning::Figures& f) {
 
 }  // namespace
 
-TuningWindow::TuningWindow(tuning::Assistant& assistant, Console& console,
-                           MainWindow& consoleWindow)
-    : assistant_(assistant), console_(console), consoleWindow_(consoleWindow) {
+TuningWindow::TuningWindow(tuning::Assistant& assistant, Console& console)
+    : assistant_(assistant), console_(console) {
     setObjectName(QStringLiteral("TuningWindow"));
     setWindowTitle(QStringLiteral("Purlo tuning assistant"));
     auto* layout = new QVBoxLayout(this);

@@ -15,7 +15,6 @@ class QTableWidget;
 namespace purlo {
 
 class Console;
-class MainWindow;
 class StepEchoView;
 class TuningPlot;
 
@@ -30,7 +29,7 @@ class Assistant;
 class TuningWindow : public QWidget {
     Q_OBJECT
   public:
-    TuningWindow(tuning::Assistant& assistant, Console& console, MainWindow& consoleWindow);
+    TuningWindow(tuning::Assistant& assistant, Console& console);
     ~TuningWindow() override;
 
     // Redraws what changed since the last call (the host's timer).
@@ -53,7 +52,6 @@ class TuningWindow : public QWidget {
 
     tuning::Assistant& assistant_;
     Console& console_;
-    MainWindow& consoleWindow_;
     std::uint64_t seen_ = 0;
     // What the table, plot and picture show last: redrawn only when it moved.
     struct Shown {
