@@ -16,13 +16,18 @@
 // it swept. Goals: under 3 minutes, the estimate within 25 %, under 5 % of a
 // core.
 //
+// Exit (asked by name only): at 1200 bit/s at the line's real pace, Exit is
+// clicked in the console once the sweep has taken the frequency 20 indexes
+// from where the probe was found; how long the console then waits until the
+// probe is stepped back and it ends, and whether it was restored.
+//
 // Validate (asked by name only): the pace run from three other
 // configurations, each estimate against its run.
 //
 // Bursts (asked by name only): the burst lengths chosen over resonances and
 // seeds, with "steps" the figures of every burst step.
 //
-//   build/bin/bench_tuning [--count SEEDS] [--quick] [accuracy] [pace] [validate]
+//   build/bin/bench_tuning [--count SEEDS] [--quick] [accuracy] [pace] [exit] [validate]
 //                          [bursts [steps]]
 #include <QApplication>
 #include <QPushButton>
@@ -223,6 +228,69 @@ void pace(bool quick) {
     result("tuning_sweep_cpu", p.sweepCpu, "% of a core");
 }
 
+void exitRestore(bool quick) {
+    std::vector<std::string> sim = {"--baud",      "1200",    "--resonance", "23.5",     "--seed",
+                                    "1",           "--noise", "2",           "--spikes", "0.01",
+                                    "--level-min", "1200",    "--level-max", "1400"};
+    if (quick) sim.insert(sim.end(), {"--time-scale", "20"});
+    e2e::LiveConsole live(sim, 1200);
+    SystemSteadyClock steady;
+    SystemWallClock wall;
+    tuning::ConsoleButtons buttons(live.console);
+    tuning::Assistant assistant(buttons, steady, wall);
+    live.console.setObserver(assistant);
+    TuningHost host(assistant, live.console, live.window);
+    host.open();
+    if (!live.startSimulator()) {
+        std::fprintf(stderr, "bench_tuning: the simulator did not start\n");
+        std::exit(1);
+    }
+    bool clicked = false;
+    std::optional<int> found;
+    double exitAt = 0;
+    int distance = 0;
+    live.runLiveUntil(
+        [&] {
+            QPushButton& start = host.window()->button(QStringLiteral("StartSweep"));
+            // A few request cycles first, so every value and the pace are known.
+            if (!clicked && start.isEnabled() && assistant.cycleSeconds() > 0 &&
+                live.serial.echoRequests >= 4) {
+                start.click();
+                clicked = true;
+            }
+            if (!found && assistant.phase() == tuning::Phase::Sweeping) {
+                found = static_cast<int>(std::lround(assistant.reportedSetting()->frequencyIndex));
+                std::printf("exit: found at index %d, a request cycle %.2f s\n", *found,
+                            assistant.cycleSeconds());
+            }
+            const auto now = assistant.reportedSetting();
+            const int index = now ? static_cast<int>(std::lround(now->frequencyIndex)) : 0;
+            if (found && exitAt == 0 && now && std::abs(index - *found) >= 20) {
+                distance = std::abs(index - *found);
+                exitAt = wallSeconds();
+                // As the technician clicks it: the window asks the assistant first.
+                qobject_cast<QPushButton*>(live.window.widget(Control::Com_exit))->click();
+                std::printf("exit: clicked at index %d after %d steps; Exit holds up to %.0f s\n",
+                            index, assistant.stepsDone(),
+                            assistant.exitSecondsLeft().value_or(0.0));
+            }
+            return false;  // the receive loop ends with the console
+        },
+        quick ? 300000 : 900000);
+    live.console.setObserver(nullObserver());
+    if (exitAt == 0 || !live.console.ending()) {
+        std::fprintf(stderr, "bench_tuning: Exit was not reached: %s\n",
+                     assistant.status().c_str());
+        std::exit(1);
+    }
+    const double waited = wallSeconds() - exitAt;
+    const bool restored = assistant.outcome().find("Restored as found") != std::string::npos;
+    std::printf("exit: %d indexes back in %.1f s; %s\n", distance, waited,
+                assistant.outcome().c_str());
+    result("tuning_exit_restore_seconds_1200", waited, "s");
+    result("tuning_exit_restored", restored ? 1.0 : 0.0, "");
+}
+
 // The estimate against runs it was not made from: other resonances, seeds
 // and starting parameters (asked by name only).
 void validate(bool quick) {
@@ -260,6 +328,8 @@ int main(int argc, char** argv) {
     };
     if (asked("accuracy")) accuracy(options.countOr(5, 1), options.quick);
     if (asked("pace")) pace(options.quick);
+    if (std::find(options.rest.begin(), options.rest.end(), "exit") != options.rest.end())
+        exitRestore(options.quick);
     if (std::find(options.rest.begin(), options.rest.end(), "validate") != options.rest.end())
         validate(options.quick);
     if (std::find(options.rest.begin(), options.rest.end(), "bursts") != options.rest.end())

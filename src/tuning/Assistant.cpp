@@ -331,7 +331,7 @@ void Assistant::enter(Phase p) {
                 restoreCountAt_[static_cast<std::size_t>(k)] = reports(k) + (twice ? 1 : 0);
             }
             stuck_.clear();
-            restoreSince_ = now;
+            restoreSettledAt_ = -1.0;
             stage_ = Stage::Moving;
             stepper_.retarget();
             status_ =
@@ -402,7 +402,8 @@ double Assistant::exitWaitSeconds() const {
                  std::abs(now->burstLength - found_.burstLength) +
                  std::abs(now->volts - found_.volts) / 0.5 + 1;
     }
-    const double perMove = 3.0 * lineSeconds();
+    // A move's report takes a few lines, and moves go out in the first half of a cycle.
+    const double perMove = 6.0 * lineSeconds();
     return std::max(kMinExitSeconds, 2.0 * (moves * perMove + 2.0 * cycleSeconds()));
 }
 
@@ -424,7 +425,7 @@ void Assistant::replyDecoded(const DecodedReply& r) {
     ++reportCount_[slot(r.value)];
     noteLine();
     const double now = steady_.seconds();
-    if (r.value == ProbeValue::EchoBounce) {
+    if (r.value == ProbeValue::EchoBounce && lastRecordAt_ < 0.0) {
         if (lastEchoAt_ >= 0.0) {
             const double dt = now - lastEchoAt_;
             cycleSeconds_ = cycleSeconds_ > 0.0 ? 0.8 * cycleSeconds_ + 0.2 * dt : dt;
@@ -441,14 +442,38 @@ void Assistant::replyDecoded(const DecodedReply& r) {
     reply_ = &r;
     handle(Event::Report);
     reply_ = nullptr;
+    paceOn();
+}
+
+// A reply line or a record with the way open for a command: the work due
+// goes on now, not at the host's next tick (which may fall while the console
+// waits for an echo record, when a reply would be lost).
+void Assistant::paceOn() {
+    if (stepper_.mayPace()) handle(Event::Tick);
 }
 
 void Assistant::echoRecord(std::span<const std::uint8_t> bytes) {
     if (playback_) return;
+    const double now = steady_.seconds();
+    if (lastRecordAt_ >= 0.0) {
+        const double dt = now - lastRecordAt_;
+        cycleSeconds_ = cycleSeconds_ > 0.0 ? 0.8 * cycleSeconds_ + 0.2 * dt : dt;
+        // A whole cycle without its echo bounce: the pace leaves replies behind.
+        if (reportCount_[slot(ProbeValue::EchoBounce)] == echoAtRecord_) asksBounces_ = true;
+    }
+    lastRecordAt_ = now;
+    echoAtRecord_ = reportCount_[slot(ProbeValue::EchoBounce)];
+    recordAwaited_ = false;
+    sentSinceRecord_ = 0;
+    bouncesAsked_ = 0;
+    askedThisCycle_ = false;
+    ++records_;
+    updateReplyWindow();
     noteLine();
     record_ = bytes;
     handle(Event::Report);
     record_ = {};
+    paceOn();
 }
 
 void Assistant::collect(const DecodedReply* r, std::span<const std::uint8_t> record) {
@@ -470,6 +495,11 @@ void Assistant::collect(const DecodedReply* r, std::span<const std::uint8_t> rec
 }
 
 void Assistant::commandSent(char command) {
+    if (!playback_) {
+        if (command == protocol::kEchoRecord) recordAwaited_ = true;
+        ++sentSinceRecord_;
+        updateReplyWindow();
+    }
     if (sendingOwn_) {
         ownSent_ = true;
         return;
@@ -484,10 +514,24 @@ void Assistant::commandSent(char command) {
     handle(Event::TechnicianCommand);
 }
 
+// The reply to a command sent now comes before the console asks for the next
+// echo record when no record is awaited and, where records come, the cycle
+// has sent less than half its requests since the last one.
+void Assistant::updateReplyWindow() {
+    stepper_.setReplyWindow(
+        !recordAwaited_ &&
+        (lastRecordAt_ < 0.0 || sentSinceRecord_ < protocol::kRequestCycleLength / 2));
+}
+
 void Assistant::linkOpened(std::string_view /*portName*/, std::string_view /*device*/) {
     linkOpen_ = true;
     acquiring_ = false;
     playback_ = false;
+    // The pace and the window are this link's own.
+    lastEchoAt_ = lastRecordAt_ = -1.0;
+    recordAwaited_ = asksBounces_ = false;
+    sentSinceRecord_ = bouncesAsked_ = 0;
+    updateReplyWindow();
     lastLineAt_ = steady_.seconds();
     // What was reported before belongs to another acquisition, maybe another probe.
     countAtAcquisition_ = reportCount_;
@@ -544,29 +588,24 @@ void Assistant::start(const RunContext& context, const std::filesystem::path& fo
 // then takes it and plans the coarse pass from it.
 void Assistant::snapshotTick(double now) {
     if (awaitingQuery_) {
-        if (reportCount_[slot(*awaitingQuery_)] > awaitingCountAt_) {
+        // Its reply may be lost to the next echo record at a slow rate: asked
+        // again in the next cycle.
+        if (reportCount_[slot(*awaitingQuery_)] > awaitingCountAt_ || records_ > recordsAtAsk_) {
             awaitingQuery_.reset();
-        } else if (now - sentAt_ > reportDeadline()) {
-            fail("the probe did not report its " + std::string(probeValueName(*awaitingQuery_)));
-            return;
-        } else {
+        } else if (now - sentAt_ <= reportDeadline()) {
             return;
         }
     }
     for (const ProbeValue value : kSnapshotValues) {
         if (reportCount_[slot(value)] > countAtAcquisition_[slot(value)]) continue;
-        // Reported before this acquisition: the request cycle asks for it
-        // again (a query by button could switch it: "Auto / Manuel" asks
-        // only while the mode is unknown).
-        if (reported_[value]) {
-            if (now - startedAt_ > reportDeadline()) {
-                fail("the probe did not report its " + std::string(probeValueName(value)));
-            }
+        if (now - startedAt_ > 2.0 * reportDeadline()) {
+            fail("the probe did not report its " + std::string(probeValueName(value)));
             return;
         }
-        if (!stepper_.mayPace()) return;
+        if (awaitingQuery_ || !stepper_.mayPace()) return;
         awaitingQuery_ = value;
         awaitingCountAt_ = reportCount_[slot(value)];
+        recordsAtAsk_ = records_;
         sentAt_ = now;
         stepper_.sendPaced(protocol::reported(value).query);
         return;
@@ -681,6 +720,12 @@ bool Assistant::measure(StepResult& step, int readings, double now) {
             if (now - settledAt_ > 3.0 * (readings + 2) * cycleSeconds() + reportDeadline()) {
                 fail("the probe did not report its echo and burst bounce");
                 return false;
+            }
+            // Where the cycle loses them, asked for after each record.
+            if (asksBounces_ && bouncesAsked_ < 2 && stepper_.mayPace()) {
+                const ProbeValue v =
+                    bouncesAsked_ == 0 ? ProbeValue::EchoBounce : ProbeValue::BurstBounce;
+                if (stepper_.sendPaced(protocol::reported(v).query)) ++bouncesAsked_;
             }
             break;
     }

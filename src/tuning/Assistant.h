@@ -277,9 +277,11 @@ class Assistant final : public Observer, private Stepper::Probe {
     std::optional<ProbeValue> awaitingQuery_;
     std::uint64_t awaitingCountAt_ = 0;
     double sentAt_ = 0;
+    std::uint64_t records_ = 0;  // echo records received
+    std::uint64_t recordsAtAsk_ = 0;
     std::array<std::uint64_t, kKnobCount> restoreCountAt_{};
     std::vector<Knob> stuck_;  // knobs a restore cannot bring back
-    double restoreSince_ = 0;
+    double restoreSettledAt_ = -1.0;  // when the restore's moves were done
     bool verified_ = false;  // Apply: the ten readings are in, the tuning mode goes back
     std::optional<double> exitDeadline_;
 
@@ -294,9 +296,24 @@ class Assistant final : public Observer, private Stepper::Probe {
     bool applied_ = false;
     std::vector<std::string> notes_;
 
-    // The pace of the request cycle, from the time between echo bounce reports.
+    // The pace of the request cycle, from the time between echo records (or
+    // between echo bounce reports, without records).
     double lastEchoAt_ = -1.0;
+    double lastRecordAt_ = -1.0;
     double cycleSeconds_ = 0.0;
+    // Where the request cycle stands: the console clears what it has not
+    // read when it asks for an echo record, so at a slow rate the replies of
+    // the cycle's last queries, and of commands sent late in it, never come.
+    bool recordAwaited_ = false;
+    int sentSinceRecord_ = 0;
+    // Seen in this acquisition: a cycle whose echo bounce was lost; the
+    // assistant then asks for both bounces itself after each record.
+    bool asksBounces_ = false;
+    int bouncesAsked_ = 0;
+    bool askedThisCycle_ = false;  // a knob the restore waits for was asked for
+    std::uint64_t echoAtRecord_ = 0;
+    void updateReplyWindow();
+    void paceOn();
 
     std::filesystem::path recordFile_;
     std::string recordProblem_;

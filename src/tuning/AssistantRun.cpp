@@ -258,6 +258,8 @@ void Assistant::restoreTick(double now) {
         return;
     }
     if (move == Stepper::Move::Waiting) return;
+    // The reports are awaited from here: the moves may take long at a slow rate.
+    if (restoreSettledAt_ < 0.0) restoreSettledAt_ = now;
     const std::vector<Knob> left = changedKnobs();
     if (left != stuck_) {
         stuck_ = left;
@@ -271,8 +273,14 @@ void Assistant::restoreTick(double now) {
     for (const Knob k : kKnobOrder) {
         if (std::find(stuck_.begin(), stuck_.end(), k) != stuck_.end()) continue;
         if (reports(k) > restoreCountAt_[static_cast<std::size_t>(k)]) continue;
-        // Not reported anew: the probe's value cannot be known.
-        if (now - restoreSince_ > 2 * reportDeadline()) {
+        // Not reported anew: asked for, once a cycle (at a slow rate the
+        // cycle's own report of it may never come).
+        if (!askedThisCycle_ && stepper_.mayPace() &&
+            stepper_.sendPaced(protocol::reported(knobValue(k)).query)) {
+            askedThisCycle_ = true;
+        }
+        // Still not reported: the probe's value cannot be known.
+        if (now - restoreSettledAt_ > 2 * reportDeadline()) {
             stepper_.markUnconfirmed(k);
             why_ = "Stopped: the probe did not report its " + std::string(knobName(k)) +
                    " again, so it cannot be known to be back.";

@@ -8,15 +8,11 @@
 namespace purlo::tuning {
 
 void ConsoleButtons::send(char command) {
-    // "Auto / Manuel" sends "a", "A" or "M" by the tuning mode last
-    // reported, and "Receive 1 2 3" asks with "o" while the mode is unknown.
-    if (command == protocol::kAutoTuning || command == protocol::kManualTuning ||
-        command == protocol::reported(ProbeValue::TuningMode).query) {
+    // "Auto / Manuel" sends "A" or "M" by the tuning mode last reported.
+    // Its query "a", and "o" of "Receive 1 2 3", go to the link below: those
+    // buttons ask only while the mode is unknown, and switch a known one.
+    if (command == protocol::kAutoTuning || command == protocol::kManualTuning) {
         console_.click(Control::Com_auto_manuel);
-        return;
-    }
-    if (command == protocol::reported(ProbeValue::ReceiveMode).query) {
-        console_.click(Control::Com_probe_print_on);
         return;
     }
     for (const ParameterButton& b : parameterButtons()) {
@@ -24,6 +20,11 @@ void ConsoleButtons::send(char command) {
             console_.click(b.control);
             return;
         }
+    }
+    // A query no button asks (the echo and burst bounce, the modes): written
+    // to the link as the request cycle writes its own, while acquisition runs.
+    if (!protocol::changesProbe(command) && console_.s.port_open && console_.s.sampling_on) {
+        console_.port.output(std::string_view(&command, 1));
     }
 }
 

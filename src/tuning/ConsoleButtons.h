@@ -12,7 +12,8 @@ namespace purlo::tuning {
 // The assistant's commands as clicks on the console's own buttons: the
 // button's condition holds a character back as it would for the technician,
 // the command box shows the last character, and the console reports the
-// command to its observers as for any click.
+// command to its observers as for any click. A query no button asks goes
+// to the link as the request cycle's own do.
 class ConsoleButtons final : public ProbeCommands {
   public:
     explicit ConsoleButtons(Console& console) : console_(console) {}

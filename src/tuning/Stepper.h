@@ -41,7 +41,11 @@ class Stepper {
 
     // A reply line or an echo record came: the next command may go out.
     void line() { ++linesSinceSend_; }
-    bool mayPace() const { return linesSinceSend_ > 0; }
+    // Whether a reply sent for now would reach the console: not while it
+    // waits for an echo record (it clears what came before the record), nor
+    // late in a request cycle at a pace that leaves replies behind.
+    void setReplyWindow(bool open) { windowOpen_ = open; }
+    bool mayPace() const { return windowOpen_ && linesSinceSend_ > 0; }
     // Sends a command outside a move (a query), paced as the moves are.
     bool sendPaced(char command);
 
@@ -95,6 +99,7 @@ class Stepper {
 
     Probe& probe_;
     std::uint64_t linesSinceSend_ = 1;
+    bool windowOpen_ = true;
     // Per knob and command: which way it moves the value (0 not known yet).
     std::array<std::array<int, 2>, kKnobCount> effect_{};
     std::array<std::array<int, 2>, kKnobCount> stillTries_{};

@@ -84,14 +84,16 @@ struct LiveConsole {
     // The simulator runs with these options (besides --link) from startSimulator() on.
     explicit LiveConsole(std::vector<std::string> simOptions = {"--fast", "--baud", "9600",
                                                                 "--level-min", "1000",
-                                                                "--level-max", "1000"})
+                                                                "--level-max", "1000"},
+                         int pcBaudRate = 9600)
         : link(dir.path() / "com1"),
           options(std::move(simOptions)),
           console(window, window.canvas(), serial, dir.path()) {
         setenv("PURLO_COMM1", link.c_str(), 1);
-        // purlo.Set for Comm1 at 9600 baud (the simulator's rate), the zero point at 2000 mm.
+        // purlo.Set for Comm1 at the simulator's rate (9600 unless said), the zero point at 2000
+        // mm.
         ConsoleState settings = testsupport::startUpSettings();
-        settings.pc_baud_rate = 9600;
+        settings.pc_baud_rate = pcBaudRate;
         settings.zero_offset_mm = 2000;
         testsupport::writeSettingsFile(dir.path(), settings);
         window.connectConsole(console);

@@ -98,7 +98,11 @@ enum class Happens {
 // run's end and at the sequence's.
 class Sequence {
   public:
-    explicit Sequence(std::uint64_t seed) : rng_(seed), rig_(someProbe(rng_, seed)), seed_(seed) {
+    // The line: bytes at once, or at 9600 bit/s.
+    explicit Sequence(std::uint64_t seed)
+        : rng_(seed),
+          rig_(someProbe(rng_, seed), 0.005, std::array{0.0, 960.0}[seed % 2]),
+          seed_(seed) {
         eventsLeft_ = static_cast<int>(rng_() % 7);
         // Some technicians act often, some let a whole sweep run.
         meanGap_ = std::array{20.0, 60.0, 250.0}[rng_() % 3];

@@ -222,6 +222,41 @@ TEST(TuningRun, TheChosenBurstIsTheShortestWithinTheNoiseOfTheBest) {
     }
 }
 
+// At 1200 bit/s the replies lag behind the request cycle, and the console
+// clears what it has not read when it asks for an echo record: the cycle's
+// last replies never come. A run still takes its snapshot, measures every
+// step and applies the best; kept as it was mid-sweep, the probe is as found.
+TEST(TuningRun, AtTheLinesPaceOf1200BitsTheRunStillEndsAsChosen) {
+    for (const bool apply : {true, false}) {
+        TuningRig r(probeAt(23.0, 5), 0.005, 120.0);
+        const sim::ProbeParameters before = r.probe.model.parameters();
+        bool started = false;
+        bool chose = false;
+        r.run([&] {
+            if (!startWhenReady(r, started)) return false;
+            if (!chose && apply && r.assistant.phase() == Phase::AwaitingChoice) {
+                chose = true;
+                r.assistant.applyBest();
+            }
+            if (!chose && !apply && r.assistant.stepsDone() >= 4) {
+                chose = true;
+                r.assistant.keepAsItWas();
+            }
+            return chose && r.assistant.phase() == Phase::Idle;
+        });
+        ASSERT_TRUE(chose) << r.assistant.status();
+        if (apply) {
+            ASSERT_TRUE(r.assistant.chosen());
+            EXPECT_TRUE(holds(r.probe.model.parameters(), *r.assistant.chosen()))
+                << r.assistant.outcome();
+        } else {
+            EXPECT_EQ(r.probe.model.parameters(), before) << r.assistant.outcome();
+            EXPECT_NE(r.assistant.outcome().find("Restored as found"), std::string::npos)
+                << r.assistant.outcome();
+        }
+    }
+}
+
 // Stop mid-run: the assistant says what is left changed, and steps it back
 // when acquisition runs again.
 TEST(TuningRun, StopLeavesTheChangesNamedAndTheNextStartRestoresThem) {

@@ -28,9 +28,11 @@ struct FixedWallClock final : WallClock {
 // assistant listening to it and clicking its buttons, ticked at every yield
 // of the receive loop (as the window's timer would run inside it).
 struct TuningRig {
-    explicit TuningRig(sim::ProbeOptions options, double secondsPerPoll = 0.005)
+    // `bytesPerSecond`: the line's pace (0: bytes arrive at once).
+    explicit TuningRig(sim::ProbeOptions options, double secondsPerPoll = 0.005,
+                       double bytesPerSecond = 0.0)
         : console(ui, surface, port, dir.path()),
-          probe(port, options, secondsPerPoll),
+          probe(port, options, secondsPerPoll, bytesPerSecond),
           buttons(console),
           assistant(buttons, clock, wall) {
         clock.model = &probe.model;
