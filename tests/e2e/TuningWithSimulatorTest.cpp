@@ -18,6 +18,7 @@
 #include "app/Controls.h"
 #include "e2e/LiveConsole.h"
 #include "monitor/Clocks.h"
+#include "observe/FrequencyTable.h"
 #include "sim/EchoPhysics.h"
 #include "support/FileBytes.h"
 #include "tuning/Assistant.h"
@@ -136,6 +137,15 @@ TEST_F(TuningWithSimulator, AWholeRunAppliesTheBestAndTheProbeHoldsIt) {
     host.window()->refresh();
     EXPECT_TRUE(button("WriteIntoProbe").isEnabled());
     EXPECT_GT(host.window()->table().rowCount(), 20);
+    // The kHz column shows the frequency each step was measured at.
+    for (int row = 0; row < host.window()->table().rowCount(); ++row) {
+        const tuning::StepResult& step = assistant.steps().at(static_cast<std::size_t>(row));
+        if (!step.done) continue;
+        const auto khz = transducerKhz(static_cast<int>(step.actual.frequencyIndex));
+        ASSERT_TRUE(khz);
+        EXPECT_NEAR(host.window()->table().item(row, 3)->text().toDouble(), *khz, 0.05)
+            << "row " << row;
+    }
     EXPECT_TRUE(std::filesystem::exists(assistant.recordFile())) << assistant.recordProblem();
 
     // Closed as a window manager closes it, after the run: nothing changes,

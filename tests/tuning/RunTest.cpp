@@ -257,6 +257,35 @@ TEST(TuningRun, AtTheLinesPaceOf1200BitsTheRunStillEndsAsChosen) {
     }
 }
 
+// What cannot be done is said, and not offered: no step keeps the echo (the
+// surface in the dead zone), or the port was opened by a manual command with
+// nobody reading it.
+TEST(TuningRun, NoSettingQualifiedAndNoAcquisitionAreSaidAndNotOffered) {
+    sim::ProbeOptions flooded = probeAt(23.0, 2);
+    flooded.alarm = true;
+    TuningRig r(flooded);
+    bool started = false;
+    std::string said;
+    bool applyOffered = true;
+    r.run([&] {
+        if (!startWhenReady(r, started) || r.assistant.phase() != Phase::AwaitingChoice) {
+            return false;
+        }
+        said = r.assistant.status();
+        applyOffered = r.assistant.offers(Choice::Apply);
+        return true;
+    });
+    EXPECT_NE(said.find("No setting qualified"), std::string::npos) << r.assistant.status();
+    EXPECT_FALSE(applyOffered);
+
+    TuningRig manual(probeAt(23.0, 2));
+    manual.ui.setText(Control::Text_command_to_send, "?");
+    manual.console.click(Control::Com_command_to_send);
+    ASSERT_TRUE(manual.console.s.port_open);
+    EXPECT_FALSE(manual.assistant.offers(Choice::Start));
+    EXPECT_NE(manual.assistant.whyNotReady().find("live acquisition"), std::string::npos);
+}
+
 // Stop mid-run: the assistant says what is left changed, and steps it back
 // when acquisition runs again.
 TEST(TuningRun, StopLeavesTheChangesNamedAndTheNextStartRestoresThem) {
