@@ -30,7 +30,7 @@ surface:
 protocol:
 observe: text protocol
 files: text platform
-link: text
+link: text platform
 monitor: text observe files platform
 app: text surface observe files link
 connection: text surface observe files link app

@@ -34,8 +34,8 @@ bool copyInfoFile(const fs::path& shipped, const fs::path& target, std::string& 
     platform::File file = platform::File::open(target, platform::OpenMode::CreateNew, ec);
     if (!file.isOpen()) {
         if (ec == std::errc::file_exists) return false;
-        problem = "The information file could not be copied to " + platform::utf8(target) +
-                  " (" + ec.message() + ").";
+        problem = "The information file could not be copied to " + platform::utf8(target) + " (" +
+                  ec.message() + ").";
         return false;
     }
     std::error_code closing;
@@ -44,8 +44,8 @@ bool copyInfoFile(const fs::path& shipped, const fs::path& target, std::string& 
         if (!ec) ec = closing;
         std::error_code ignored;
         fs::remove(target, ignored);
-        problem = "The information file could not be copied to " + platform::utf8(target) +
-                  " (" + ec.message() + ").";
+        problem = "The information file could not be copied to " + platform::utf8(target) + " (" +
+                  ec.message() + ").";
         return false;
     }
     return true;
@@ -97,8 +97,8 @@ WorkingFolder prepareDesktopFolder(const std::optional<fs::path>& home,
     result.problem = "The folder " + platform::utf8(folder) + " " + reason + ".";
     if (platform::writableFolder(*home)) {
         result.folder = *home;
-        result.problem +=
-            " purlo.Set, Purlo.Spl and Purlo.Txt are kept in " + platform::utf8(*home) + " instead.";
+        result.problem += " purlo.Set, Purlo.Spl and Purlo.Txt are kept in " +
+                          platform::utf8(*home) + " instead.";
     } else {
         result.problem += " purlo.Set, Purlo.Spl and Purlo.Txt cannot be kept.";
     }

@@ -185,8 +185,12 @@ bool CsvLog::append(std::string_view line) {
     if (file_.isOpen()) {
         // The operator may have moved, deleted or emptied the file while
         // logging: the log goes on in the file at its name.
+        // (A file deleted while open may keep its name on Windows until
+        // it is closed: closing it first lets the name be taken anew.)
+        const std::optional<platform::FileIdentity> mine = file_.identity();
         const std::optional<platform::FileIdentity> now = platform::identityOf(path_);
-        if (!now || now->device != opened_.device || now->inode != opened_.inode) {
+        if (!mine || !mine->named || !now || now->device != opened_.device ||
+            now->inode != opened_.inode) {
             close();
         } else {
             end_ = now->size;
@@ -196,6 +200,9 @@ bool CsvLog::append(std::string_view line) {
     if (!file_.isOpen() && !open()) return false;
     if (!writeRow(lead_, line)) return false;
     lead_ = {};
+    // Where a deleted file keeps its name while open, the log lets go of it
+    // between rows, so the operator may delete it and a new one takes its place.
+    if (!platform::deletedFilesLoseTheirNameAtOnce()) close();
     return true;
 }
 

@@ -47,9 +47,10 @@ void appendCsvLogRow(std::string& row, const LocalTime& time, const LastValues& 
 // straight to the file, so a crash loses at most the row being written. The
 // file is followed by its name: before each row the file at the path is
 // compared with the one open (device and inode), and when it was moved,
-// deleted or replaced the path is opened afresh. The header goes first into a
-// new or emptied file; a file that does not end in CR LF (a row cut short
-// before) gets one, so the next row starts on a line of its own.
+// deleted or replaced the path is opened afresh (where a deleted file keeps
+// its name while open, on Windows, the file is closed after every row). The header goes first into
+// a new or emptied file; a file that does not end in CR LF (a row cut short before) gets one, so
+// the next row starts on a line of its own.
 //
 // A row goes in whole or not at all: a part of it written onto a full disk is
 // cut off again. The first failure stops the log with a message; every later

@@ -27,10 +27,12 @@ int fdOf(std::intptr_t handle) {
 }
 
 FileIdentity identityFrom(const struct stat& st) {
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+    return {static_cast<std::uint64_t>(st.st_dev),
+            static_cast<std::uint64_t>(st.st_ino),
             static_cast<std::int64_t>(st.st_size),
             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
-            S_ISREG(st.st_mode)};
+            S_ISREG(st.st_mode),
+            st.st_nlink > 0};
 }
 
 }  // namespace
@@ -172,6 +174,10 @@ bool writableFolder(const fs::path& dir) {
     return fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+bool deletedFilesLoseTheirNameAtOnce() {
+    return true;
+}
+
 bool replaceByRename(const fs::path& from, const fs::path& to, std::error_code& ec) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
         ec = lastError();
@@ -201,6 +207,11 @@ std::optional<fs::path> userFilesFolder() {
         return fs::path(found->pw_dir);
     }
     return std::nullopt;
+}
+
+std::vector<std::string> automaticSerialPorts(int n) {
+    const std::string index = std::to_string(n - 1);
+    return {"/dev/ttyUSB" + index, "/dev/ttyACM" + index, "/dev/ttyS" + index};
 }
 
 std::optional<std::int32_t> utcOffsetAt(std::int64_t unixSeconds) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 // The operating system's file, folder and clock calls the core makes, in one
 // place with one source file per system (Posix.cpp, Windows.cpp; the build
@@ -25,6 +26,9 @@ struct FileIdentity {
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
     bool regular = false;  // a plain file (not a folder, device or pipe)
+    // It still has a name: not deleted while open (on Windows: not about to
+    // lose its name once the last handle closes).
+    bool named = true;
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
@@ -82,6 +86,12 @@ bool writeProtected(const std::filesystem::path& path);
 // A folder this user may create files in.
 bool writableFolder(const std::filesystem::path& dir);
 
+// Whether a file deleted while this program holds it open loses its name at
+// once (POSIX), so the name can be taken by a new file; on Windows (and wine)
+// it may keep it until the last handle closes, so whoever follows a file by
+// its name must not hold it open between writes there.
+bool deletedFilesLoseTheirNameAtOnce();
+
 // Puts `from` in the place of `to` in one step: readers see the old file or
 // the new one, never neither (rename(2); MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
@@ -95,6 +105,11 @@ void syncFolder(const std::filesystem::path& dir);
 // working folder: the home directory on POSIX ($HOME when absolute, else the
 // password database), "Documents" on Windows; nothing when it is not known.
 std::optional<std::filesystem::path> userFilesFolder();
+
+// The device names an unbound "Comm n" may be, in the order they are tried:
+// the first that exists, else the last (POSIX: /dev/ttyUSB<n-1>,
+// /dev/ttyACM<n-1>, /dev/ttyS<n-1>; Windows: COM<n>).
+std::vector<std::string> automaticSerialPorts(int n);
 
 // The local time zone's offset from UTC at a moment (summer time included).
 std::optional<std::int32_t> utcOffsetAt(std::int64_t unixSeconds);

@@ -25,37 +25,22 @@ std::error_code errorOf(DWORD code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-            e = ENOENT;
-            break;
+        case ERROR_INVALID_DRIVE: e = ENOENT; break;
         case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS:
-            e = EEXIST;
-            break;
+        case ERROR_ALREADY_EXISTS: e = EEXIST; break;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT:
-            e = EACCES;
-            break;
+        case ERROR_WRITE_PROTECT: e = EACCES; break;
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            e = ENOSPC;
-            break;
-        case ERROR_FILE_TOO_LARGE:
-            e = EFBIG;
-            break;
+        case ERROR_HANDLE_DISK_FULL: e = ENOSPC; break;
+        case ERROR_FILE_TOO_LARGE: e = EFBIG; break;
         case ERROR_INVALID_NAME:
         case ERROR_BAD_PATHNAME:
-        case ERROR_DIRECTORY:
-            e = EINVAL;
-            break;
+        case ERROR_DIRECTORY: e = EINVAL; break;
         case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY:
-            e = ENOMEM;
-            break;
-        default:
-            break;
+        case ERROR_OUTOFMEMORY: e = ENOMEM; break;
+        default: break;
     }
     return {e, std::generic_category()};
 }
@@ -87,6 +72,10 @@ std::optional<FileIdentity> identityOfHandle(HANDLE h) {
     id.modifiedNs = (ticks - kUnixEpochTicks) * 100;
     id.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
                  ::GetFileType(h) == FILE_TYPE_DISK;
+    FILE_STANDARD_INFO standard{};
+    if (::GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard)) {
+        id.named = !standard.DeletePending;
+    }
     return id;
 }
 
@@ -197,8 +186,8 @@ bool File::truncate(std::int64_t size, std::error_code& ec) {
     HANDLE h = handleOf(handle_);
     LARGE_INTEGER was{};
     const LARGE_INTEGER none{};
-    const bool ok = ::SetFilePointerEx(h, none, &was, FILE_CURRENT) && moveTo(h, size, FILE_BEGIN) &&
-                    ::SetEndOfFile(h);
+    const bool ok = ::SetFilePointerEx(h, none, &was, FILE_CURRENT) &&
+                    moveTo(h, size, FILE_BEGIN) && ::SetEndOfFile(h);
     if (!ok) {
         ec = lastError();
         return false;
@@ -262,13 +251,16 @@ bool writableFolder(const fs::path& dir) {
     if (!fs::is_directory(dir, ec)) return false;
     // Folder rights are access lists here: the one sure answer is a file made
     // there, gone again when it is closed.
-    const fs::path probe =
-        dir / (L".purlo-write-test-" + std::to_wstring(::GetCurrentProcessId()));
+    const fs::path probe = dir / (L".purlo-write-test-" + std::to_wstring(::GetCurrentProcessId()));
     HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_EXISTS;
     ::CloseHandle(h);
     return true;
+}
+
+bool deletedFilesLoseTheirNameAtOnce() {
+    return false;
 }
 
 bool replaceByRename(const fs::path& from, const fs::path& to, std::error_code& ec) {
@@ -294,6 +286,10 @@ std::optional<fs::path> userFilesFolder() {
     }
     ::CoTaskMemFree(folder);
     return result;
+}
+
+std::vector<std::string> automaticSerialPorts(int n) {
+    return {"COM" + std::to_string(n)};
 }
 
 std::optional<std::int32_t> utcOffsetAt(std::int64_t unixSeconds) {

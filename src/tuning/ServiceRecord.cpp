@@ -7,8 +7,8 @@
 
 #include "files/ReplaceFile.h"
 #include "monitor/CsvLog.h"
-#include "platform/System.h"
 #include "observe/FrequencyTable.h"
+#include "platform/System.h"
 #include "tuning/Assistant.h"
 
 namespace purlo::tuning {
