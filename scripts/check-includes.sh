@@ -24,13 +24,14 @@ docs="$here/docs/ARCHITECTURE.md"
 # folder: the folders it may include besides itself. Lower folders first; a
 # folder never names one that names it, directly or through others.
 rules='
+platform:
 text:
 surface:
 protocol:
 observe: text protocol
-files: text
-link: text
-monitor: text observe files
+files: text platform
+link: text platform
+monitor: text observe files platform
 app: text surface observe files link
 connection: text surface observe files link app
 diagram: text surface protocol observe files link app
@@ -39,7 +40,7 @@ help: text surface protocol observe files link app
 acquisition: text surface protocol observe files link app connection diagram settings
 commands: text surface protocol observe files link app connection
 dispatch: text surface observe files link app connection diagram settings help acquisition commands
-tuning: text surface protocol observe files link app connection commands monitor
+tuning: text surface protocol observe files link app connection commands monitor platform
 '
 
 [ -d "$src" ] || { echo "check-includes: no folder $src" >&2; exit 2; }

@@ -18,6 +18,9 @@ packages=(
   # The package and its checks: dpkg-deb and dpkg-shlibdeps, readelf and
   # objdump, hardening-check, lintian, appstreamcli.
   dpkg-dev binutils devscripts lintian appstream
+  # The core cross-built for Windows and its tests run under wine64; GoogleTest
+  # for it is built from the source googletest installs in /usr/src.
+  g++-mingw-w64-x86-64-posix wine wine64 googletest
 )
 
 missing=()

@@ -3,7 +3,8 @@
 # Builds everything and runs every test: the whole suite in the release build,
 # the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # a short run of every fuzz target, and the formatting and lint checks
-# (scripts/lint.sh). The one test command of the project.
+# (scripts/lint.sh), and the core with its tests cross-built for Windows and
+# run under wine (scripts/windows-core-test.sh). The one test command of the project.
 # PURLO_QUICK=1 runs the release suite only (for a quick look while working).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +24,9 @@ if [ "${PURLO_QUICK:-}" = "1" ]; then exit 0; fi
 
 echo "== formatting and lint"
 scripts/lint.sh build
+
+echo "== the core under Windows (mingw-w64, wine)"
+scripts/windows-core-test.sh
 
 echo "== sanitizers: the same tests under ASan and UBSan"
 cmake --preset asan >/dev/null

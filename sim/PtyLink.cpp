@@ -2,6 +2,7 @@
 #include "sim/PtyLink.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -101,6 +102,21 @@ void PtyLink::linkAt(const std::filesystem::path& link) {
     std::filesystem::create_symlink(slaveName_, link, ec);
     if (ec) throw std::runtime_error("cannot create " + link.string() + ": " + ec.message());
     link_ = link;
+}
+
+bool PtyLink::failed(short revents) const {
+    return (revents & (POLLERR | POLLNVAL)) != 0;
+}
+
+std::size_t PtyLink::read(char* buffer, std::size_t size) {
+    // Nothing (EAGAIN), or nobody on the other side for a moment: nothing read.
+    const ssize_t n = ::read(master_, buffer, size);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+std::size_t PtyLink::write(std::string_view bytes) {
+    const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
 int PtyLink::pcBaud() const {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "sim/Link.h"
+
 namespace purlo::sim {
 
 // The probe's end of a pseudo-terminal. The PC side (the console, a terminal
@@ -13,13 +15,13 @@ namespace purlo::sim {
 // never sees a hang-up (EIO) while nobody else has the port open, so the
 // console can close and reopen it at will; and through it we read the line
 // settings the PC side has chosen, as the probe's UART would "see" them.
-class PtyLink {
+class PtyLink final : public Link {
   public:
     // Opens the pair and puts the line into raw 8N1 at `initialBaud`, so that
     // nothing is echoed back to us before a PC program configures the port.
     // Throws std::runtime_error on failure.
     explicit PtyLink(int initialBaud);
-    ~PtyLink();
+    ~PtyLink() override;
     PtyLink(const PtyLink&) = delete;
     PtyLink& operator=(const PtyLink&) = delete;
 
@@ -36,9 +38,16 @@ class PtyLink {
     // is not one we know.
     int pcBaud() const;
     // Bytes written to the PC that no one has read yet.
-    int unreadByPc() const;
+    int unreadByPc() const override;
     // Throws away what the PC side has not read.
-    void discardUnread() const;
+    void discardUnread() const override;
+
+    std::string name() const override { return slaveName_; }
+    int dataFd() const override { return master_; }
+    bool failed(short revents) const override;
+    std::size_t read(char* buffer, std::size_t size) override;
+    std::size_t write(std::string_view bytes) override;
+    int pcBaud(int) const override { return pcBaud(); }
 
   private:
     int master_ = -1;

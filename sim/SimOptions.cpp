@@ -48,6 +48,8 @@ struct ValueOption {
 const std::vector<ValueOption>& valueOptions() {
     static const std::vector<ValueOption> options = {
         {"link", "PATH", [](SimSettings& s, auto&, auto& v) { s.link = v; }},
+        {"tcp", "PORT",
+         [](SimSettings& s, auto& o, auto& v) { s.tcpPort = inRange(o, v, 0, 65535); }},
         {"log", "FILE", [](SimSettings& s, auto&, auto& v) { s.log = v; }},
         {"state", "FILE", [](SimSettings& s, auto&, auto& v) { s.probe.stateFile = v; }},
         {"level-min", "MM",
@@ -150,6 +152,9 @@ SimSettings parseArguments(const std::vector<std::string>& args) {
         // Given twice, the last one counts.
         if (parser.isSet(name)) o.set(s, std::string("--") + o.name, localText(parser.value(name)));
     }
+    if (s.tcpPort >= 0 && !s.link.empty()) {
+        throw UsageError("--link and --tcp exclude each other: the probe is on a pty or on TCP");
+    }
     if (s.probe.levelMinMm > s.probe.levelMaxMm) {
         throw UsageError("--level-min is greater than --level-max");
     }
@@ -163,6 +168,9 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
 (or any terminal program) at the printed device and talk to it at 9600 8N1.
 
   --link PATH          make PATH a symlink to the pty and print PATH (else the pty path)
+  --tcp PORT           serve the probe as a raw TCP device server on PORT of every
+                       address of this machine instead of a pty (0: a free port), and
+                       print tcp://HOST:PORT; one PC at a time, the next once it leaves
   --level-min MM       nearest distance from transducer to surface (default 800)
   --level-max MM       farthest distance (default 1800)
   --level-speed MM/S   speed of the surface between the two (default 5; 0 = still)

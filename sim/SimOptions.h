@@ -14,6 +14,7 @@ namespace purlo::sim {
 struct SimSettings {
     ProbeOptions probe;
     std::filesystem::path link;  // empty: no link, the pty path is printed instead
+    int tcpPort = -1;            // 0 and up: a raw TCP device server on that port, no pty
     std::filesystem::path log;   // empty: no traffic log
     bool fast = false;           // no pacing at the line rate
     double timeScale = 1.0;      // simulated seconds per real second

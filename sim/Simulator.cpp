@@ -26,7 +26,7 @@ constexpr std::size_t kMaxPending = 4096;
 
 }  // namespace
 
-Simulator::Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log)
+Simulator::Simulator(const SimSettings& settings, Link& link, TrafficLog& log)
     : link_(link),
       log_(log),
       model_(settings.probe),
@@ -40,8 +40,8 @@ Simulator::Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log
         log_.note(0.0, "state file not used: " + model_.stateFileProblem());
     }
     reportedProblem_ = model_.stateFileProblem();
-    log_.note(0.0,
-              "probe at " + std::to_string(model_.baudRate()) + " bit/s on " + link_.slaveName());
+    log_.note(0.0, "probe at " + std::to_string(model_.baudRate()) + " bit/s on " + link_.name());
+    link_.onNote([this](const std::string& text) { log_.note(elapsed(), text); });
 }
 
 // The probe's own clock: bursts, the level and the line pace all follow it.
@@ -54,7 +54,8 @@ int Simulator::run(int signalFd) {
     for (;;) {
         catchUp();
         transmitDue();
-        std::array<pollfd, 2> fds = {{{link_.masterFd(), POLLIN, 0}, {signalFd, POLLIN, 0}}};
+        std::array<pollfd, 3> fds = {
+            {{link_.dataFd(), POLLIN, 0}, {signalFd, POLLIN, 0}, {link_.acceptFd(), POLLIN, 0}}};
         const int ready = poll(fds.data(), fds.size(), pollTimeoutMs());
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -69,11 +70,13 @@ int Simulator::run(int signalFd) {
             }
             return 0;
         }
-        if (fds[0].revents & (POLLERR | POLLNVAL)) {
-            std::fprintf(stderr, "purlo-probe-sim: the pseudo-terminal failed\n");
+        if (link_.failed(fds[0].revents)) {
+            std::fprintf(stderr, "purlo-probe-sim: %s failed\n", link_.name().c_str());
             return 1;
         }
-        if (fds[0].revents & POLLIN) readFromPc();
+        // A PC that left shows as a hang-up: the read learns it.
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readFromPc();
+        if (fds[2].revents & POLLIN) link_.acceptPending();
     }
 }
 
@@ -110,11 +113,11 @@ void Simulator::catchUp() {
 
 void Simulator::readFromPc() {
     std::array<char, 4096> buffer{};
-    const ssize_t n = read(link_.masterFd(), buffer.data(), buffer.size());
-    if (n <= 0) return;  // EAGAIN, or nobody on the other side for a moment
-    catchUp();           // the model's time must be now before it answers
-    const std::string_view sent(buffer.data(), static_cast<std::size_t>(n));
-    const int pcBaud = link_.pcBaud();
+    const std::size_t n = link_.read(buffer.data(), buffer.size());
+    if (n == 0) return;
+    catchUp();  // the model's time must be now before it answers
+    const std::string_view sent(buffer.data(), n);
+    const int pcBaud = link_.pcBaud(model_.baudRate());
     noteLineRates(pcBaud);
     const std::string heard = overLine(sent, pcBaud, model_.baudRate(), lineRng_);
     log_.fromPc(elapsed(), sent);
@@ -147,7 +150,7 @@ void Simulator::transmitDue() {
 }
 
 void Simulator::write(std::string_view bytes) {
-    const int pcBaud = link_.pcBaud();
+    const int pcBaud = link_.pcBaud(model_.baudRate());
     noteLineRates(pcBaud);
     const std::string received = overLine(bytes, model_.baudRate(), pcBaud, lineRng_);
     if (link_.unreadByPc() > kMaxUnreadByPc) {
@@ -158,8 +161,7 @@ void Simulator::write(std::string_view bytes) {
     } else if (link_.unreadByPc() == 0) {
         pcNotReading_ = false;
     }
-    const ssize_t written = ::write(link_.masterFd(), received.data(), received.size());
-    const auto sent = written < 0 ? std::size_t{0} : static_cast<std::size_t>(written);
+    const std::size_t sent = link_.write(received);
     if (sent < received.size()) {
         log_.note(elapsed(), std::to_string(received.size() - sent) + " bytes lost: line full");
     }

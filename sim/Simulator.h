@@ -5,20 +5,20 @@
 #include <cstdint>
 #include <string>
 
+#include "sim/Link.h"
 #include "sim/ProbeModel.h"
-#include "sim/PtyLink.h"
 #include "sim/SimOptions.h"
 #include "sim/TrafficLog.h"
 
 namespace purlo::sim {
 
-// Serves the probe model on the pty: feeds it the PC's bytes, lets its time
+// Serves the probe model on a link (a pty, a TCP port): feeds it the PC's bytes, lets its time
 // follow the clock, and sends what it says at the probe's line rate. One
 // thread, one poll(); it sleeps until a byte is due, the model's next burst,
 // a byte from the PC or a signal.
 class Simulator {
   public:
-    Simulator(const SimSettings& settings, PtyLink& link, TrafficLog& log);
+    Simulator(const SimSettings& settings, Link& link, TrafficLog& log);
 
     // Runs until `signalFd` (a signalfd) becomes readable. Returns the exit code.
     int run(int signalFd);
@@ -33,7 +33,7 @@ class Simulator {
     double byteSeconds() const { return 10.0 / model_.baudRate(); }
     void noteLineRates(int pcBaud);
 
-    PtyLink& link_;
+    Link& link_;
     TrafficLog& log_;
     ProbeModel model_;
     bool fast_;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// purlo-probe-sim: a simulated Purlo level probe on a pseudo-terminal.
+// purlo-probe-sim: a simulated Purlo level probe on a pseudo-terminal or a
+// TCP port.
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "sim/PtyLink.h"
 #include "sim/SimOptions.h"
 #include "sim/Simulator.h"
+#include "sim/TcpLink.h"
 #include "sim/TrafficLog.h"
 
 int main(int argc, char** argv) {
@@ -49,16 +52,29 @@ int main(int argc, char** argv) {
 
     try {
         TrafficLog log = settings.log.empty() ? TrafficLog() : TrafficLog(settings.log);
-        PtyLink link(settings.probe.initialBaud);
-        if (!settings.link.empty()) link.linkAt(settings.link);
-        Simulator simulator(settings, link, log);
+        std::unique_ptr<Link> link;
+        std::string address;  // what the console is pointed at
+        if (settings.tcpPort >= 0) {
+            auto tcp = std::make_unique<TcpLink>(settings.tcpPort);
+            char host[256] = "localhost";
+            if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
+                std::snprintf(host, sizeof host, "localhost");
+            }
+            address = "tcp://" + std::string(host) + ":" + std::to_string(tcp->port());
+            link = std::move(tcp);
+        } else {
+            auto pty = std::make_unique<PtyLink>(settings.probe.initialBaud);
+            if (!settings.link.empty()) pty->linkAt(settings.link);
+            address = settings.link.empty() ? pty->slaveName() : settings.link.string();
+            link = std::move(pty);
+        }
+        Simulator simulator(settings, *link, log);
 
-        // stdout carries only the path, so a script can read it and go on.
-        std::printf("%s\n",
-                    settings.link.empty() ? link.slaveName().c_str() : settings.link.c_str());
+        // stdout carries only the address, so a script can read it and go on.
+        std::printf("%s\n", address.c_str());
         std::fflush(stdout);
         std::fprintf(stderr, "purlo-probe-sim: probe on %s%s; Ctrl+C ends it\n",
-                     link.slaveName().c_str(), settings.fast ? " (no pacing)" : "");
+                     link->name().c_str(), settings.fast ? " (no pacing)" : "");
         return simulator.run(signalFd);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "purlo-probe-sim: %s\n", e.what());

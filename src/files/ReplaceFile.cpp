@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ReplaceFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <random>
 #include <string>
 #include <system_error>
 
+#include "platform/System.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -17,6 +13,8 @@ namespace purlo {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::File;
+using platform::OpenMode;
 
 // The file a link points at, so the link survives the rename.
 fs::path resolved(const fs::path& path) {
@@ -27,47 +25,29 @@ fs::path resolved(const fs::path& path) {
 }
 
 // A new, empty file next to `path` that nobody else has opened.
-int createSibling(const fs::path& path, std::string& name) {
+File createSibling(const fs::path& path, fs::path& name, std::error_code& ec) {
     std::random_device random;
     for (int attempt = 0; attempt < 32; ++attempt) {
-        name = (path.parent_path() /
-                ("." + path.filename().string() + ".new-" + std::to_string(random())))
-                   .string();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        fs::path leaf = ".";
+        leaf += path.filename();
+        leaf += ".new-" + std::to_string(random());
+        name = path.parent_path() / leaf;
+        File file = File::open(name, OpenMode::CreateNew, ec);
+        if (file.isOpen() || ec != std::errc::file_exists) return file;
     }
-    return -1;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-void syncDirectory(const fs::path& dir) {
-    // Makes the rename itself durable; a file system that cannot do this
-    // still has the complete new file, so a failure here is not reported.
-    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    return {};
 }
 
 // The folder takes no new file (it is write-protected for this user), yet the
 // file itself may be writable: then it is rewritten in place, as a plain write
 // would, and its bytes are made to reach the disk before this returns.
 void rewriteInPlace(const fs::path& path, std::string_view bytes, const std::string& what) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw RuntimeError("cannot create a new " + what);
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    std::error_code ec;
+    File file = File::open(path, OpenMode::Truncate, ec);
+    if (!file.isOpen()) throw RuntimeError("cannot create a new " + what);
+    file.write(bytes, ec);
+    bool ok = !ec && file.sync(ec);
+    ok = file.close(ec) && ok;
     if (!ok) throw RuntimeError("cannot write " + what);
 }
 
@@ -75,34 +55,33 @@ void rewriteInPlace(const fs::path& path, std::string_view bytes, const std::str
 
 void replaceFile(const fs::path& requested, std::string_view bytes) {
     const fs::path path = resolved(requested);
-    const std::string what = path.filename().string();
+    const std::string what = platform::utf8(path.filename());
     // A write-protected file stays protected, as it would with a plain write.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
-        throw RuntimeError(what + " is write-protected");
-    }
-    std::string temp;
-    const int fd = createSibling(path, temp);
-    if (fd < 0) {
+    if (platform::writeProtected(path)) throw RuntimeError(what + " is write-protected");
+    fs::path temp;
+    std::error_code ec;
+    File file = createSibling(path, temp, ec);
+    if (!file.isOpen()) {
         // Only a folder that refuses new files falls back; a full disk or a
         // read-only file system would fail the rewrite too, after emptying
         // the old file.
-        if (errno == EACCES || errno == EPERM) return rewriteInPlace(path, bytes, what);
+        if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
+            return rewriteInPlace(path, bytes, what);
+        }
         throw RuntimeError("cannot create a new " + what);
     }
 
-    bool ok = writeAll(fd, bytes);
-    struct stat old {};
-    if (ok && ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    file.write(bytes, ec);
+    bool ok = !ec && file.copyPermissionsOf(path, ec) && file.sync(ec);
+    ok = file.close(ec) && ok;
+    ok = ok && platform::replaceByRename(temp, path, ec);
     if (!ok) {
-        ::unlink(temp.c_str());
+        fs::remove(temp, ec);
         throw RuntimeError("cannot write " + what);
     }
-    syncDirectory(path.parent_path());
+    // Makes the rename itself durable; a file system that cannot do this
+    // still has the complete new file, so a failure here is not reported.
+    platform::syncFolder(path.parent_path());
 }
 
 }  // namespace purlo

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/SampleFiles.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
+#include <system_error>
 
 #include "text/RuntimeError.h"
 
@@ -13,11 +11,10 @@ namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
-std::int64_t fileLength(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) throw RuntimeError("cannot seek Purlo.Spl");
-    const long end = std::ftell(f);
-    if (end < 0) throw RuntimeError("cannot size Purlo.Spl");
-    return end;
+std::int64_t fileLength(const platform::File& f) {
+    const std::optional<FileIdentity> now = f.identity();
+    if (!now) throw RuntimeError("cannot size Purlo.Spl");
+    return now->size;
 }
 
 }  // namespace
@@ -28,68 +25,63 @@ SampleFiles::~SampleFiles() {
 
 void SampleFiles::openRecording(const std::filesystem::path& path) {
     closeRecording();
-    recording_ = std::fopen(path.c_str(), "wb");
-    if (recording_ == nullptr) throw RuntimeError("cannot create Purlo.Spl");
-    std::setvbuf(recording_, nullptr, _IONBF, 0);
-    recordingPath_ = path;
+    std::error_code ec;
+    recording_ = platform::File::open(path, platform::OpenMode::Truncate, ec);
+    if (!recording_.isOpen()) throw RuntimeError("cannot create Purlo.Spl");
+    written_ = 0;
     whole_ = 0;
     replyEnded_ = false;
 }
 
 void SampleFiles::markWhole() {
-    if (recording_ == nullptr) return;
-    const long at = std::ftell(recording_);
-    if (at >= 0) whole_ = at;
+    if (!recording_.isOpen()) return;
+    whole_ = written_;
     replyEnded_ = false;
 }
 
 void SampleFiles::dropSinceWhole() {
-    if (recording_ == nullptr) return;
-    std::error_code failed;
-    std::filesystem::resize_file(recordingPath_, static_cast<std::uintmax_t>(whole_), failed);
-    if (failed || std::fseek(recording_, static_cast<long>(whole_), SEEK_SET) != 0)
+    if (!recording_.isOpen()) return;
+    std::error_code ec;
+    if (!recording_.truncate(whole_, ec) || !recording_.seek(whole_, ec))
         throw RuntimeError("cannot write Purlo.Spl");
+    written_ = whole_;
     replyEnded_ = false;
 }
 
 void SampleFiles::append(std::string_view bytes) {
     if (bytes.empty()) return;
-    if (recording_ == nullptr) throw RuntimeError("no recording open");
-    if (std::fwrite(bytes.data(), 1, bytes.size(), recording_) != bytes.size()) {
-        throw RuntimeError("cannot write Purlo.Spl");
-    }
+    if (!recording_.isOpen()) throw RuntimeError("no recording open");
+    std::error_code ec;
+    written_ += static_cast<std::int64_t>(recording_.write(bytes, ec));
+    if (ec) throw RuntimeError("cannot write Purlo.Spl");
 }
 
 void SampleFiles::closeRecording() {
-    if (recording_ != nullptr) {
-        std::fclose(recording_);
-        recording_ = nullptr;
-    }
+    std::error_code ignored;
+    recording_.close(ignored);
 }
 
 void SampleFiles::openPlayback(const std::filesystem::path& path) {
     closePlayback();
-    playback_ = std::fopen(path.c_str(), "rb");
-    if (playback_ == nullptr && errno == ENOENT) {
+    std::error_code ec;
+    playback_ = platform::File::open(path, platform::OpenMode::Read, ec);
+    if (!playback_.isOpen() && ec == std::errc::no_such_file_or_directory) {
         // A missing file is not a failure: arming creates it, empty.
-        if (std::FILE* created = std::fopen(path.c_str(), "ab")) {
-            std::fclose(created);
-            playback_ = std::fopen(path.c_str(), "rb");
+        if (platform::File::open(path, platform::OpenMode::Append, ec).isOpen()) {
+            playback_ = platform::File::open(path, platform::OpenMode::Read, ec);
         }
     }
-    struct stat info {};
-    if (playback_ != nullptr &&
-        (::fstat(::fileno(playback_), &info) != 0 || !S_ISREG(info.st_mode))) {
-        std::fclose(playback_);
-        playback_ = nullptr;
+    const std::optional<FileIdentity> opened = playback_.identity();
+    if (!opened || !opened->regular) {
+        closePlayback();
+        throw RuntimeError("cannot open Purlo.Spl");
     }
-    if (playback_ == nullptr) throw RuntimeError("cannot open Purlo.Spl");
-    length_ = fileLength(playback_);
+    length_ = opened->size;
     blockStart_ = -1;
 }
 
 std::optional<std::uint8_t> SampleFiles::byteAt(std::int64_t position) {
-    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    if (!playback_.isOpen()) throw RuntimeError("no playback open");
     if (position < 1) return std::nullopt;
     const std::int64_t offset = position - 1;
     if (blockStart_ < 0 || offset < blockStart_ ||
@@ -98,12 +90,10 @@ std::optional<std::uint8_t> SampleFiles::byteAt(std::int64_t position) {
         if (offset >= length_) length_ = fileLength(playback_);
         if (offset >= length_) return std::nullopt;
         blockStart_ = offset - offset % static_cast<std::int64_t>(kBlockSize);
-        if (std::fseek(playback_, static_cast<long>(blockStart_), SEEK_SET) != 0) {
-            throw RuntimeError("cannot seek Purlo.Spl");
-        }
         block_.resize(kBlockSize);
-        const std::size_t got = std::fread(block_.data(), 1, kBlockSize, playback_);
-        if (got == 0 && std::ferror(playback_)) throw RuntimeError("cannot read Purlo.Spl");
+        std::error_code ec;
+        const std::size_t got = playback_.readAt(blockStart_, block_, ec);
+        if (got == 0 && ec) throw RuntimeError("cannot read Purlo.Spl");
         block_.resize(got);
         if (offset >= blockStart_ + static_cast<std::int64_t>(got)) return std::nullopt;
     }
@@ -111,37 +101,31 @@ std::optional<std::uint8_t> SampleFiles::byteAt(std::int64_t position) {
 }
 
 std::size_t SampleFiles::read(std::int64_t offset, std::span<std::uint8_t> out) {
-    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    if (!playback_.isOpen()) throw RuntimeError("no playback open");
     if (offset < 0 || out.empty()) return 0;
-    if (std::fseek(playback_, static_cast<long>(offset), SEEK_SET) != 0) {
-        throw RuntimeError("cannot seek Purlo.Spl");
-    }
-    const std::size_t got = std::fread(out.data(), 1, out.size(), playback_);
-    if (got < out.size() && std::ferror(playback_)) throw RuntimeError("cannot read Purlo.Spl");
+    std::error_code ec;
+    const std::size_t got = playback_.readAt(offset, out, ec);
+    if (ec) throw RuntimeError("cannot read Purlo.Spl");
     return got;
 }
 
 FileIdentity SampleFiles::playbackIdentity() const {
-    if (playback_ == nullptr) throw RuntimeError("no playback open");
-    struct stat info {};
-    if (::fstat(::fileno(playback_), &info) != 0) throw RuntimeError("cannot stat Purlo.Spl");
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-            static_cast<std::int64_t>(info.st_size),
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+    if (!playback_.isOpen()) throw RuntimeError("no playback open");
+    const std::optional<FileIdentity> now = playback_.identity();
+    if (!now) throw RuntimeError("cannot stat Purlo.Spl");
+    return *now;
 }
 
 void SampleFiles::rereadPlayback() {
-    if (playback_ == nullptr) throw RuntimeError("no playback open");
+    if (!playback_.isOpen()) throw RuntimeError("no playback open");
     length_ = fileLength(playback_);
     block_.clear();
     blockStart_ = -1;
 }
 
 void SampleFiles::closePlayback() {
-    if (playback_ != nullptr) {
-        std::fclose(playback_);
-        playback_ = nullptr;
-    }
+    std::error_code ignored;
+    playback_.close(ignored);
     block_.clear();
     blockStart_ = -1;
     length_ = 0;

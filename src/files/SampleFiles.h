@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
+
+#include "platform/System.h"
 
 namespace purlo {
 
@@ -15,13 +16,7 @@ inline constexpr const char* kSampleFileName = "Purlo.Spl";
 
 // Which file, and which content of it: another device or inode is another
 // file; another size or modification time, the same file written again.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedNs = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
+using platform::FileIdentity;
 
 // Purlo.Spl: the raw bytes the probe sent, no header. A recording appends to
 // it; a playback reads it byte by byte at 1-based positions. Both handles stay
@@ -40,7 +35,7 @@ class SampleFiles {
     // write that caused it and everything before it is already in the file.
     void append(std::string_view bytes);
     void closeRecording();
-    bool recording() const { return recording_ != nullptr; }
+    bool recording() const { return recording_.isOpen(); }
     // The recording is whole up to here: a reply line or a sample line ended.
     void markWhole();
     // The reply line under way has had its carriage return: only its line
@@ -60,7 +55,7 @@ class SampleFiles {
     // The playback file's length in bytes, as it was when it was opened.
     std::int64_t playbackLength() const { return length_; }
     void closePlayback();
-    bool playing() const { return playback_ != nullptr; }
+    bool playing() const { return playback_.isOpen(); }
     // The open playback file's identity as it is now.
     FileIdentity playbackIdentity() const;
     // The playback file was written again under it: forgets what was read
@@ -70,11 +65,11 @@ class SampleFiles {
     void closeAll();
 
   private:
-    std::FILE* recording_ = nullptr;
-    std::filesystem::path recordingPath_;
-    std::int64_t whole_ = 0;  // bytes of the recording up to its last whole line
+    platform::File recording_;
+    std::int64_t written_ = 0;  // bytes of the recording
+    std::int64_t whole_ = 0;    // bytes of the recording up to its last whole line
     bool replyEnded_ = false;
-    std::FILE* playback_ = nullptr;
+    platform::File playback_;
     std::int64_t length_ = 0;
     // Playback reads through a block cache: a byte at a time, at disk speed.
     std::vector<std::uint8_t> block_;

@@ -1,16 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/WorkingFolder.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <system_error>
-#include <vector>
+
+#include "platform/System.h"
 
 namespace purlo {
 
@@ -19,24 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kInfoFileName = "Purlo.Txt";
-
-bool writableFolder(const fs::path& dir) {
-    std::error_code ec;
-    return fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK | X_OK) == 0;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // Copies the shipped file to `target` unless something of that name is there
 // already. The target is created exclusively, so a file another console made
@@ -52,22 +28,24 @@ bool copyInfoFile(const fs::path& shipped, const fs::path& target, std::string& 
     std::string bytes(ec ? 0 : static_cast<std::size_t>(size), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (ec || !in || in.peek() != std::ifstream::traits_type::eof()) {
-        problem = "The information file " + shipped.string() + " could not be read.";
+        problem = "The information file " + platform::utf8(shipped) + " could not be read.";
         return false;
     }
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST) return false;
-        problem = "The information file could not be copied to " + target.string() + " (" +
-                  std::strerror(errno) + ").";
+    platform::File file = platform::File::open(target, platform::OpenMode::CreateNew, ec);
+    if (!file.isOpen()) {
+        if (ec == std::errc::file_exists) return false;
+        problem = "The information file could not be copied to " + platform::utf8(target) + " (" +
+                  ec.message() + ").";
         return false;
     }
-    const bool written = writeAll(fd, bytes);
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(target.c_str());
-        problem = "The information file could not be copied to " + target.string() + " (" +
-                  std::strerror(written ? errno : writeError) + ").";
+    std::error_code closing;
+    file.write(bytes, ec);
+    if (!file.close(closing) || ec) {
+        if (!ec) ec = closing;
+        std::error_code ignored;
+        fs::remove(target, ignored);
+        problem = "The information file could not be copied to " + platform::utf8(target) + " (" +
+                  ec.message() + ").";
         return false;
     }
     return true;
@@ -76,18 +54,7 @@ bool copyInfoFile(const fs::path& shipped, const fs::path& target, std::string& 
 }  // namespace
 
 std::optional<fs::path> homeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-        return fs::path(home);
-    }
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return fs::path(found->pw_dir);
-    }
-    return std::nullopt;
+    return platform::userFilesFolder();
 }
 
 fs::path shippedInfoFile(const fs::path& executable) {
@@ -105,7 +72,7 @@ WorkingFolder prepareDesktopFolder(const std::optional<fs::path>& home,
     std::error_code ec;
     if (!fs::is_directory(*home, ec)) {
         // A missing home is not made up here: that is the system's business.
-        result.problem = "The home folder " + home->string() +
+        result.problem = "The home folder " + platform::utf8(*home) +
                          " does not exist, so purlo.Set, Purlo.Spl and Purlo.Txt cannot be kept.";
         return result;
     }
@@ -118,7 +85,7 @@ WorkingFolder prepareDesktopFolder(const std::optional<fs::path>& home,
         reason = "could not be created (" + ec.message() + ")";
     } else if (!fs::is_directory(folder, ec)) {
         reason = "is not a folder";
-    } else if (!writableFolder(folder)) {
+    } else if (!platform::writableFolder(folder)) {
         reason = "is not writable";
     }
     if (reason.empty()) {
@@ -127,11 +94,11 @@ WorkingFolder prepareDesktopFolder(const std::optional<fs::path>& home,
         return result;
     }
 
-    result.problem = "The folder " + folder.string() + " " + reason + ".";
-    if (writableFolder(*home)) {
+    result.problem = "The folder " + platform::utf8(folder) + " " + reason + ".";
+    if (platform::writableFolder(*home)) {
         result.folder = *home;
-        result.problem +=
-            " purlo.Set, Purlo.Spl and Purlo.Txt are kept in " + home->string() + " instead.";
+        result.problem += " purlo.Set, Purlo.Spl and Purlo.Txt are kept in " +
+                          platform::utf8(*home) + " instead.";
     } else {
         result.problem += " purlo.Set, Purlo.Spl and Purlo.Txt cannot be kept.";
     }

@@ -13,7 +13,7 @@ namespace purlo {
 // the launcher's directory, which may be / or another folder the operator
 // cannot write.
 
-// The folder name under the home directory.
+// The folder name under the home directory (Documents on Windows).
 inline constexpr const char* kDesktopFolderName = "Purlo";
 
 // The result of preparing the desktop working folder.
@@ -28,8 +28,9 @@ struct WorkingFolder {
     std::string problem;
 };
 
-// The user's home directory: $HOME when it is set to an absolute path,
-// otherwise the password database's entry; nothing when neither is known.
+// The folder the user keeps their own files in: the home directory ($HOME
+// when it is set to an absolute path, otherwise the password database's
+// entry), on Windows the user's Documents; nothing when neither is known.
 std::optional<std::filesystem::path> homeFolder();
 
 // The information file shipped with the program, found relative to the

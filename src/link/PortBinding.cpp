@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "link/NetworkAddress.h"
+#include "platform/System.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -14,17 +15,11 @@ namespace purlo {
 namespace {
 
 std::string automaticDevice(int n, const PortCatalogue& catalogue) {
-    const std::string index = std::to_string(n - 1);
-#ifdef _WIN32
-    (void)catalogue;
-    return "COM" + std::to_string(n);
-#else
-    for (const char* family : {"/dev/ttyUSB", "/dev/ttyACM"}) {
-        std::string device = family + index;
-        if (catalogue.exists(device)) return device;
+    std::vector<std::string> names = platform::automaticSerialPorts(n);
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        if (catalogue.exists(names[i])) return names[i];
     }
-    return "/dev/ttyS" + index;
-#endif
+    return names.back();
 }
 
 bool present(std::string_view device, const std::vector<PortInfo>& ports,

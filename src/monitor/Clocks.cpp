@@ -4,7 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+
+#include "platform/System.h"
 
 namespace purlo {
 
@@ -15,11 +16,8 @@ double SystemSteadyClock::seconds() const {
 
 LocalTime SystemWallClock::now() const {
     using namespace std::chrono;
-    const std::time_t t = system_clock::to_time_t(system_clock::now());
-    std::tm local{};
-    // tm_gmtoff carries the offset in force at that moment, summer time included.
-    if (::localtime_r(&t, &local) == nullptr) return {static_cast<std::int64_t>(t), 0};
-    return {static_cast<std::int64_t>(t), static_cast<std::int32_t>(local.tm_gmtoff)};
+    const std::int64_t t = floor<seconds>(system_clock::now()).time_since_epoch().count();
+    return {t, platform::utcOffsetAt(t).value_or(0)};
 }
 
 void appendIso8601(std::string& out, const LocalTime& t) {

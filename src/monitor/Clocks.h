@@ -33,7 +33,8 @@ class SystemSteadyClock final : public SteadyClock {
     double seconds() const override;
 };
 
-// std::chrono::system_clock in the process's time zone (TZ, /etc/localtime).
+// std::chrono::system_clock in the process's time zone (TZ, /etc/localtime;
+// on Windows the system's time zone).
 class SystemWallClock final : public WallClock {
   public:
     LocalTime now() const override;

@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/CsvLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
+#include <system_error>
 
 namespace purlo {
 
@@ -118,8 +111,8 @@ CsvLog::~CsvLog() {
 }
 
 void CsvLog::close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    std::error_code ignored;
+    file_.close(ignored);
 }
 
 void CsvLog::reopen() {
@@ -127,8 +120,8 @@ void CsvLog::reopen() {
     failure_.reset();
 }
 
-void CsvLog::stop(const char* what, int error) {
-    failure_ = path_.filename().string() + ": " + what + " (" + std::strerror(error) +
+void CsvLog::stop(const char* what, std::error_code error) {
+    failure_ = platform::utf8(path_.filename()) + ": " + what + " (" + error.message() +
                "); the log has stopped";
     close();
 }
@@ -137,28 +130,27 @@ namespace {
 
 // Whether a file ends a line, so that a row appended starts a line of its
 // own. One that cannot be read counts as ending one: nothing is added.
-bool endsInCrLf(const std::filesystem::path& path, off_t size) {
+bool endsInCrLf(const std::filesystem::path& path, std::int64_t size) {
     if (size < 2) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return true;  // unreadable: nothing can be known, nothing is added
-    char tail[2] = {};
-    const bool ends = ::pread(fd, tail, 2, size - 2) != 2 || (tail[0] == '\r' && tail[1] == '\n');
-    ::close(fd);
-    return ends;
+    std::error_code ec;
+    platform::File file = platform::File::open(path, platform::OpenMode::Read, ec);
+    if (!file.isOpen()) return true;  // unreadable: nothing can be known, nothing is added
+    std::uint8_t tail[2] = {};
+    return file.readAt(size - 2, tail, ec) != 2 || (tail[0] == '\r' && tail[1] == '\n');
 }
 
 }  // namespace
 
 bool CsvLog::open() {
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
-        stop("cannot be opened", errno);
+    std::error_code ec;
+    file_ = platform::File::open(path_, platform::OpenMode::Append, ec);
+    const std::optional<platform::FileIdentity> opened = file_.identity();
+    if (!opened) {
+        stop("cannot be opened", ec ? ec : std::make_error_code(std::errc::io_error));
         return false;
     }
-    device_ = st.st_dev;
-    inode_ = st.st_ino;
-    end_ = st.st_size;
+    opened_ = *opened;
+    end_ = opened->size;
     if (end_ == 0) {
         lead_ = header_;
     } else if (!endsInCrLf(path_, end_)) {
@@ -170,39 +162,19 @@ bool CsvLog::open() {
 }
 
 bool CsvLog::writeRow(std::string_view lead, std::string_view line) {
-    // One write for the whole row; only when the disk takes a part of it
-    // does a second write try the rest (and learn why it stopped).
-    std::array<iovec, 2> parts{iovec{const_cast<char*>(lead.data()), lead.size()},
-                               iovec{const_cast<char*>(line.data()), line.size()}};
-    std::size_t first = 0;
-    std::size_t written = 0;
-    int error = 0;
-    for (;;) {
-        while (first < parts.size() && parts[first].iov_len == 0) ++first;
-        if (first == parts.size()) break;
-        const ssize_t n = ::writev(fd_, &parts[first], static_cast<int>(parts.size() - first));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-        for (auto done = static_cast<std::size_t>(n); done > 0;) {
-            iovec& part = parts[first];
-            const std::size_t taken = std::min(done, part.iov_len);
-            part.iov_base = static_cast<char*>(part.iov_base) + taken;
-            part.iov_len -= taken;
-            done -= taken;
-            if (part.iov_len == 0) ++first;
-        }
-    }
-    if (error == 0) {
-        end_ += static_cast<off_t>(lead.size() + line.size());
+    // One write for the whole row (the buffer keeps its memory between rows).
+    row_.assign(lead);
+    row_.append(line);
+    std::error_code error;
+    const std::size_t written = file_.write(row_, error);
+    if (!error) {
+        end_ += static_cast<std::int64_t>(row_.size());
         return true;
     }
     // The part that got in is cut off again: the file ends with the last
     // whole row, and the next session starts below it.
-    const bool cut = written == 0 || ::ftruncate(fd_, end_) == 0;
+    std::error_code cutting;
+    const bool cut = written == 0 || file_.truncate(end_, cutting);
     stop(cut ? "writing failed" : "writing failed, the end of the file holds a part of a row",
          error);
     return false;
@@ -210,20 +182,27 @@ bool CsvLog::writeRow(std::string_view lead, std::string_view line) {
 
 bool CsvLog::append(std::string_view line) {
     if (failure_) return false;
-    if (fd_ >= 0) {
+    if (file_.isOpen()) {
         // The operator may have moved, deleted or emptied the file while
         // logging: the log goes on in the file at its name.
-        struct stat st {};
-        if (::stat(path_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_) {
+        // (A file deleted while open may keep its name on Windows until
+        // it is closed: closing it first lets the name be taken anew.)
+        const std::optional<platform::FileIdentity> mine = file_.identity();
+        const std::optional<platform::FileIdentity> now = platform::identityOf(path_);
+        if (!mine || !mine->named || !now || now->device != opened_.device ||
+            now->inode != opened_.inode) {
             close();
         } else {
-            end_ = st.st_size;
+            end_ = now->size;
             if (end_ == 0) lead_ = header_;
         }
     }
-    if (fd_ < 0 && !open()) return false;
+    if (!file_.isOpen() && !open()) return false;
     if (!writeRow(lead_, line)) return false;
     lead_ = {};
+    // Where a deleted file keeps its name while open, the log lets go of it
+    // between rows, so the operator may delete it and a new one takes its place.
+    if (!platform::deletedFilesLoseTheirNameAtOnce()) close();
     return true;
 }
 

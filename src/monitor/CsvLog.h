@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <sys/types.h>
-
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -11,6 +9,7 @@
 
 #include "monitor/Clocks.h"
 #include "observe/Observer.h"
+#include "platform/System.h"
 
 namespace purlo {
 
@@ -44,13 +43,14 @@ void appendNumber(std::string& out, double value);
 std::string csvLogHeader();
 void appendCsvLogRow(std::string& row, const LocalTime& time, const LastValues& values);
 
-// Appends rows to the file at one path, each row with a single write(2)
+// Appends rows to the file at one path, each row with a single write
 // straight to the file, so a crash loses at most the row being written. The
 // file is followed by its name: before each row the file at the path is
 // compared with the one open (device and inode), and when it was moved,
-// deleted or replaced the path is opened afresh. The header goes first into a
-// new or emptied file; a file that does not end in CR LF (a row cut short
-// before) gets one, so the next row starts on a line of its own.
+// deleted or replaced the path is opened afresh (where a deleted file keeps
+// its name while open, on Windows, the file is closed after every row). The header goes first into
+// a new or emptied file; a file that does not end in CR LF (a row cut short before) gets one, so
+// the next row starts on a line of its own.
 //
 // A row goes in whole or not at all: a part of it written onto a full disk is
 // cut off again. The first failure stops the log with a message; every later
@@ -75,16 +75,16 @@ class CsvLog {
   private:
     bool open();
     void close();
-    void stop(const char* what, int error);
+    void stop(const char* what, std::error_code error);
     bool writeRow(std::string_view lead, std::string_view line);
 
     std::filesystem::path path_;
-    int fd_ = -1;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    platform::File file_;
+    platform::FileIdentity opened_;
     // Where the next row starts: the file's size, and what must go first.
-    off_t end_ = 0;
+    std::int64_t end_ = 0;
     std::string_view lead_;
+    std::string row_;  // the lead and the line, for one write
     std::string header_;
     std::optional<std::string> failure_;
 };

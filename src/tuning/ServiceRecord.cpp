@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tuning/ServiceRecord.h"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 
 #include "files/ReplaceFile.h"
 #include "monitor/CsvLog.h"
 #include "observe/FrequencyTable.h"
+#include "platform/System.h"
 #include "tuning/Assistant.h"
 
 namespace purlo::tuning {
@@ -67,11 +68,17 @@ double transducerKhzOf(const Setting& s) {
 }
 
 std::string serviceRecordName(const LocalTime& started) {
-    const std::time_t t = started.unixSeconds + started.utcOffsetSeconds;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
+    using namespace std::chrono;
+    const sys_seconds local{seconds{started.unixSeconds + started.utcOffsetSeconds}};
+    const sys_days day = floor<days>(local);
+    const year_month_day date{day};
+    const hh_mm_ss clock{local - day};
     char name[64];
-    std::strftime(name, sizeof name, "Purlo-tuning-%Y%m%d-%H%M%S.csv", &tm);
+    std::snprintf(name, sizeof name, "Purlo-tuning-%04d%02u%02u-%02d%02d%02d.csv",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
     return name;
 }
 
@@ -142,7 +149,7 @@ std::string writeServiceRecord(const std::filesystem::path& file, const Assistan
         replaceFile(file, serviceRecordCsv(a, finished));
         return {};
     } catch (const std::exception& e) {
-        return "The service record " + file.filename().string() + " could not be written (" +
+        return "The service record " + platform::utf8(file.filename()) + " could not be written (" +
                e.what() + ").";
     }
 }

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -74,17 +73,6 @@ TEST_F(WorkingFolderTest, AnExistingFolderWithoutInfoFileGetsOne) {
     EXPECT_EQ(readFile(folder / "Purlo.Spl"), "D1234\r\n");
 }
 
-TEST_F(WorkingFolderTest, ALinkNamedLikeTheInfoFileIsLeftAlone) {
-    fs::create_directory(folder);
-    const fs::path elsewhere = scratch.path() / "notes" / "Purlo.Txt";  // does not exist
-    fs::create_symlink(elsewhere, folder / "Purlo.Txt");
-    const WorkingFolder w = prepareDesktopFolder(home, shipped);
-    EXPECT_EQ(w.folder, folder);
-    EXPECT_FALSE(w.copiedInfoFile);
-    EXPECT_TRUE(fs::is_symlink(folder / "Purlo.Txt"));
-    EXPECT_FALSE(fs::exists(elsewhere));
-}
-
 TEST_F(WorkingFolderTest, NothingShippedStillGivesTheFolder) {
     fs::permissions(shipped, fs::perms::owner_write, fs::perm_options::add);
     fs::remove(shipped);
@@ -107,9 +95,12 @@ TEST_F(WorkingFolderTest, AFileInTheFoldersPlaceSendsTheFilesToTheHomeFolder) {
 }
 
 TEST_F(WorkingFolderTest, AFolderTheOperatorCannotWriteSendsTheFilesToTheHomeFolder) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
     fs::create_directory(folder);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    if (std::ofstream(folder / "probe")) {
+        fs::remove(folder / "probe");
+        GTEST_SKIP() << "permission bits do not stop this user (root, or Windows)";
+    }
     const WorkingFolder w = prepareDesktopFolder(home, shipped);
     EXPECT_EQ(w.folder, home);
     EXPECT_NE(w.problem.find("is not writable"), std::string::npos) << w.problem;
@@ -137,40 +128,11 @@ TEST_F(WorkingFolderTest, WithoutAUsableHomeThereIsNoFolder) {
     EXPECT_FALSE(fs::exists(scratch.path() / "nobody"));
 }
 
-// Sets an environment variable for one test and restores it.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-TEST(HomeFolder, IsTheHomeVariableWhenItIsAnAbsolutePath) {
-    {
-        ScopedEnv env("HOME", "/srv/operator");
-        EXPECT_EQ(homeFolder(), fs::path("/srv/operator"));
-    }
-    // Not a usable path: the password database decides, and gives an absolute one.
-    for (const char* value : {"", "relative/home"}) {
-        ScopedEnv env("HOME", value);
-        const std::optional<fs::path> home = homeFolder();
-        ASSERT_TRUE(home.has_value()) << "no password entry for this user";
-        EXPECT_TRUE(home->is_absolute()) << *home;
-    }
+TEST(HomeFolder, IsAnAbsoluteFolderThatExists) {
+    const std::optional<fs::path> home = homeFolder();
+    ASSERT_TRUE(home.has_value());
+    EXPECT_TRUE(home->is_absolute()) << *home;
+    EXPECT_TRUE(fs::is_directory(*home)) << *home;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // as RFC 2217. Values and echo records come through either; over RFC 2217 a
 // baud rate chosen on the PC reaches the line and 0xFF bytes survive the
 // Telnet escaping; a server that goes away is a lost port that comes back.
+// The simulator serves raw TCP by itself too.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -321,6 +322,35 @@ TEST_F(BehindSer2net, AServerThatKeepsDroppingIsTriedEverMoreRarelySaidOnceAndTh
     e2e::runEventsFor(4000);
     EXPECT_EQ(NetworkPorts::silentDrops(address), dropsThen);
     EXPECT_EQ(listLines().size(), linesThen);
+}
+
+// The simulator as a raw TCP device server of its own (--tcp), as a Windows
+// laptop reaches it: values and echo records come through tcp://, and once
+// the console has let go the next connection is served as the first was.
+struct SimulatorOverTcp : ::testing::Test, e2e::LiveConsole {
+    SimulatorOverTcp() : LiveConsole(simOptions({"--baud", "9600"})) {}
+};
+
+TEST_F(SimulatorOverTcp, ShowsValuesAndEchoRecordsToOnePcAfterAnother) {
+    testsupport::SimProcess server(PURLO_PROBE_SIM, simOptions({"--baud", "9600", "--tcp", "0"}));
+    const std::string printed = server.firstLine();
+    ASSERT_TRUE(printed.starts_with("tcp://")) << printed;
+    const std::string address = "tcp://127.0.0.1:" + printed.substr(printed.rfind(':') + 1);
+    setenv("PURLO_COMM1", address.c_str(), 1);
+    for (int connection = 1; connection <= 2; ++connection) {
+        const int before = serial.echoRequests;
+        window.setText(Control::Com_view_us_fq, "");
+        window.setWindowCaption("");
+        const bool met = runLiveUntil([&] {
+            return window.text(Control::Com_view_us_fq) == "25.1kc" &&
+                   window.windowCaption().ends_with(" mm") && serial.echoRequests >= before + 3;
+        });
+        EXPECT_TRUE(met) << "connection " << connection << ": " << listLines().back();
+        EXPECT_EQ(console.link().openedDevice(), address);
+        EXPECT_NEAR(console.s.fill_height, 1000.0f, 30.0f);
+        EXPECT_FALSE(console.s.port_open);
+    }
+    EXPECT_EQ(server.stop(), 0);
 }
 
 }  // namespace

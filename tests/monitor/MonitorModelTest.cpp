@@ -219,11 +219,12 @@ TEST(MonitorModel, TheLogCanBeTurnedOnAndOffBetweenReplies) {
 
 TEST(MonitorModel, AFailingLogStopsAloneAndSaysWhy) {
     Monitor m;
-    std::filesystem::create_symlink("/dev/full", m.dir.path() / "Purlo.csv");
+    // A folder where the log should be: it cannot be opened.
+    std::filesystem::create_directory(m.dir.path() / "Purlo.csv");
     m.model.replyDecoded(fill(500));
     EXPECT_FALSE(m.model.logging());
     ASSERT_TRUE(m.model.logFailure());
-    EXPECT_NE(m.model.logFailure()->find("Purlo.csv: writing failed"), std::string::npos);
+    EXPECT_NE(m.model.logFailure()->find("Purlo.csv: cannot be opened"), std::string::npos);
     m.model.replyDecoded(fill(501));
     // Everything else carries on.
     EXPECT_EQ(m.model.fillHeight().size(), 2u);

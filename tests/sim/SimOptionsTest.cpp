@@ -41,6 +41,8 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
 TEST(SimOptions, NoArgumentsGiveTheModelDefaults) {
     const SimSettings s = parseArguments({});
     EXPECT_TRUE(s.link.empty());
+    EXPECT_EQ(s.tcpPort, -1);  // a pty
+    EXPECT_EQ(parseArguments({"--tcp", "7001"}).tcpPort, 7001);
     EXPECT_FALSE(s.fast);
     EXPECT_EQ(s.timeScale, 1.0);
     EXPECT_EQ(s.probe.samplesPerRecord, 160);
@@ -61,7 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--samples", "0"}, std::vector<std::string>{"--baud", "9000"},
         std::vector<std::string>{"--spikes", "1.5"}, std::vector<std::string>{"--level-min", "nan"},
         std::vector<std::string>{"--fast=yes"}, std::vector<std::string>{"--time-scale", "0"},
-        std::vector<std::string>{"--level-min", "2000", "--level-max", "1000"}));
+        std::vector<std::string>{"--level-min", "2000", "--level-max", "1000"},
+        std::vector<std::string>{"--tcp", "65536"},
+        std::vector<std::string>{"--tcp", "7001", "--link", "demo/com1"}));
 
 TEST(SimOptions, HelpAndVersionAreFlags) {
     EXPECT_TRUE(parseArguments({"--help"}).help);
@@ -99,6 +103,8 @@ TEST(SimOptions, MessagesNameTheOptionAndTheValue) {
               "--baud: 9000 is not a probe rate (300, 600, ... 38400)");
     EXPECT_EQ(messageOf({"--level-min", "2000", "--level-max", "1000"}),
               "--level-min is greater than --level-max");
+    EXPECT_EQ(messageOf({"--tcp", "0", "--link", "demo/com1"}),
+              "--link and --tcp exclude each other: the probe is on a pty or on TCP");
     // What the parser itself refuses names the option or the stray argument.
     EXPECT_NE(messageOf({"--speed", "3"}).find("'speed'"), std::string::npos);
     EXPECT_NE(messageOf({"--link"}).find("'--link'"), std::string::npos);
@@ -127,7 +133,7 @@ TEST(SimOptions, EveryOptionInTheHelpIsAccepted) {
         }
         EXPECT_NO_THROW(parseArguments(args)) << line;
     }
-    EXPECT_EQ(options, 24);  // 22 settings, --help and --version
+    EXPECT_EQ(options, 25);  // 23 settings, --help and --version
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ScratchDir.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -12,18 +9,35 @@ namespace purlo::testsupport {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A new folder under `base` whose name nobody else holds (creating it is
+// the test: parallel runs never share one). Empty when `base` takes none.
+fs::path makeUnder(const fs::path& base, const std::string& prefix, std::error_code& ec) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = prefix + "-";
+        for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+        const fs::path candidate = base / name;
+        if (fs::create_directory(candidate, ec)) return candidate;
+        if (ec) return {};
+    }
+    ec = std::make_error_code(std::errc::file_exists);
+    return {};
+}
+
+}  // namespace
+
 ScratchDir::ScratchDir(const std::string& prefix, Place place) {
     std::error_code ec;
-    const fs::path base = place == Place::MemoryIfAny && fs::is_directory("/dev/shm", ec) &&
-                                  ::access("/dev/shm", W_OK) == 0
-                              ? fs::path("/dev/shm")
-                              : fs::temp_directory_path();
-    // mkdtemp picks a name nobody else holds, so parallel runs never share a folder.
-    std::string pattern = (base / (prefix + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(), "cannot create " + pattern);
+    if (place == Place::MemoryIfAny && fs::is_directory("/dev/shm", ec)) {
+        path_ = makeUnder("/dev/shm", prefix, ec);
     }
-    path_ = pattern;
+    if (path_.empty()) path_ = makeUnder(fs::temp_directory_path(), prefix, ec);
+    if (path_.empty()) {
+        throw std::system_error(ec, "cannot create a scratch folder for " + prefix);
+    }
 }
 
 ScratchDir::~ScratchDir() {
