@@ -280,9 +280,9 @@ class Assistant final : public Observer, private Stepper::Probe {
     std::uint64_t records_ = 0;  // echo records received
     std::uint64_t recordsAtAsk_ = 0;
     std::array<std::uint64_t, kKnobCount> restoreCountAt_{};
-    std::vector<Knob> stuck_;  // knobs a restore cannot bring back
+    std::vector<Knob> stuck_;         // knobs a restore cannot bring back
     double restoreSettledAt_ = -1.0;  // when the restore's moves were done
-    bool verified_ = false;  // Apply: the ten readings are in, the tuning mode goes back
+    bool verified_ = false;           // Apply: the ten readings are in, the tuning mode goes back
     std::optional<double> exitDeadline_;
 
     std::vector<StepResult> steps_;
