@@ -150,23 +150,41 @@ struct Paced {
     double sweepCpu = 0;
 };
 
+// The assistant and its window on a live console, the simulator started.
+struct WithAssistant {
+    explicit WithAssistant(e2e::LiveConsole& live)
+        : live(live),
+          buttons(live.console),
+          assistant(buttons, steady, wall),
+          host(assistant, live.console, live.window) {
+        live.console.setObserver(assistant);
+        host.open();
+        if (!live.startSimulator()) {
+            std::fprintf(stderr, "bench_tuning: the simulator did not start\n");
+            std::exit(1);
+        }
+    }
+    ~WithAssistant() { live.console.setObserver(nullObserver()); }
+    WithAssistant(const WithAssistant&) = delete;
+    WithAssistant& operator=(const WithAssistant&) = delete;
+
+    e2e::LiveConsole& live;
+    SystemSteadyClock steady;
+    SystemWallClock wall;
+    tuning::ConsoleButtons buttons;
+    tuning::Assistant assistant;
+    TuningHost host;
+};
+
 Paced paceRun(const PaceRun& run, bool quick) {
     std::vector<std::string> sim = {
         "--baud", "9600",     "--resonance", run.resonance, "--seed", run.seed,      "--noise",
         "2",      "--spikes", "0.01",        "--level-min", "1200",   "--level-max", "1400"};
     if (quick) sim.insert(sim.end(), {"--fast", "--time-scale", "20"});
     e2e::LiveConsole live(sim);
-    SystemSteadyClock steady;
-    SystemWallClock wall;
-    tuning::ConsoleButtons buttons(live.console);
-    tuning::Assistant assistant(buttons, steady, wall);
-    live.console.setObserver(assistant);
-    TuningHost host(assistant, live.console, live.window);
-    host.open();
-    if (!live.startSimulator()) {
-        std::fprintf(stderr, "bench_tuning: the simulator did not start\n");
-        std::exit(1);
-    }
+    WithAssistant rig(live);
+    tuning::Assistant& assistant = rig.assistant;
+    TuningHost& host = rig.host;
     Paced out;
     double began = 0;
     double swept = 0;
@@ -234,17 +252,9 @@ void exitRestore(bool quick) {
                                     "--level-min", "1200",    "--level-max", "1400"};
     if (quick) sim.insert(sim.end(), {"--time-scale", "20"});
     e2e::LiveConsole live(sim, 1200);
-    SystemSteadyClock steady;
-    SystemWallClock wall;
-    tuning::ConsoleButtons buttons(live.console);
-    tuning::Assistant assistant(buttons, steady, wall);
-    live.console.setObserver(assistant);
-    TuningHost host(assistant, live.console, live.window);
-    host.open();
-    if (!live.startSimulator()) {
-        std::fprintf(stderr, "bench_tuning: the simulator did not start\n");
-        std::exit(1);
-    }
+    WithAssistant rig(live);
+    tuning::Assistant& assistant = rig.assistant;
+    TuningHost& host = rig.host;
     bool clicked = false;
     std::optional<int> found;
     double exitAt = 0;

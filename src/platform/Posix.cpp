@@ -37,26 +37,6 @@ FileIdentity identityFrom(const struct stat& st) {
 
 }  // namespace
 
-File::~File() {
-    std::error_code ignored;
-    close(ignored);
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_), append_(other.append_) {
-    other.handle_ = kClosed;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        std::error_code ignored;
-        close(ignored);
-        handle_ = other.handle_;
-        append_ = other.append_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 File File::open(const fs::path& path, OpenMode mode, std::error_code& ec) {
     int flags = O_CLOEXEC;
     switch (mode) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 // The operating system's file, folder and clock calls the core makes, in one
@@ -44,9 +45,21 @@ enum class OpenMode {
 class File {
   public:
     File() = default;
-    ~File();
-    File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
+    ~File() {
+        std::error_code ignored;
+        close(ignored);
+    }
+    File(File&& other) noexcept
+        : handle_(std::exchange(other.handle_, kClosed)), append_(other.append_) {}
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            std::error_code ignored;
+            close(ignored);
+            handle_ = std::exchange(other.handle_, kClosed);
+            append_ = other.append_;
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 

@@ -87,26 +87,6 @@ bool moveTo(HANDLE h, std::int64_t offset, DWORD from) {
 
 }  // namespace
 
-File::~File() {
-    std::error_code ignored;
-    close(ignored);
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_), append_(other.append_) {
-    other.handle_ = kClosed;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        std::error_code ignored;
-        close(ignored);
-        handle_ = other.handle_;
-        append_ = other.append_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 File File::open(const fs::path& path, OpenMode mode, std::error_code& ec) {
     DWORD access = GENERIC_WRITE;
     DWORD disposition = OPEN_ALWAYS;
