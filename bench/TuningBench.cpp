@@ -222,7 +222,7 @@ Paced paceRun(const PaceRun& run, bool quick) {
             if (applied && assistant.phase() == tuning::Phase::Idle) ended = wallSeconds();
             return ended > 0;
         },
-        quick ? 60000 : 400000);
+        quick ? 240000 : 400000);
     live.console.setObserver(nullObserver());
     if (ended == 0) {
         std::fprintf(stderr, "bench_tuning: the run did not end: %s\n", assistant.status().c_str());
