@@ -426,10 +426,7 @@ void Assistant::replyDecoded(const DecodedReply& r) {
     noteLine();
     const double now = steady_.seconds();
     if (r.value == ProbeValue::EchoBounce && lastRecordAt_ < 0.0) {
-        if (lastEchoAt_ >= 0.0) {
-            const double dt = now - lastEchoAt_;
-            cycleSeconds_ = cycleSeconds_ > 0.0 ? 0.8 * cycleSeconds_ + 0.2 * dt : dt;
-        }
+        if (lastEchoAt_ >= 0.0) noteCycle(now - lastEchoAt_);
         lastEchoAt_ = now;
     }
     if (linkOpen_ && !acquiring_) {
@@ -445,6 +442,11 @@ void Assistant::replyDecoded(const DecodedReply& r) {
     paceOn();
 }
 
+// One request cycle's time, smoothed over the last few.
+void Assistant::noteCycle(double seconds) {
+    cycleSeconds_ = cycleSeconds_ > 0.0 ? 0.8 * cycleSeconds_ + 0.2 * seconds : seconds;
+}
+
 // A reply line or a record with the way open for a command: the work due
 // goes on now, not at the host's next tick (which may fall while the console
 // waits for an echo record, when a reply would be lost).
@@ -456,8 +458,7 @@ void Assistant::echoRecord(std::span<const std::uint8_t> bytes) {
     if (playback_) return;
     const double now = steady_.seconds();
     if (lastRecordAt_ >= 0.0) {
-        const double dt = now - lastRecordAt_;
-        cycleSeconds_ = cycleSeconds_ > 0.0 ? 0.8 * cycleSeconds_ + 0.2 * dt : dt;
+        noteCycle(now - lastRecordAt_);
         // A whole cycle without its echo bounce: the pace leaves replies behind.
         if (reportCount_[slot(ProbeValue::EchoBounce)] == echoAtRecord_) asksBounces_ = true;
     }

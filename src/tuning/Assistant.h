@@ -312,6 +312,7 @@ class Assistant final : public Observer, private Stepper::Probe {
     int bouncesAsked_ = 0;
     bool askedThisCycle_ = false;  // a knob the restore waits for was asked for
     std::uint64_t echoAtRecord_ = 0;
+    void noteCycle(double seconds);
     void updateReplyWindow();
     void paceOn();
 
