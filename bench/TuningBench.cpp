@@ -204,7 +204,8 @@ Paced paceRun(const PaceRun& run, bool quick) {
             }
             // A few request cycles first, so the estimate has the cycle's pace.
             if (began == 0 && clicked == run.before.size() && start.isEnabled() &&
-                assistant.cycleSeconds() > 0 && live.serial.echoRequests >= cycleAtClick + 4) {
+                assistant.cycleSeconds() > 0 && assistant.reportedSetting() &&
+                live.serial.echoRequests >= cycleAtClick + 4) {
                 const auto found = assistant.reportedSetting();
                 out.estimate = tuning::estimateSeconds(*found, assistant.cycleSeconds());
                 std::printf("start: %s, a request cycle %.3f s\n", tuning::describe(*found).c_str(),
@@ -213,10 +214,13 @@ Paced paceRun(const PaceRun& run, bool quick) {
                 cpu.emplace();
                 start.click();
             }
-            if (began > 0 && swept == 0 && assistant.phase() == tuning::Phase::AwaitingChoice) {
+            // The window shows the choice at its next refresh: Apply once it is offered.
+            QPushButton& apply = host.window()->button(QStringLiteral("ApplyBest"));
+            if (began > 0 && swept == 0 && assistant.phase() == tuning::Phase::AwaitingChoice &&
+                apply.isEnabled()) {
                 swept = wallSeconds();
                 out.sweepCpu = cpu->percent();
-                host.window()->button(QStringLiteral("ApplyBest")).click();
+                apply.click();
                 applied = true;
             }
             if (applied && assistant.phase() == tuning::Phase::Idle) ended = wallSeconds();
