@@ -186,6 +186,7 @@ void Assistant::handle(Event e) {
     const Transition* t = transitionFor(phase_, e);
     if (!t) return;
     if (e == Event::Apply && !offers(Choice::Apply)) return;
+    if (e == Event::RestoreNow && !offers(Choice::RestoreNow)) return;
     const auto entries = entries_;
     act(t->action, e);
     if (entries_ == entries && t->to != t->from) enter(t->to);
@@ -421,9 +422,14 @@ double Assistant::reportDeadline() const {
 
 void Assistant::replyDecoded(const DecodedReply& r) {
     if (playback_) return;
+    noteLine();
+    // A line cut short when the console cleared its input for an echo record
+    // may read as a knob's report with a value no probe holds: no report.
+    for (const Knob k : kKnobs) {
+        if (r.value == knobValue(k) && !knobReading(k, r)) return;
+    }
     reported_.set(r);
     ++reportCount_[slot(r.value)];
-    noteLine();
     const double now = steady_.seconds();
     if (r.value == ProbeValue::EchoBounce && lastRecordAt_ < 0.0) {
         if (lastEchoAt_ >= 0.0) noteCycle(now - lastEchoAt_);
@@ -701,13 +707,7 @@ bool Assistant::enoughReadings(const StepReadings& r, int n) const {
 bool Assistant::measure(StepResult& step, int readings, double now) {
     switch (stage_) {
         case Stage::Moving: {
-            const auto move = stepper_.toward(step.plan.target, now, reportDeadline());
-            if (move == Stepper::Move::Late) {
-                fail("the probe did not report its " + std::string(knobName(*stepper_.lateKnob())) +
-                     " after a step command");
-                return false;
-            }
-            if (move == Stepper::Move::Waiting) return false;
+            if (moveToward(step.plan.target, now) != Stepper::Move::Settled) return false;
             step.actual = *reportedSetting();
             echoSeenAtSettle_ = reportCount_[slot(ProbeValue::EchoBounce)];
             stage_ = Stage::Discarding;

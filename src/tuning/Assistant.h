@@ -231,6 +231,8 @@ class Assistant final : public Observer, private Stepper::Probe {
     void chooseBy(Pass pass, Knob knob);
     std::string sweptStatus() const;
     void restoreTick(double now);
+    Stepper::Move moveToward(const Setting& target, double now);
+    void askOncePerCycle(Knob k);
     void applyTick(double now);
     bool movedSinceSnapshot() const;
     void touch() { ++revision_; }

@@ -216,13 +216,7 @@ void Assistant::applyTick(double now) {
     // The tuning mode goes back as it was found.
     Setting target = verify_->plan.target;
     target.tuningMode = found_.tuningMode;
-    const auto move = stepper_.toward(target, now, reportDeadline());
-    if (move == Stepper::Move::Late) {
-        fail("the probe did not report its " + std::string(knobName(*stepper_.lateKnob())) +
-             " after a step command");
-        return;
-    }
-    if (move == Stepper::Move::Waiting) return;
+    if (moveToward(target, now) != Stepper::Move::Settled) return;
     // Applied only when the probe's reports show every chosen value.
     const auto current = reportedSetting();
     std::string missed;
@@ -248,16 +242,33 @@ void Assistant::applyTick(double now) {
     handle(Event::Applied);
 }
 
-// Steps back, then waits until the probe has reported every knob anew at its
-// snapshot value. A knob the probe will not bring back is named at once.
-void Assistant::restoreTick(double now) {
-    const auto move = stepper_.toward(found_, now, reportDeadline());
+// One move toward `target`; a report the move waits for is asked for, and
+// one that does not come in time stops the run.
+Stepper::Move Assistant::moveToward(const Setting& target, double now) {
+    const auto move = stepper_.toward(target, now, reportDeadline());
     if (move == Stepper::Move::Late) {
         fail("the probe did not report its " + std::string(knobName(*stepper_.lateKnob())) +
              " after a step command");
-        return;
     }
-    if (move == Stepper::Move::Waiting) return;
+    if (const auto k = stepper_.freshWanted(); move == Stepper::Move::Waiting && k) {
+        askOncePerCycle(*k);
+    }
+    return move;
+}
+
+// A knob's report awaited: asked for once a cycle (at a slow rate the
+// cycle's own report of it may never come).
+void Assistant::askOncePerCycle(Knob k) {
+    if (!askedThisCycle_ && stepper_.mayPace() &&
+        stepper_.sendPaced(protocol::reported(knobValue(k)).query)) {
+        askedThisCycle_ = true;
+    }
+}
+
+// Steps back, then waits until the probe has reported every knob anew at its
+// snapshot value. A knob the probe will not bring back is named at once.
+void Assistant::restoreTick(double now) {
+    if (moveToward(found_, now) != Stepper::Move::Settled) return;
     // The reports are awaited from here: the moves may take long at a slow rate.
     if (restoreSettledAt_ < 0.0) restoreSettledAt_ = now;
     const std::vector<Knob> left = changedKnobs();
@@ -273,12 +284,7 @@ void Assistant::restoreTick(double now) {
     for (const Knob k : kKnobOrder) {
         if (std::find(stuck_.begin(), stuck_.end(), k) != stuck_.end()) continue;
         if (reports(k) > restoreCountAt_[static_cast<std::size_t>(k)]) continue;
-        // Not reported anew: asked for, once a cycle (at a slow rate the
-        // cycle's own report of it may never come).
-        if (!askedThisCycle_ && stepper_.mayPace() &&
-            stepper_.sendPaced(protocol::reported(knobValue(k)).query)) {
-            askedThisCycle_ = true;
-        }
+        askOncePerCycle(k);
         // Still not reported: the probe's value cannot be known.
         if (now - restoreSettledAt_ > 2 * reportDeadline()) {
             stepper_.markUnconfirmed(k);

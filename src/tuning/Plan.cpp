@@ -93,10 +93,23 @@ char knobQuery(Knob k) {
 
 std::optional<double> knobReading(Knob k, const DecodedReply& r) {
     if (r.value != knobValue(k)) return std::nullopt;
-    if (k != Knob::Frequency) return r.number;
-    const auto index = frequencyIndexOf(r.number);
-    if (!index) return std::nullopt;
-    return *index;
+    switch (k) {
+        case Knob::Frequency: {
+            const auto index = frequencyIndexOf(r.number);
+            if (!index) return std::nullopt;
+            return *index;
+        }
+        case Knob::BurstLength:
+            if (r.number < 1) return std::nullopt;
+            break;
+        case Knob::Voltage:
+            if (r.number <= 0) return std::nullopt;
+            break;
+        case Knob::TuningMode:
+            if (r.number != 1 && r.number != 2) return std::nullopt;
+            break;
+    }
+    return r.number;
 }
 
 std::optional<Knob> knobOfCommand(char c) {

@@ -38,7 +38,8 @@ std::string valueText(Knob k, double value);
 // The reply that reports the knob, and the query that asks for it.
 ProbeValue knobValue(Knob k);
 char knobQuery(Knob k);
-// The knob's value in a decoded reply (the frequency's index from its kHz).
+// The knob's value in a decoded reply (the frequency's index from its kHz);
+// nothing for another value, or one the knob cannot hold (a line cut short).
 std::optional<double> knobReading(Knob k, const DecodedReply& r);
 // The knob a step or switch command of the buttons moves, if any.
 std::optional<Knob> knobOfCommand(char c);

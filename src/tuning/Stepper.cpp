@@ -101,6 +101,14 @@ std::vector<Knob> Stepper::reversed() const {
     return out;
 }
 
+std::optional<Knob> Stepper::freshWanted() const {
+    if (!freshAfter_) return std::nullopt;
+    for (const Knob k : kManualFirst) {
+        if (probe_.reports(k) <= (*freshAfter_)[at(k)]) return k;
+    }
+    return std::nullopt;
+}
+
 std::vector<Knob> Stepper::unconfirmed() const {
     std::vector<Knob> out = unsure_;
     if (awaiting_ && std::find(out.begin(), out.end(), awaiting_->knob) == out.end()) {
@@ -152,6 +160,9 @@ void Stepper::newRun() {
 
 Stepper::Move Stepper::toward(const Setting& target, double now, double deadline) {
     late_.reset();
+    // A command whose report did not come may have moved the probe all the
+    // same: nothing moves on reports older than it.
+    if (!unsure_.empty() && !freshAfter_ && !awaiting_) awaitFresh(now);
     if (freshAfter_) {
         for (const Knob k : kManualFirst) {
             if (probe_.reports(k) > (*freshAfter_)[at(k)]) continue;

@@ -67,6 +67,8 @@ class Stepper {
     // Every knob must be reported twice more before the next move (the
     // technician stepped the probe; a query sent before may still bring the old value).
     void awaitFresh(double now);
+    // The knob whose fresh report the next move waits for, if any.
+    std::optional<Knob> freshWanted() const;
     // A new probe, or a new link to it: nothing learned holds any more.
     void forget();
     // A run begins or ends: no move is under way any more, and the limits

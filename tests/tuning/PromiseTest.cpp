@@ -98,10 +98,10 @@ enum class Happens {
 // run's end and at the sequence's.
 class Sequence {
   public:
-    // The line: bytes at once, or at 9600 bit/s.
+    // The line: bytes at once, at 9600 or at 1200 bit/s.
     explicit Sequence(std::uint64_t seed)
         : rng_(seed),
-          rig_(someProbe(rng_, seed), 0.005, std::array{0.0, 960.0}[seed % 2]),
+          rig_(someProbe(rng_, seed), 0.005, std::array{0.0, 960.0, 120.0}[seed % 3]),
           seed_(seed) {
         eventsLeft_ = static_cast<int>(rng_() % 7);
         // Some technicians act often, some let a whole sweep run.
@@ -284,7 +284,8 @@ class Sequence {
             if (changed) {
                 EXPECT_TRUE(isNamed &&
                             named.find(name + valueText(k, valueOf(now, k))) != std::string::npos)
-                    << knobName(k) << " left changed but not named: " << said << trace_ << " seed "
+                    << knobName(k) << " left changed but not named ("
+                    << valueText(k, valueOf(now, k)) << "): " << said << trace_ << " seed "
                     << seed_;
             }
             if (!changed && !(k == Knob::Voltage && autoTuning)) {
