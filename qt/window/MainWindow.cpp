@@ -178,7 +178,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::changeEvent(QEvent* event) {
-    // The system's number format may have changed under the same locale.
+    // The user's locale or its number format changed (the application tells
+    // every window so): the separator is looked up again at its next use.
     if (event->type() == QEvent::LocaleChange) separator_ = 0;
     QWidget::changeEvent(event);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QLocale>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -125,7 +124,6 @@ class MainWindow : public QWidget, public Ui {
     FrameTexts frameTexts_;
     EventPump pump_;
     // The decimal separator of the last locale asked, and that locale.
-    mutable QLocale separatorLocale_;
     mutable char separator_ = 0;
 };
 

@@ -61,17 +61,15 @@ bool MainWindow::printWindow() {
 }
 
 char MainWindow::decimalSeparator() const {
-    // Asked for every reply line: the answer is kept for as long as the
-    // locale stays the same one (asking it costs a lock each time).
-    const QLocale locale;
-    if (separator_ != 0 && locale == separatorLocale_) return separator_;
-    const QString point = locale.decimalPoint();
+    // Asked for every reply line and record: the answer is kept until the
+    // locale changes (a QLocale made per call costs a lock each time).
+    if (separator_ != 0) return separator_;
+    const QString point = QLocale().decimalPoint();
     // A separator outside the 8-bit character set cannot be shown in the
     // core's texts; the plain point is the readable fallback.
     separator_ = point.size() != 1 || point.at(0).unicode() > 0xFF
                      ? '.'
                      : static_cast<char>(point.at(0).unicode());
-    separatorLocale_ = locale;
     return separator_;
 }
 

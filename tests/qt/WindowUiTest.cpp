@@ -248,13 +248,20 @@ TEST_F(WindowUi, PrintsTheWindowOnAPage) {
     EXPECT_FALSE(printImage(window.grab(), printer));
 }
 
+// The separator follows the locale from the change on, as the application
+// announces a change of the user's locale to every window.
 TEST_F(WindowUi, DecimalSeparatorComesFromTheLocale) {
     const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto change = [this](const QLocale& to) {
+        QLocale::setDefault(to);
+        QEvent changed(QEvent::LocaleChange);
+        QApplication::sendEvent(&window, &changed);
+    };
+    change(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(window.decimalSeparator(), ',');
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    change(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(window.decimalSeparator(), '.');
-    QLocale::setDefault(before);
+    change(before);
 }
 
 }  // namespace
