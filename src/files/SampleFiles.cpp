@@ -80,7 +80,7 @@ void SampleFiles::openPlayback(const std::filesystem::path& path) {
     blockStart_ = -1;
 }
 
-std::optional<std::uint8_t> SampleFiles::byteAt(std::int64_t position) {
+std::optional<std::uint8_t> SampleFiles::byteFromFile(std::int64_t position) {
     if (!playback_.isOpen()) throw RuntimeError("no playback open");
     if (position < 1) return std::nullopt;
     const std::int64_t offset = position - 1;

@@ -48,7 +48,15 @@ class SampleFiles {
     // Opens for playback, creating an empty file when there is none.
     void openPlayback(const std::filesystem::path& path);
     // The byte at a 1-based position; nothing past the end of the file.
-    std::optional<std::uint8_t> byteAt(std::int64_t position);
+    // Playback reads every byte so: the block in hand is read here, inline.
+    std::optional<std::uint8_t> byteAt(std::int64_t position) {
+        const std::int64_t at = position - 1 - blockStart_;
+        if (blockStart_ >= 0 && position >= 1 && at >= 0 &&
+            at < static_cast<std::int64_t>(block_.size()) && playback_.isOpen()) {
+            return block_[static_cast<std::size_t>(at)];
+        }
+        return byteFromFile(position);
+    }
     // Up to out.size() bytes from 0-based `offset` on, into `out`: how many
     // (fewer only at the end of the file). For reading ahead in bulk.
     std::size_t read(std::int64_t offset, std::span<std::uint8_t> out);
@@ -65,6 +73,9 @@ class SampleFiles {
     void closeAll();
 
   private:
+    // byteAt past the block in hand: reads the block around `position`.
+    std::optional<std::uint8_t> byteFromFile(std::int64_t position);
+
     platform::File recording_;
     std::int64_t written_ = 0;  // bytes of the recording
     std::int64_t whole_ = 0;    // bytes of the recording up to its last whole line
