@@ -7,8 +7,8 @@
 #include "link/LineSettings.h"
 #include "link/SerialPort.h"
 #include "serial/NetworkPort.h"
-#include "serial/SerialTransport.h"
 #include "serial/ReceivedBytes.h"
+#include "serial/SerialTransport.h"
 
 namespace purlo {
 
