@@ -41,8 +41,8 @@ for link in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pic
   if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
 done
 failed=0
-say() {  # say ok|FAIL TEXT
-  echo "$1 $2"
+say() {  # say ok|FAIL TEXT...
+  echo "$*"
   if [ "$1" != ok ]; then failed=1; fi
 }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -57,7 +57,10 @@ cp "$wbuild/bin/purlo-console-check.exe" "$check_bin/"
 start_sim() {
   local out="$1"
   shift
-  "$sim" --fast --baud 9600 --level-min 1000 --level-max 1000 "$@" >"$out" 2>&1 &
+  # A still surface and a steady temperature: one session sends the same
+  # bytes whenever it runs, so recordings can be compared byte for byte.
+  "$sim" --fast --baud 9600 --level-min 1000 --level-max 1000 --temperature-swing 0 "$@" \
+    >"$out" 2>&1 &
   sim_pid=$!
   pids+=("$sim_pid")
   for _ in $(seq 50); do [ -s "$out" ] && break; sleep 0.1; done
@@ -88,6 +91,19 @@ if PURLO_COMM1=COM5 timeout 180 wine "$check_bin/purlo-console-check.exe" \
   say ok "the console on COM5 (Start, values, echoes, a recording and its playback, Exit)"
 else
   say FAIL "the console on COM5 ($work/com.txt)"
+fi
+kill "$sim_pid" 2>/dev/null || true
+
+echo "== the same session on Linux: the same recording"
+start_sim "$work/sim-linux.txt"
+mkdir -p "$work/linux"
+if PURLO_COMM1="$sim_at" QT_QPA_PLATFORM=offscreen timeout 120 \
+     "$(dirname "$sim")/purlo-console-check" "$work/linux" --record >"$work/linux.txt" 2>&1 &&
+   cmp "$work/linux/Purlo.Spl" "$work/com/Purlo.Spl"; then
+  say ok "the recording on COM5 under wine is byte for byte the Linux one" \
+         "($(stat -c %s "$work/com/Purlo.Spl") bytes)"
+else
+  say FAIL "the recording on COM5 under wine is byte for byte the Linux one ($work/linux.txt)"
 fi
 kill "$sim_pid" 2>/dev/null || true
 
