@@ -97,11 +97,19 @@ kill "$sim_pid" 2>/dev/null || true
 echo "== the same session on Linux: the same recording"
 start_sim "$work/sim-linux.txt"
 mkdir -p "$work/linux"
+# The probe sends its level line ("D1000") on its own between replies; a
+# recording catches one at either end or not, as the moment of "#" and of the
+# command that ends it falls. Those ends aside, the bytes must be the same.
+trim_level_lines() {  # trim_level_lines RECORDING OUT
+  perl -0777 -pe 's/\A(?:D\d+\r\n?)+//; s/(?:D\d+\r?\n?)+\z//' "$1" >"$2"
+}
 if PURLO_COMM1="$sim_at" QT_QPA_PLATFORM=offscreen timeout 120 \
      "$(dirname "$sim")/purlo-console-check" "$work/linux" --record >"$work/linux.txt" 2>&1 &&
-   cmp "$work/linux/Purlo.Spl" "$work/com/Purlo.Spl"; then
+   trim_level_lines "$work/linux/Purlo.Spl" "$work/linux.spl" &&
+   trim_level_lines "$work/com/Purlo.Spl" "$work/com.spl" &&
+   [ -s "$work/com.spl" ] && cmp "$work/linux.spl" "$work/com.spl"; then
   say ok "the recording on COM5 under wine is byte for byte the Linux one" \
-         "($(stat -c %s "$work/com/Purlo.Spl") bytes)"
+         "($(stat -c %s "$work/com.spl") bytes of echo records and replies)"
 else
   say FAIL "the recording on COM5 under wine is byte for byte the Linux one ($work/linux.txt)"
 fi
