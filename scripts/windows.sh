@@ -37,7 +37,7 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 
 echo "== the cross toolchain"
 packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake ninja-build dpkg-dev
-          qt6-base-dev qt6-base-dev-tools)
+          qt6-base-dev qt6-base-dev-tools zip xvfb xdotool imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -150,8 +150,13 @@ version=$(sed -n 's/^project(purlo VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists
 wbuild="$here/build-windows"
 (cd "$here" && cmake --preset windows ${CI:+-DPURLO_WERROR=ON} >/dev/null)
 locked cmake --build "$wbuild" --parallel "$jobs"
-# The simulator the checks talk to runs on Linux (release build).
-if [ ! -f "$here/build/CMakeCache.txt" ]; then (cd "$here" && cmake --preset release >/dev/null); fi
+# The simulator the checks talk to runs on Linux (the release build, with
+# the packages scripts/setup.sh installs), and so does the check program's
+# Linux run the recordings are compared with.
+if [ ! -f "$here/build/CMakeCache.txt" ]; then
+  "$here/scripts/setup.sh"
+  (cd "$here" && cmake --preset release >/dev/null)
+fi
 locked cmake --build "$here/build" --parallel "$jobs" --target purlo-probe-sim purlo-console-check
 sim="$here/build/bin/purlo-probe-sim"
 
