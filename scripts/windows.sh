@@ -11,11 +11,23 @@
 #      it is there: a second run takes minutes), and QCustomPlot for Windows
 #      against it into the same folder;
 #   4. cross-builds the core and its tests and runs them under wine
-#      (scripts/windows-core-test.sh).
+#      (scripts/windows-core-test.sh);
+#   5. cross-builds the console against that Qt (the windows preset, into
+#      build-windows/), stages it with its DLLs (build-windows/stage/Purlo)
+#      and makes the installer purlo-setup-VERSION-x86_64.exe (NSIS) and
+#      purlo-VERSION-x86_64.zip in build-windows/;
+#   6. checks under wine, on a virtual display (Xvfb :96, PURLO_DISPLAY to
+#      change it) with a wine prefix of its own (build-windows/wineprefix):
+#      the console's window against the Linux simulator over tcp://, and over
+#      a COM port that wine maps to the simulator's pseudo-terminal (Start,
+#      values, echoes, a recording and its playback, Exit); the console
+#      itself starts (a screenshot: build-windows/wine-console.png); the
+#      installer installs silently, the installed console starts, and the
+#      uninstaller removes it. Any failed check fails the script.
 # Qt's build runs at the lowest priority (nice 19): other builds on the
 # machine go first. PURLO_CACHE overrides the cache folder; PURLO_BUILD_LOCK
-# names a lock file the core's build waits for (flock), on a machine whose
-# builds take turns.
+# names a lock file the builds after Qt's wait for (flock), on a machine
+# whose builds take turns.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${PURLO_CACHE:-$HOME/.cache/purlo}"
@@ -25,7 +37,7 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 
 echo "== the cross toolchain"
 packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake ninja-build dpkg-dev
-          qt6-base-dev qt6-base-dev-tools)
+          qt6-base-dev qt6-base-dev-tools zip xvfb xdotool imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -125,9 +137,41 @@ else
   touch "$qcp/.complete"
 fi
 
+locked() {  # runs a build, in turn with the machine's others when asked to
+  if [ -n "${PURLO_BUILD_LOCK:-}" ]; then flock "$PURLO_BUILD_LOCK" "$@"; else "$@"; fi
+}
+
 echo "== the core's tests under wine"
-if [ -n "${PURLO_BUILD_LOCK:-}" ]; then
-  flock "$PURLO_BUILD_LOCK" "$here/scripts/windows-core-test.sh"
-else
-  "$here/scripts/windows-core-test.sh"
+locked "$here/scripts/windows-core-test.sh"
+
+echo "== the console for Windows"
+export PURLO_WINDOWS_QT="$prefix"
+version=$(sed -n 's/^project(purlo VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
+wbuild="$here/build-windows"
+(cd "$here" && cmake --preset windows ${CI:+-DPURLO_WERROR=ON} >/dev/null)
+locked cmake --build "$wbuild" --parallel "$jobs"
+# The simulator the checks talk to runs on Linux (the release build, with
+# the packages scripts/setup.sh installs), and so does the check program's
+# Linux run the recordings are compared with.
+if [ ! -f "$here/build/CMakeCache.txt" ]; then
+  "$here/scripts/setup.sh"
+  (cd "$here" && cmake --preset release >/dev/null)
 fi
+locked cmake --build "$here/build" --parallel "$jobs" --target purlo-probe-sim purlo-console-check
+sim="$here/build/bin/purlo-probe-sim"
+
+echo "== the installer and the zip"
+stage="$wbuild/stage/Purlo"
+rm -rf "$wbuild/stage"
+cmake --install "$wbuild" --prefix "$stage" --strip >/dev/null
+# Qt's DLLs and the compiler's runtime come with their symbols.
+x86_64-w64-mingw32-strip --strip-unneeded "$stage"/bin/*.dll "$stage"/bin/*/*.dll
+setup="$wbuild/purlo-setup-$version-x86_64.exe"
+zipfile="$wbuild/purlo-$version-x86_64.zip"
+rm -f "$setup" "$zipfile"
+makensis -V2 -DSTAGING="$stage" -DOUTFILE="$setup" "$wbuild/purlo.nsi"
+(cd "$wbuild/stage" && zip -qr9X "$zipfile" Purlo)
+echo "$setup: $(du -h "$setup" | cut -f1); $zipfile: $(du -h "$zipfile" | cut -f1);" \
+     "installed $(du -sh "$stage" | cut -f1)"
+
+"$here/scripts/windows-checks.sh" "$wbuild" "$sim" "$setup"

@@ -88,6 +88,10 @@ const std::vector<ValueOption>& valueOptions() {
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.temperatureC = inRange(o, v, -50.0, 150.0);
          }},
+        {"temperature-swing", "C",
+         [](SimSettings& s, auto& o, auto& v) {
+             s.probe.temperatureSwingC = inRange(o, v, 0.0, 50.0);
+         }},
         {"samples", "N",
          [](SimSettings& s, auto& o, auto& v) {
              s.probe.samplesPerRecord = inRange(o, v, 1, 4096);
@@ -188,6 +192,8 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --ignore P           chance that the probe misses a command that sets something
                        (no change, no reply; default 0)
   --temperature C      mean probe temperature; it drifts 1.5 degrees around it (default 20)
+  --temperature-swing C  how far the temperature drifts around it (default 1.5; 0: steady,
+                       so that two runs of one session send the same bytes)
   --alarm              hold the surface inside the dead zone: the probe sends "OOO" alarms
   --samples N          sample bytes per echo record (default 160)
   --baud RATE          probe rate when no state file holds one (default 9600)

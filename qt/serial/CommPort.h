@@ -7,8 +7,8 @@
 #include "link/LineSettings.h"
 #include "link/SerialPort.h"
 #include "serial/NetworkPort.h"
-#include "serial/QtSerialPort.h"
 #include "serial/ReceivedBytes.h"
+#include "serial/SerialTransport.h"
 
 namespace purlo {
 
@@ -56,7 +56,7 @@ class CommPort : public SerialPort {
     // Moves what the transport has received into received_.
     void takeReceived();
 
-    QtSerialPort serial_;
+    SerialTransport serial_;
     NetworkPort network_;
     Transport* transport_ = nullptr;  // the one of the last open
     std::string device_;              // the device or address of the last open

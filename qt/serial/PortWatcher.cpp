@@ -2,7 +2,6 @@
 #include "serial/PortWatcher.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QSettings>
 #include <QThread>
 
@@ -11,6 +10,7 @@
 #include "link/NetworkAddress.h"
 #include "serial/NetworkPort.h"
 #include "serial/NetworkPorts.h"
+#include "serial/ports/SystemPortCatalogue.h"
 #include "text/RuntimeError.h"
 
 namespace purlo {
@@ -114,11 +114,8 @@ void PortWatcher::serverAnswered(bool up) {
 }
 
 void PortWatcher::look() {
-    // The device is back once its path leads to a node this user may open
-    // (a new USB node gets its group's permissions a moment after it appears).
-    const QFileInfo node(QString::fromStdString(device_));
-    if (!node.exists() || !node.isReadable() || !node.isWritable()) return;
-    tellConsole();
+    // The device is back once it is there and this user may open it.
+    if (SystemPortCatalogue::ready(device_)) tellConsole();
 }
 
 void PortWatcher::tellConsole() {

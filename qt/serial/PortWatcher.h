@@ -17,7 +17,8 @@ class Console;
 
 // Watches for a lost serial device to be back and then lets the console
 // resume (acquisition/Resume.h). It looks at the device's path four times a
-// second, a stat without busy polling, and only while it waits. A network
+// second, a stat without busy polling (on Windows a look at the COM port
+// list), and only while it waits. A network
 // port is back when its server accepts a connection again and keeps it for
 // kSettleMs: tried after a pause that grows from a quarter of a second to two
 // (reconnectPause), and on to a minute while the server keeps ending

@@ -9,11 +9,12 @@
 
 namespace purlo {
 
-// How the bytes of a port travel: over a serial device (QtSerialPort) or over
-// TCP to a serial device server (NetworkPort). The port the console holds,
-// CommPort, keeps what every transport shares (line settings, input length,
-// null discard, the bytes received and not read yet) and chooses one
-// transport at each open from the kind of address Comm n maps to.
+// How the bytes of a port travel: over a serial device (QtSerialPort, on
+// Windows WinSerialPort) or over TCP to a serial device server
+// (NetworkPort). The port the console holds, CommPort, keeps what every
+// transport shares (line settings, input length, null discard, the bytes
+// received and not read yet) and chooses one transport at each open from
+// the kind of address Comm n maps to.
 //
 // A transport that loses its link (the device pulled, the connection ended)
 // closes itself and keeps the reason for the port's next operation.

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/FirstFrameReport.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -16,6 +22,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/System.h"
+
 namespace purlo {
 
 namespace {
@@ -25,6 +33,27 @@ bool isSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+#ifdef _WIN32
+// Milliseconds since the system started this process; negative when unknown.
+double msSinceProcessStart() {
+    FILETIME created{};
+    FILETIME unused{};
+    FILETIME now{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused)) return -1;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32U) |
+                                   t.dwLowDateTime);
+    };
+    return (ticks(now) - ticks(created)) / 10000.0;  // 100 ns ticks
+}
+
+long peakResidentKb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+}
+#else
 // Milliseconds since the kernel started this process; negative when unknown.
 double msSinceProcessStart() {
     std::ifstream in("/proc/self/stat");
@@ -51,6 +80,7 @@ long peakResidentKb() {
     }
     return -1;
 }
+#endif
 
 // Watches the whole application: the canvas covers the window, so the
 // window itself may never get a paint event of its own.
@@ -75,7 +105,8 @@ class FirstPaintWatcher : public QObject {
         std::error_code ec;
         std::fprintf(
             stderr, "purlo: first frame %.1f ms after process start, peak resident %ld kB, in %s\n",
-            msSinceProcessStart(), peakResidentKb(), std::filesystem::current_path(ec).c_str());
+            msSinceProcessStart(), peakResidentKb(),
+            platform::utf8(std::filesystem::current_path(ec)).c_str());
         std::fflush(stderr);
         if (isSet("PURLO_EXIT_AFTER_FIRST_FRAME")) QCoreApplication::exit(0);
         deleteLater();

@@ -128,8 +128,10 @@ std::vector<PortChoice> portChoices(int n, std::string_view environment, std::st
     const std::string automaticNote = accessNote(catalogue.access(automaticNow));
     automatic.text =
         "Automatic (" + automaticNow + (automaticNote.empty() ? "" : ", " + automaticNote) + ")";
-    automatic.details = "/dev/ttyUSB" + std::to_string(n - 1) + ", else /dev/ttyACM" +
-                        std::to_string(n - 1) + ", else /dev/ttyS" + std::to_string(n - 1);
+    for (const std::string& name : platform::automaticSerialPorts(n)) {
+        if (!automatic.details.empty()) automatic.details += ", else ";
+        automatic.details += name;
+    }
     automatic.current = now.source == CommSource::Automatic;
     choices.push_back(std::move(automatic));
 

@@ -11,13 +11,16 @@ namespace purlo::sim::test {
 namespace {
 
 TEST(SimOptions, EveryOptionReachesItsSetting) {
-    const SimSettings s = parseArguments(
-        {"--link",  "demo/com1",    "--log=t.log", "--state",       "p.mem", "--level-min",
-         "600",     "--level-max",  "1700.5",      "--level-speed", "12",    "--noise",
-         "2.5",     "--spikes",     "0.01",        "--temperature", "-5",    "--samples",
-         "100",     "--baud",       "19200",       "--seed",        "77",    "--fast",
-         "--alarm", "--time-scale", "20",          "--false-echo",  "300",   "--resonance",
-         "22.5"});
+    const SimSettings s =
+        parseArguments({"--link",  "demo/com1",     "--log=t.log", "--state",
+                        "p.mem",   "--level-min",   "600",         "--level-max",
+                        "1700.5",  "--level-speed", "12",          "--noise",
+                        "2.5",     "--spikes",      "0.01",        "--temperature",
+                        "-5",      "--samples",     "100",         "--baud",
+                        "19200",   "--seed",        "77",          "--fast",
+                        "--alarm", "--time-scale",  "20",          "--false-echo",
+                        "300",     "--resonance",   "22.5",        "--temperature-swing",
+                        "0"});
     EXPECT_EQ(s.link, "demo/com1");
     EXPECT_EQ(s.log, "t.log");
     EXPECT_EQ(s.probe.stateFile, "p.mem");
@@ -29,6 +32,7 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
     EXPECT_EQ(s.probe.falseEchoSample, 300);
     EXPECT_EQ(s.probe.resonanceKhz, 22.5);
     EXPECT_EQ(s.probe.temperatureC, -5.0);
+    EXPECT_EQ(s.probe.temperatureSwingC, 0.0);
     EXPECT_EQ(s.probe.samplesPerRecord, 100);
     EXPECT_EQ(s.probe.initialBaud, 19200);
     EXPECT_EQ(s.probe.seed, 77u);
@@ -133,7 +137,7 @@ TEST(SimOptions, EveryOptionInTheHelpIsAccepted) {
         }
         EXPECT_NO_THROW(parseArguments(args)) << line;
     }
-    EXPECT_EQ(options, 25);  // 23 settings, --help and --version
+    EXPECT_EQ(options, 26);  // 24 settings, --help and --version
 }
 
 }  // namespace

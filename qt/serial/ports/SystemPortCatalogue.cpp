@@ -88,6 +88,18 @@ std::vector<PortInfo> SystemPortCatalogue::ports() const {
     return out;
 }
 
+std::string SystemPortCatalogue::locationOf(const std::string& device) {
+    return device;
+}
+
+void SystemPortCatalogue::noteHeld(const std::string& /*location*/, bool /*held*/) {}
+
+bool SystemPortCatalogue::ready(const std::string& device) {
+    // A new USB node gets its group's permissions a moment after it appears.
+    const QFileInfo node(QString::fromStdString(device));
+    return node.exists() && node.isReadable() && node.isWritable();
+}
+
 bool SystemPortCatalogue::exists(const std::string& device) const {
     // Follows links: a stable link whose device is gone does not count.
     return QFileInfo::exists(QString::fromStdString(device));

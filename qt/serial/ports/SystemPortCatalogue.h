@@ -11,6 +11,13 @@ namespace purlo {
 // The system's serial ports: QSerialPortInfo's list (udev), each with the
 // link in /dev/serial/by-id that points at it, and what the device files say
 // about opening them. Every call looks again.
+//
+// On Windows (one .cpp a system, chosen by the build) the ports are the COM
+// ports of HARDWARE\DEVICEMAP\SERIALCOMM, with what the SetupAPI says about
+// their adapters; an adapter's stable name is its device instance id
+// ("USB\VID_0403&PID_6001\A50285BI", with the adapter's serial number), and
+// a port is busy when another program holds it open. The folders below are
+// not used there.
 class SystemPortCatalogue : public PortCatalogue {
   public:
     // `stableFolder` holds the stable links; `lockFolders` the lock files
@@ -29,6 +36,18 @@ class SystemPortCatalogue : public PortCatalogue {
 
     // The stable link that points at the device `location`; empty when none does.
     QString stablePathOf(const QString& location) const;
+
+    // The device to open for `device`, a stable name or a device: on Windows
+    // the COM port an adapter's instance id has now (itself when none has
+    // it); elsewhere `device` itself, whose links the system follows.
+    static std::string locationOf(const std::string& device);
+    // Whether `device` is there and this user may open it: what a watcher of
+    // a lost port waits for.
+    static bool ready(const std::string& device);
+    // This program holds the port `location` open (or no longer): it does
+    // not count as busy. Only Windows needs telling; elsewhere the lock
+    // files name the program.
+    static void noteHeld(const std::string& location, bool held);
 
   private:
     bool lockedByAnother(const QString& device) const;
