@@ -54,17 +54,19 @@ cp "$wbuild/bin/purlo-console-check.exe" "$check_bin/"
 
 # Starts the simulator with the options every check uses, its output in $1;
 # sim_pid is its process, sim_at its first line (the pty or tcp://HOST:PORT).
+# sim_run is the command that runs it: the Linux one, or the Windows one under wine.
+sim_run=("$sim")
 start_sim() {
   local out="$1"
   shift
   # A still surface and a steady temperature: one session sends the same
   # bytes whenever it runs, so recordings can be compared byte for byte.
-  "$sim" --fast --baud 9600 --level-min 1000 --level-max 1000 --temperature-swing 0 "$@" \
-    >"$out" 2>&1 &
+  "${sim_run[@]}" --fast --baud 9600 --level-min 1000 --level-max 1000 \
+    --temperature-swing 0 "$@" >"$out" 2>&1 &
   sim_pid=$!
   pids+=("$sim_pid")
-  for _ in $(seq 50); do [ -s "$out" ] && break; sleep 0.1; done
-  sim_at=$(head -1 "$out")
+  for _ in $(seq 300); do [ -s "$out" ] && break; sleep 0.1; done
+  sim_at=$(head -1 "$out" | tr -d '\r')
 }
 
 echo "== the console's window over tcp:// under wine"
@@ -76,6 +78,21 @@ if PURLO_COMM1="tcp://127.0.0.1:$port" timeout 120 wine "$check_bin/purlo-consol
   say ok "the console over tcp:// (Start, values, fill height, echoes, Exit)"
 else
   say FAIL "the console over tcp:// ($work/tcp.txt)"
+fi
+kill "$sim_pid" 2>/dev/null || true
+
+echo "== the Windows simulator under wine, and the console over tcp:// to it"
+sim_run=(wine "$stage/bin/purlo-probe-sim.exe")
+start_sim "$work/sim-windows.txt" --tcp 0
+sim_run=("$sim")
+port=${sim_at##*:}
+mkdir -p "$work/tcp-windows"
+if [ -n "$port" ] && PURLO_COMM1="tcp://127.0.0.1:$port" timeout 120 \
+     wine "$check_bin/purlo-console-check.exe" "$(winpath "$work/tcp-windows")" 2>&1 |
+     tr -d '\r' | tee "$work/tcp-windows.txt"; then
+  say ok "the Windows simulator on TCP port $port (Start, values, fill height, echoes, Exit)"
+else
+  say FAIL "the Windows simulator over tcp:// ($work/sim-windows.txt, $work/tcp-windows.txt)"
 fi
 kill "$sim_pid" 2>/dev/null || true
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,14 +13,17 @@ namespace purlo::sim {
 // pseudo-terminal (PtyLink) or a raw TCP device server (TcpLink).
 class Link {
   public:
+    // A file descriptor; a socket handle on Windows. Negative: none.
+    using Descriptor = std::intptr_t;
+
     virtual ~Link() = default;
 
     // What the PC is known by, for the log ("/dev/pts/3", "TCP port 7001").
     virtual std::string name() const = 0;
     // The descriptor the PC's bytes arrive on; negative while no PC is there.
-    virtual int dataFd() const = 0;
+    virtual Descriptor dataFd() const = 0;
     // A descriptor new PCs arrive on (a listening socket); negative for none.
-    virtual int acceptFd() const { return -1; }
+    virtual Descriptor acceptFd() const { return -1; }
     // A PC is waiting at acceptFd(): takes it, or turns it away.
     virtual void acceptPending() {}
     // Whether poll's report on dataFd() means the link itself has failed.

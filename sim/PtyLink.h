@@ -43,7 +43,7 @@ class PtyLink final : public Link {
     void discardUnread() const override;
 
     std::string name() const override { return slaveName_; }
-    int dataFd() const override { return master_; }
+    Descriptor dataFd() const override { return master_; }
     bool failed(short revents) const override;
     std::size_t read(char* buffer, std::size_t size) override;
     std::size_t write(std::string_view bytes) override;

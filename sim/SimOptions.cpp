@@ -165,14 +165,22 @@ SimSettings parseArguments(const std::vector<std::string>& args) {
     return s;
 }
 
-std::string usageText() {
-    return R"(Usage: purlo-probe-sim [options]
+std::string usageText(bool withPty) {
+    std::string text = withPty ? R"(Usage: purlo-probe-sim [options]
 
 A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
 (or any terminal program) at the printed device and talk to it at 9600 8N1.
 
   --link PATH          make PATH a symlink to the pty and print PATH (else the pty path)
-  --tcp PORT           serve the probe as a raw TCP device server on PORT of every
+)"
+                               : R"(Usage: purlo-probe-sim --tcp PORT [options]
+
+A simulated Purlo ultrasonic level probe served over TCP: this system has no
+pseudo-terminals, so --tcp is needed. Point the console at the printed
+tcp://HOST:PORT.
+
+)";
+    text += R"(  --tcp PORT           serve the probe as a raw TCP device server on PORT of every
                        address of this machine instead of a pty (0: a free port), and
                        print tcp://HOST:PORT; one PC at a time, the next once it leaves
   --level-min MM       nearest distance from transducer to surface (default 800)
@@ -206,8 +214,10 @@ A simulated Purlo ultrasonic level probe on a pseudo-terminal. Point the console
   --version            the program's version and licence
 
 When the PC side's rate differs from the probe's, bytes arrive garbled both ways.
-SIGINT or SIGTERM ends the simulator and removes the link.
 )";
+    text += withPty ? "SIGINT or SIGTERM ends the simulator and removes the link.\n"
+                    : "Ctrl+C ends the simulator.\n";
+    return text;
 }
 
 }  // namespace purlo::sim

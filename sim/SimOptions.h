@@ -31,7 +31,8 @@ struct UsageError : std::runtime_error {
 // ("-h" for --help); a value follows as the next argument or after "=".
 SimSettings parseArguments(const std::vector<std::string>& args);
 
-// The --help text.
-std::string usageText();
+// The --help text; without `withPty` for a system with no pseudo-terminals,
+// where the probe is served over TCP only.
+std::string usageText(bool withPty = true);
 
 }  // namespace purlo::sim

@@ -1,16 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/Simulator.h"
 
-#include <poll.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace purlo::sim {
 
@@ -50,33 +44,21 @@ double Simulator::elapsed() const {
            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
-int Simulator::run(int signalFd) {
+int Simulator::run(Host& host) {
     for (;;) {
         catchUp();
         transmitDue();
-        std::array<pollfd, 3> fds = {
-            {{link_.dataFd(), POLLIN, 0}, {signalFd, POLLIN, 0}, {link_.acceptFd(), POLLIN, 0}}};
-        const int ready = poll(fds.data(), fds.size(), pollTimeoutMs());
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            std::perror("purlo-probe-sim: poll");
-            return 1;
-        }
-        if (fds[1].revents & POLLIN) {
-            signalfd_siginfo info{};
-            if (read(signalFd, &info, sizeof info) > 0) {
-                log_.note(elapsed(),
-                          std::string("ended by ") + strsignal(static_cast<int>(info.ssi_signo)));
-            }
+        const Wakeup w = host.wait(link_, waitTimeoutMs());
+        if (w.stop) {
+            if (!w.stopCause.empty()) log_.note(elapsed(), "ended by " + w.stopCause);
             return 0;
         }
-        if (link_.failed(fds[0].revents)) {
+        if (w.linkFailed) {
             std::fprintf(stderr, "purlo-probe-sim: %s failed\n", link_.name().c_str());
             return 1;
         }
-        // A PC that left shows as a hang-up: the read learns it.
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readFromPc();
-        if (fds[2].revents & POLLIN) link_.acceptPending();
+        if (w.data) readFromPc();
+        if (w.arrival) link_.acceptPending();
     }
 }
 
@@ -167,7 +149,7 @@ void Simulator::write(std::string_view bytes) {
     }
 }
 
-int Simulator::pollTimeoutMs() const {
+int Simulator::waitTimeoutMs() const {
     double wait = model_.secondsToNextEvent();
     if (!pending_.empty() && !fast_) wait = std::min(wait, nextDue_ - elapsed());
     return std::max(1, static_cast<int>(std::ceil(wait / timeScale_ * 1000.0)));

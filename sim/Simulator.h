@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "sim/Host.h"
 #include "sim/Link.h"
 #include "sim/ProbeModel.h"
 #include "sim/SimOptions.h"
@@ -14,14 +15,15 @@ namespace purlo::sim {
 
 // Serves the probe model on a link (a pty, a TCP port): feeds it the PC's bytes, lets its time
 // follow the clock, and sends what it says at the probe's line rate. One
-// thread, one poll(); it sleeps until a byte is due, the model's next burst,
-// a byte from the PC or a signal.
+// thread, one wait (Host::wait); it sleeps until a byte is due, the model's
+// next burst, a byte from the PC or a request to end.
 class Simulator {
   public:
     Simulator(const SimSettings& settings, Link& link, TrafficLog& log);
 
-    // Runs until `signalFd` (a signalfd) becomes readable. Returns the exit code.
-    int run(int signalFd);
+    // Runs until the host is asked to end. Returns the exit code; throws
+    // std::runtime_error when the host's wait fails.
+    int run(Host& host);
 
   private:
     double elapsed() const;
@@ -29,7 +31,7 @@ class Simulator {
     void readFromPc();
     void transmitDue();
     void write(std::string_view bytes);
-    int pollTimeoutMs() const;
+    int waitTimeoutMs() const;
     double byteSeconds() const { return 10.0 / model_.baudRate(); }
     void noteLineRates(int pcBaud);
 

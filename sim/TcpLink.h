@@ -23,8 +23,8 @@ class TcpLink final : public Link {
     int port() const { return port_; }
 
     std::string name() const override;
-    int dataFd() const override { return client_; }
-    int acceptFd() const override { return listener_; }
+    Descriptor dataFd() const override { return client_; }
+    Descriptor acceptFd() const override { return listener_; }
     void acceptPending() override;
     bool failed(short) const override { return false; }
     std::size_t read(char* buffer, std::size_t size) override;
@@ -38,8 +38,8 @@ class TcpLink final : public Link {
   private:
     void dropClient(const std::string& why);
 
-    int listener_ = -1;
-    int client_ = -1;
+    Descriptor listener_ = -1;
+    Descriptor client_ = -1;
     int port_ = 0;
 };
 

@@ -2,8 +2,7 @@
 #include "sim/TrafficLog.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 #include <stdexcept>
 
@@ -31,21 +30,16 @@ std::string escaped(std::string_view bytes) {
     return out;
 }
 
-TrafficLog::TrafficLog(const std::filesystem::path& file) : file_(std::fopen(file.c_str(), "w")) {
-    if (!file_) {
-        throw std::runtime_error("cannot create log " + file.string() + ": " +
-                                 std::strerror(errno));
-    }
+TrafficLog::TrafficLog(const std::filesystem::path& file) {
+    std::error_code ec;
+    file_ = platform::File::open(file, platform::OpenMode::Truncate, ec);
+    if (ec) throw std::runtime_error("cannot create log " + file.string() + ": " + ec.message());
     const std::time_t now = std::time(nullptr);
     std::array<char, 64> stamp{};
     std::strftime(stamp.data(), stamp.size(), "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-    std::fprintf(file_, "# purlo-probe-sim traffic log, started %s; seconds since start\n",
-                 stamp.data());
-    std::fflush(file_);
-}
-
-TrafficLog::~TrafficLog() {
-    if (file_) std::fclose(file_);
+    file_.write(std::string("# purlo-probe-sim traffic log, started ") + stamp.data() +
+                    "; seconds since start\n",
+                ec);
 }
 
 void TrafficLog::fromPc(double seconds, std::string_view bytes) {
@@ -70,11 +64,18 @@ void TrafficLog::note(double seconds, std::string_view text) {
     write(seconds, "note", text);
 }
 
+// Each entry goes to the file as it happens (no buffer), so `tail -f` follows
+// the line; a failed write loses that entry only.
 void TrafficLog::write(double seconds, std::string_view direction, std::string_view text) {
-    if (!file_) return;
-    std::fprintf(file_, "%10.3f  %-11.*s  %.*s\n", seconds, static_cast<int>(direction.size()),
-                 direction.data(), static_cast<int>(text.size()), text.data());
-    std::fflush(file_);
+    if (!file_.isOpen()) return;
+    std::array<char, 32> head{};
+    std::snprintf(head.data(), head.size(), "%10.3f  %-11.*s  ", seconds,
+                  static_cast<int>(direction.size()), direction.data());
+    std::string line = head.data();
+    line.append(text);
+    line += '\n';
+    std::error_code ignored;
+    file_.write(line, ignored);
 }
 
 }  // namespace purlo::sim

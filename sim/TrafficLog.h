@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/System.h"
 
 namespace purlo::sim {
 
@@ -17,18 +18,17 @@ class TrafficLog {
     TrafficLog() = default;  // logs nothing
     // Throws std::runtime_error when the file cannot be created.
     explicit TrafficLog(const std::filesystem::path& file);
-    ~TrafficLog();
     TrafficLog(const TrafficLog&) = delete;
     TrafficLog& operator=(const TrafficLog&) = delete;
 
-    bool enabled() const { return file_ != nullptr; }
+    bool enabled() const { return file_.isOpen(); }
     void fromPc(double seconds, std::string_view bytes);
     void toPc(double seconds, std::string_view message);
     void note(double seconds, std::string_view text);
 
   private:
     void write(double seconds, std::string_view direction, std::string_view text);
-    std::FILE* file_ = nullptr;
+    platform::File file_;
 };
 
 // "q30\r\n" for the bytes q, 3, 0, CR, LF; quotes and backslashes escaped too.

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // purlo-probe-sim: a simulated Purlo level probe on a pseudo-terminal or a
-// TCP port.
-#include <sys/signalfd.h>
-#include <unistd.h>
-
-#include <csignal>
+// TCP port (on Windows, TCP only).
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -12,7 +8,7 @@
 #include <vector>
 
 #include "purlo/Version.h"
-#include "sim/PtyLink.h"
+#include "sim/Host.h"
 #include "sim/SimOptions.h"
 #include "sim/Simulator.h"
 #include "sim/TcpLink.h"
@@ -24,11 +20,11 @@ int main(int argc, char** argv) {
     try {
         settings = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "purlo-probe-sim: %s\n\n%s", e.what(), usageText().c_str());
+        std::fprintf(stderr, "purlo-probe-sim: %s\n\n%s", e.what(), usageText(Host::hasPty()).c_str());
         return 2;
     }
     if (settings.help) {
-        std::fputs(usageText().c_str(), stdout);
+        std::fputs(usageText(Host::hasPty()).c_str(), stdout);
         return 0;
     }
     if (settings.version) {
@@ -36,37 +32,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Signals arrive through a descriptor, so the poll loop handles them like
-    // any other event and the link is removed on the way out.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    sigprocmask(SIG_BLOCK, &signals, nullptr);
-    const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
-    if (signalFd < 0) {
-        std::perror("purlo-probe-sim: signalfd");
-        return 1;
-    }
-
     try {
+        Host host;
         TrafficLog log = settings.log.empty() ? TrafficLog() : TrafficLog(settings.log);
         std::unique_ptr<Link> link;
         std::string address;  // what the console is pointed at
         if (settings.tcpPort >= 0) {
             auto tcp = std::make_unique<TcpLink>(settings.tcpPort);
-            char host[256] = "localhost";
-            if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
-                std::snprintf(host, sizeof host, "localhost");
-            }
-            address = "tcp://" + std::string(host) + ":" + std::to_string(tcp->port());
+            address = "tcp://" + host.name() + ":" + std::to_string(tcp->port());
             link = std::move(tcp);
         } else {
-            auto pty = std::make_unique<PtyLink>(settings.probe.initialBaud);
-            if (!settings.link.empty()) pty->linkAt(settings.link);
-            address = settings.link.empty() ? pty->slaveName() : settings.link.string();
-            link = std::move(pty);
+            link = host.openPty(settings, address);
         }
         Simulator simulator(settings, *link, log);
 
@@ -75,7 +51,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         std::fprintf(stderr, "purlo-probe-sim: probe on %s%s; Ctrl+C ends it\n",
                      link->name().c_str(), settings.fast ? " (no pacing)" : "");
-        return simulator.run(signalFd);
+        return simulator.run(host);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "purlo-probe-sim: %s\n", e.what());
         return 1;
