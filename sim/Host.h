@@ -11,9 +11,9 @@ namespace purlo::sim {
 
 // What ended a wait of the simulator's loop; several at once are possible.
 struct Wakeup {
-    bool stop = false;     // asked to end (a signal; Ctrl+C on Windows)
-    std::string stopCause; // "Interrupt", "Ctrl+C", ...; empty when unknown
-    bool data = false;     // the PC sent bytes, or left
+    bool stop = false;      // asked to end (a signal; Ctrl+C on Windows)
+    std::string stopCause;  // "Interrupt", "Ctrl+C", ...; empty when unknown
+    bool data = false;      // the PC sent bytes, or left
     bool linkFailed = false;
     bool arrival = false;  // a PC is waiting at the link's acceptFd()
 };

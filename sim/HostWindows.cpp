@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <array>
 #include <atomic>
@@ -30,12 +30,12 @@ BOOL WINAPI onControl(DWORD event) {
 
 std::string controlName(DWORD event) {
     switch (event) {
-    case CTRL_C_EVENT: return "Ctrl+C";
-    case CTRL_BREAK_EVENT: return "Ctrl+Break";
-    case CTRL_CLOSE_EVENT: return "the console window closing";
-    case CTRL_LOGOFF_EVENT: return "logoff";
-    case CTRL_SHUTDOWN_EVENT: return "shutdown";
-    default: return {};
+        case CTRL_C_EVENT: return "Ctrl+C";
+        case CTRL_BREAK_EVENT: return "Ctrl+Break";
+        case CTRL_CLOSE_EVENT: return "the console window closing";
+        case CTRL_LOGOFF_EVENT: return "logoff";
+        case CTRL_SHUTDOWN_EVENT: return "shutdown";
+        default: return {};
     }
 }
 

@@ -52,8 +52,8 @@ SOCKET listenOn(int port, int& family) {
             a.sin_port = htons(static_cast<u_short>(port));
             length = sizeof a;
         }
-        if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::listen(s, 4) == 0 && setNonBlocking(s)) {
+        if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(s, 4) == 0 &&
+            setNonBlocking(s)) {
             family = f;
             return s;
         }

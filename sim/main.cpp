@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     try {
         settings = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "purlo-probe-sim: %s\n\n%s", e.what(), usageText(Host::hasPty()).c_str());
+        std::fprintf(stderr, "purlo-probe-sim: %s\n\n%s", e.what(),
+                     usageText(Host::hasPty()).c_str());
         return 2;
     }
     if (settings.help) {
