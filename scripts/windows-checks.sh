@@ -87,14 +87,20 @@ start_sim "$work/sim-windows.txt" --tcp 0
 sim_run=("$sim")
 port=${sim_at##*:}
 mkdir -p "$work/tcp-windows"
+# Into a file, not a pipe: the simulator keeps wine's desktop process alive,
+# which holds on to the check program's output and would keep a pipe open.
 if [ -n "$port" ] && PURLO_COMM1="tcp://127.0.0.1:$port" timeout 120 \
-     wine "$check_bin/purlo-console-check.exe" "$(winpath "$work/tcp-windows")" 2>&1 |
-     tr -d '\r' | tee "$work/tcp-windows.txt"; then
+     wine "$check_bin/purlo-console-check.exe" "$(winpath "$work/tcp-windows")" \
+     >"$work/tcp-windows.txt" 2>&1; then
+  tr -d '\r' <"$work/tcp-windows.txt"
   say ok "the Windows simulator on TCP port $port (Start, values, fill height, echoes, Exit)"
 else
+  tr -d '\r' <"$work/tcp-windows.txt"
   say FAIL "the Windows simulator over tcp:// ($work/sim-windows.txt, $work/tcp-windows.txt)"
 fi
 kill "$sim_pid" 2>/dev/null || true
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 echo "== the console's window on COM5, a pseudo-terminal under wine"
 start_sim "$work/sim-pty.txt"

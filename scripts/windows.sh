@@ -12,15 +12,17 @@
 #      against it into the same folder;
 #   4. cross-builds the core and its tests and runs them under wine
 #      (scripts/windows-core-test.sh);
-#   5. cross-builds the console against that Qt (the windows preset, into
-#      build-windows/), stages it with its DLLs (build-windows/stage/Purlo)
+#   5. cross-builds the console and the simulator (purlo-probe-sim.exe, TCP
+#      only) against that Qt (the windows preset, into build-windows/),
+#      stages them with their DLLs (build-windows/stage/Purlo)
 #      and makes the installer purlo-setup-VERSION-x86_64.exe (NSIS) and
 #      purlo-VERSION-x86_64.zip in build-windows/;
 #   6. checks under wine, on a virtual display (Xvfb :96, PURLO_DISPLAY to
 #      change it) with a wine prefix of its own (build-windows/wineprefix):
 #      the console's window against the Linux simulator over tcp://, and over
 #      a COM port that wine maps to the simulator's pseudo-terminal (Start,
-#      values, echoes, a recording and its playback, Exit); the console
+#      values, echoes, a recording and its playback, Exit); the Windows
+#      simulator under wine over tcp:// the same way; the console
 #      itself starts (a screenshot: build-windows/wine-console.png); the
 #      installer installs silently, the installed console starts, and the
 #      uninstaller removes it. Any failed check fails the script.
