@@ -123,7 +123,7 @@ class MainWindow : public QWidget, public Ui {
     std::string caption_;
     FrameTexts frameTexts_;
     EventPump pump_;
-    // The decimal separator of the last locale asked, and that locale.
+    // The decimal separator of the user's locale; 0 until asked again after a change.
     mutable char separator_ = 0;
 };
 
