@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "platform/System.h"
@@ -200,6 +203,33 @@ std::optional<std::int32_t> utcOffsetAt(std::int64_t unixSeconds) {
     // tm_gmtoff carries the offset in force at that moment, summer time included.
     if (::localtime_r(&t, &local) == nullptr) return std::nullopt;
     return static_cast<std::int32_t>(local.tm_gmtoff);
+}
+
+// Milliseconds since the kernel started this process; negative when unknown.
+double msSinceProcessStart() {
+    std::ifstream in("/proc/self/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    // The command name in parentheses may hold blanks: count fields after it.
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    // Field 22 (starttime) is the 20th after the name.
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double started = std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return (static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - started) * 1000.0;
+}
+
+long peakResidentKb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return -1;
 }
 
 }  // namespace purlo::platform

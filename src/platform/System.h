@@ -136,4 +136,9 @@ inline std::filesystem::path pathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+// This process: milliseconds since the system started it, and its peak
+// resident memory in kB; negative when the system does not tell.
+double msSinceProcessStart();
+long peakResidentKb();
+
 }  // namespace purlo::platform

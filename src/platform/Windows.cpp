@@ -5,6 +5,7 @@
 // After windows.h:
 #include <io.h>
 #include <knownfolders.h>
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -280,6 +281,26 @@ std::optional<std::int32_t> utcOffsetAt(std::int64_t unixSeconds) {
     const std::time_t asUtc = ::_mkgmtime(&local);
     if (asUtc == static_cast<std::time_t>(-1)) return std::nullopt;
     return static_cast<std::int32_t>(asUtc - t);
+}
+
+// Milliseconds since the system started this process; negative when unknown.
+double msSinceProcessStart() {
+    FILETIME created{};
+    FILETIME unused{};
+    FILETIME now{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused)) return -1;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32U) |
+                                   t.dwLowDateTime);
+    };
+    return (ticks(now) - ticks(created)) / 10000.0;  // 100 ns ticks
+}
+
+long peakResidentKb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
 }
 
 }  // namespace purlo::platform
